@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QDateTime>
+#include <QObject>
+#include <chrono>
+#include <memory>
+
+namespace vireon {
+
+// A timer handed out by a TimeSource. Stopping or destroying it guarantees no further timeout().
+class Timer : public QObject {
+    Q_OBJECT
+public:
+    using QObject::QObject;
+    ~Timer() override = default;
+
+    virtual void start(std::chrono::milliseconds interval, bool repeating) = 0;
+    virtual void stop() = 0;
+    virtual bool isActive() const = 0;
+
+Q_SIGNALS:
+    void timeout();
+};
+
+// Every reading of "now" and every timer of the engine goes through one of these, so tests can
+// drive restart back-offs, crash-loop windows and polls by hand instead of sleeping.
+class TimeSource {
+public:
+    virtual ~TimeSource() = default;
+
+    virtual QDateTime now() const = 0;
+    virtual std::unique_ptr<Timer> createTimer() = 0;
+
+    // The wall clock and QTimer; lives for the whole process.
+    static TimeSource& system();
+};
+
+} // namespace vireon

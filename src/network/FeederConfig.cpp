@@ -1,5 +1,12 @@
 #include "network/FeederConfig.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QJsonValue>
+#include <QVariant>
+#include <cmath>
+
 namespace vireon {
 namespace {
 
@@ -16,7 +23,144 @@ FeederConfig::Preset preset(const char* id, const char* label, const char* host,
                                 QUrl(QString::fromLatin1(url))};
 }
 
+bool isAbsent(const QJsonValue& value)
+{
+    return value.isUndefined() || value.isNull();
+}
+
+bool readString(const QJsonValue& value, QString& out)
+{
+    if (!value.isString())
+        return false;
+    out = value.toString();
+    return true;
+}
+
+bool readInteger(const QJsonValue& value, qint64& out)
+{
+    if (!value.isDouble())
+        return false;
+    // The parser keeps whole numbers that fit in 64 bits exactly; everything else is a double,
+    // which still counts when its value is whole and in range (converting it otherwise is UB).
+    const QVariant exact = value.toVariant();
+    if (exact.typeId() == QMetaType::LongLong) {
+        out = exact.toLongLong();
+        return true;
+    }
+    const double number = value.toDouble();
+    constexpr double twoToThe63 = 9223372036854775808.0;
+    if (!std::isfinite(number) || std::trunc(number) != number || number < -twoToThe63 ||
+        number >= twoToThe63)
+        return false;
+    out = static_cast<qint64>(number);
+    return true;
+}
+
+bool readOptionalString(const QJsonValue& value, std::optional<QString>& out)
+{
+    out.reset();
+    if (isAbsent(value))
+        return true;
+    QString text;
+    if (!readString(value, text))
+        return false;
+    out = text;
+    return true;
+}
+
+// Strict parsing: a tolerant QUrl would percent-encode blanks and stray characters into something
+// that merely looks valid, so text that is not a URL would turn into a link to nowhere.
+bool readOptionalUrl(const QJsonValue& value, std::optional<QUrl>& out)
+{
+    out.reset();
+    if (isAbsent(value))
+        return true;
+    QString text;
+    if (!readString(value, text) || text.isEmpty())
+        return false;
+    const QUrl url(text, QUrl::StrictMode);
+    if (!url.isValid())
+        return false;
+    out = url;
+    return true;
+}
+
+bool readIngest(const QJsonValue& value, FeederConfig::Ingest& out)
+{
+    if (!value.isObject())
+        return false;
+    const QJsonObject object = value.toObject();
+    return readString(object.value(QLatin1String("host")), out.host) &&
+           readInteger(object.value(QLatin1String("port")), out.port) &&
+           readString(object.value(QLatin1String("protocol")), out.protocolName);
+}
+
+bool readPreset(const QJsonValue& value, FeederConfig::Preset& out)
+{
+    if (!value.isObject())
+        return false;
+    const QJsonObject object = value.toObject();
+    return readString(object.value(QLatin1String("id")), out.id) &&
+           readOptionalString(object.value(QLatin1String("label")), out.label) &&
+           readString(object.value(QLatin1String("host")), out.host) &&
+           readInteger(object.value(QLatin1String("port")), out.port) &&
+           readString(object.value(QLatin1String("protocol")), out.protocolName) &&
+           readOptionalUrl(object.value(QLatin1String("registrationURL")), out.registrationURL);
+}
+
+bool readPresets(const QJsonValue& value, std::optional<QList<FeederConfig::Preset>>& out)
+{
+    out.reset();
+    if (isAbsent(value))
+        return true;
+    if (!value.isArray())
+        return false;
+    const QJsonArray array = value.toArray();
+    QList<FeederConfig::Preset> presets;
+    presets.reserve(array.size());
+    for (const QJsonValue& element : array) {
+        FeederConfig::Preset preset;
+        if (!readPreset(element, preset))
+            return false;
+        presets.append(preset);
+    }
+    out = presets;
+    return true;
+}
+
+bool readLinks(const QJsonValue& value, std::optional<FeederConfig::Links>& out)
+{
+    out.reset();
+    if (isAbsent(value))
+        return true;
+    if (!value.isObject())
+        return false;
+    const QJsonObject object = value.toObject();
+    FeederConfig::Links links;
+    if (!readOptionalUrl(object.value(QLatin1String("liveMap")), links.liveMap) ||
+        !readOptionalUrl(object.value(QLatin1String("feederPage")), links.feederPage) ||
+        !readOptionalUrl(object.value(QLatin1String("claimStation")), links.claimStation))
+        return false;
+    out = links;
+    return true;
+}
+
 } // namespace
+
+std::optional<FeederConfig> FeederConfig::decode(const QByteArray& document)
+{
+    QJsonParseError error;
+    const QJsonDocument json = QJsonDocument::fromJson(document, &error);
+    if (error.error != QJsonParseError::NoError || !json.isObject())
+        return std::nullopt;
+    const QJsonObject object = json.object();
+    FeederConfig config;
+    if (!readIngest(object.value(QLatin1String("ingest")), config.ingest) ||
+        !readPresets(object.value(QLatin1String("presets")), config.presets) ||
+        !readLinks(object.value(QLatin1String("links")), config.links))
+        return std::nullopt;
+    return config;
+}
 
 const QList<FeederConfig::Preset>& FeederConfig::builtInPresets()
 {

@@ -41,6 +41,13 @@ struct FeederConfig {
 
     bool operator==(const FeederConfig&) const = default;
 
+    // Reads the published document. Strict on shape, lenient on values: a missing required key, a
+    // wrong JSON type or a URL that does not parse rejects the whole document, but ports and hosts
+    // are taken as they stand (connector validation judges them). Absent and null optional keys
+    // both give an absent field. "port" accepts any JSON number with a whole value that fits in 64
+    // bits (30004, 30004.0 and 3e4 alike).
+    static std::optional<FeederConfig> decode(const QByteArray& document);
+
     static const QList<Preset>& builtInPresets();
     static const Preset* builtInPreset(const QString& id);
     static const FeederConfig& fallback();

@@ -31,10 +31,22 @@ std::optional<QByteArray> readWholeFile(const QString& path)
     return bytes;
 }
 
-// A member seen in the file: none while absent; once present, its value, or none when the value
-// has the wrong type. A repeated key counts with its last occurrence.
+// One member of a file's object as far as it has been read. A repeated key counts with its last
+// occurrence, so a later good value mends an earlier bad one and the other way round.
 template <typename T>
-using Member = std::optional<std::optional<T>>;
+struct Member {
+    enum class State { Absent, Valid, WrongType };
+    State state = State::Absent;
+    T value{};
+
+    void set(const std::optional<T>& read)
+    {
+        state = read ? State::Valid : State::WrongType;
+        value = read.value_or(T{});
+    }
+    void clear() { *this = Member(); }
+    bool isValid() const { return state == State::Valid; }
+};
 
 std::optional<double> readDouble(JsonScanner& scanner)
 {
@@ -75,32 +87,31 @@ std::optional<double> readWindowRate(JsonScanner& scanner)
     std::string key;
     while (scanner.nextMember(key)) {
         if (key == "start") {
-            window.start.emplace(readDouble(scanner));
+            window.start.set(readDouble(scanner));
         } else if (key == "end") {
-            window.end.emplace(readDouble(scanner));
+            window.end.set(readDouble(scanner));
         } else if (key == "messages") {
             if (scanner.peekNull()) {
                 scanner.skipValue();
-                window.messages.reset();
+                window.messages.clear();
             } else if (scanner.peek() == JsonScanner::Kind::Number) {
                 const auto number = scanner.readNumber();
-                window.messages.emplace(number ? JsonScanner::toInteger(*number) : std::nullopt);
+                window.messages.set(number ? JsonScanner::toInteger(*number) : std::nullopt);
             } else {
                 scanner.skipValue();
-                window.messages.emplace();
+                window.messages.set(std::nullopt);
             }
         } else {
             scanner.skipValue();
         }
     }
-    if (scanner.failed() || !window.start || !*window.start || !window.end || !*window.end)
-        return std::nullopt;
-    if (window.messages && !*window.messages)
+    if (scanner.failed() || !window.start.isValid() || !window.end.isValid() ||
+        window.messages.state == Member<qint64>::State::WrongType)
         return std::nullopt;
 
-    const double messages = window.messages ? double(**window.messages) : 0.0;
-    double seconds = **window.end - **window.start;
-    // Also catches a difference that is not a number at all.
+    const double messages = window.messages.isValid() ? double(window.messages.value) : 0.0;
+    double seconds = window.end.value - window.start.value;
+    // Written so that a difference that is not a number would fall back to one second too.
     if (!(seconds >= 1.0))
         seconds = 1.0;
     return messages / seconds;
@@ -122,11 +133,11 @@ std::optional<StatsReader::AircraftFigures> StatsReader::decodeAircraftFile(QByt
     std::string key;
     while (scanner.nextMember(key)) {
         if (key == "now") {
-            now.emplace(readDouble(scanner));
+            now.set(readDouble(scanner));
         } else if (key == "aircraft") {
             if (scanner.peek() != JsonScanner::Kind::Array) {
                 scanner.skipValue();
-                count.emplace();
+                count.set(std::nullopt);
                 continue;
             }
             // The entries are only counted; their contents are none of our business.
@@ -134,17 +145,17 @@ std::optional<StatsReader::AircraftFigures> StatsReader::decodeAircraftFile(QByt
             qint64 elements = 0;
             while (scanner.nextElement() && scanner.skipValue())
                 ++elements;
-            count.emplace(elements);
+            count.set(elements);
         } else {
             scanner.skipValue();
         }
     }
-    if (!scanner.finish() || !now || !*now || !count || !*count)
+    if (!scanner.finish() || !now.isValid() || !count.isValid())
         return std::nullopt;
-    const std::optional<QDateTime> updatedAt = momentFromSeconds(**now);
+    const std::optional<QDateTime> updatedAt = momentFromSeconds(now.value);
     if (!updatedAt)
         return std::nullopt;
-    return AircraftFigures{**count, *updatedAt};
+    return AircraftFigures{count.value, *updatedAt};
 }
 
 std::optional<double> StatsReader::decodeStatsFile(QByteArrayView bytes)
@@ -152,26 +163,23 @@ std::optional<double> StatsReader::decodeStatsFile(QByteArrayView bytes)
     JsonScanner scanner(bytes);
     if (!scanner.enterObject())
         return std::nullopt;
-    // none: no window; a rate; or none inside when the window was unreadable.
     Member<double> rate;
     std::string key;
     while (scanner.nextMember(key)) {
         if (key == "last1min") {
             if (scanner.peekNull()) {
                 scanner.skipValue();
-                rate.reset();
+                rate.clear();
             } else {
-                rate.emplace(readWindowRate(scanner));
+                rate.set(readWindowRate(scanner));
             }
         } else {
             scanner.skipValue();
         }
     }
-    if (!scanner.finish())
+    if (!scanner.finish() || rate.state == Member<double>::State::WrongType)
         return std::nullopt;
-    if (!rate)
-        return 0.0;
-    return *rate;
+    return rate.value; // no window at all is a rate of zero
 }
 
 StatsReader::Snapshot StatsReader::readSnapshot(const QString& directory)

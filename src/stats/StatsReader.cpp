@@ -185,6 +185,9 @@ std::optional<double> StatsReader::decodeStatsFile(QByteArrayView bytes)
 StatsReader::Snapshot StatsReader::readSnapshot(const QString& directory)
 {
     Snapshot snapshot;
+    // QDir would take an empty path for the working directory, which is nobody's JSON directory.
+    if (directory.isEmpty())
+        return snapshot;
     const QDir dir(directory);
     if (const auto bytes = readWholeFile(dir.filePath(QStringLiteral("aircraft.json")))) {
         if (const auto figures = decodeAircraftFile(*bytes)) {

@@ -1,0 +1,491 @@
+#include "stats/JsonScanner.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstring>
+
+namespace vireon {
+namespace {
+
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+int hexValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+void appendUtf8(std::string& out, char32_t cp)
+{
+    if (cp < 0x80) {
+        out.push_back(char(cp));
+    } else if (cp < 0x800) {
+        out.push_back(char(0xC0 | (cp >> 6)));
+        out.push_back(char(0x80 | (cp & 0x3F)));
+    } else if (cp < 0x10000) {
+        out.push_back(char(0xE0 | (cp >> 12)));
+        out.push_back(char(0x80 | ((cp >> 6) & 0x3F)));
+        out.push_back(char(0x80 | (cp & 0x3F)));
+    } else {
+        out.push_back(char(0xF0 | (cp >> 18)));
+        out.push_back(char(0x80 | ((cp >> 12) & 0x3F)));
+        out.push_back(char(0x80 | ((cp >> 6) & 0x3F)));
+        out.push_back(char(0x80 | (cp & 0x3F)));
+    }
+}
+
+// Length of the well-formed UTF-8 sequence at p (RFC 3629: no overlong forms, no surrogates,
+// nothing above U+10FFFF), or 0 when there is none.
+int utf8SequenceLength(const unsigned char* p, const unsigned char* end)
+{
+    const unsigned char lead = p[0];
+    int length = 0;
+    unsigned char low = 0x80;
+    unsigned char high = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        if (lead == 0xE0)
+            low = 0xA0;
+        else if (lead == 0xED)
+            high = 0x9F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        if (lead == 0xF0)
+            low = 0x90;
+        else if (lead == 0xF4)
+            high = 0x8F;
+    } else {
+        return 0;
+    }
+    if (end - p < length)
+        return 0;
+    if (p[1] < low || p[1] > high)
+        return 0;
+    for (int i = 2; i < length; ++i) {
+        if (p[i] < 0x80 || p[i] > 0xBF)
+            return 0;
+    }
+    return length;
+}
+
+} // namespace
+
+JsonScanner::JsonScanner(QByteArrayView text) : m_pos(text.data()), m_end(text.data() + text.size())
+{
+    if (!m_pos)
+        m_pos = m_end = "";
+}
+
+bool JsonScanner::fail()
+{
+    m_failed = true;
+    return false;
+}
+
+void JsonScanner::skipWhitespace()
+{
+    while (m_pos < m_end && (*m_pos == ' ' || *m_pos == '\n' || *m_pos == '\r' || *m_pos == '\t'))
+        ++m_pos;
+}
+
+JsonScanner::Kind JsonScanner::peek()
+{
+    skipWhitespace();
+    if (m_failed || m_pos == m_end)
+        return Kind::Invalid;
+    switch (*m_pos) {
+    case '{':
+        return Kind::Object;
+    case '[':
+        return Kind::Array;
+    case '"':
+        return Kind::String;
+    case 't':
+    case 'f':
+    case 'n':
+        return Kind::Literal;
+    default:
+        return (*m_pos == '-' || isDigit(*m_pos)) ? Kind::Number : Kind::Invalid;
+    }
+}
+
+bool JsonScanner::peekNull()
+{
+    return peek() == Kind::Literal && m_end - m_pos >= 4 && std::memcmp(m_pos, "null", 4) == 0;
+}
+
+bool JsonScanner::pushFrame(bool isObject)
+{
+    if (m_frames.size() >= std::size_t(maxDepth))
+        return fail();
+    m_frames.push_back({isObject, true});
+    return true;
+}
+
+// Only one value may stand at the top level; this marks it taken.
+bool JsonScanner::beginValue()
+{
+    skipWhitespace();
+    if (m_failed || m_pos == m_end)
+        return fail();
+    if (m_frames.empty()) {
+        if (m_started)
+            return fail();
+        m_started = true;
+    }
+    return true;
+}
+
+bool JsonScanner::enterObject()
+{
+    if (!beginValue())
+        return false;
+    if (*m_pos != '{')
+        return fail();
+    ++m_pos;
+    return pushFrame(true);
+}
+
+bool JsonScanner::enterArray()
+{
+    if (!beginValue())
+        return false;
+    if (*m_pos != '[')
+        return fail();
+    ++m_pos;
+    return pushFrame(false);
+}
+
+// Moves past the separator before the next member or element of the innermost container, or past
+// its closing character (then atEnd is set and the container is left).
+bool JsonScanner::beginNext(char close, bool& atEnd)
+{
+    skipWhitespace();
+    if (m_pos == m_end)
+        return fail();
+    Frame& frame = m_frames.back();
+    if (*m_pos == close) {
+        ++m_pos;
+        m_frames.pop_back();
+        atEnd = true;
+        return true;
+    }
+    if (!frame.first) {
+        if (*m_pos != ',')
+            return fail();
+        ++m_pos;
+    }
+    frame.first = false;
+    atEnd = false;
+    return true;
+}
+
+bool JsonScanner::nextMember(std::string& key)
+{
+    if (m_failed || m_frames.empty() || !m_frames.back().isObject)
+        return fail();
+    bool atEnd = false;
+    if (!beginNext('}', atEnd) || atEnd)
+        return false;
+    skipWhitespace();
+    if (m_pos == m_end || *m_pos != '"')
+        return fail();
+    ++m_pos;
+    key.clear();
+    if (!scanString(&key))
+        return false;
+    skipWhitespace();
+    if (m_pos == m_end || *m_pos != ':')
+        return fail();
+    ++m_pos;
+    return true;
+}
+
+bool JsonScanner::nextElement()
+{
+    if (m_failed || m_frames.empty() || m_frames.back().isObject)
+        return fail();
+    bool atEnd = false;
+    return beginNext(']', atEnd) && !atEnd;
+}
+
+std::optional<JsonScanner::Number> JsonScanner::readNumber()
+{
+    if (!beginValue())
+        return std::nullopt;
+    Number number;
+    if (!scanNumber(&number))
+        return std::nullopt;
+    return number;
+}
+
+// Iterative rather than recursive, so a hostile nesting depth cannot exhaust the stack before the
+// depth limit is reached.
+bool JsonScanner::skipValue()
+{
+    if (!beginValue())
+        return false;
+    const std::size_t base = m_frames.size();
+    for (;;) {
+        skipWhitespace();
+        if (m_pos == m_end)
+            return fail();
+        bool ok = true;
+        switch (*m_pos) {
+        case '{':
+            ++m_pos;
+            ok = pushFrame(true);
+            break;
+        case '[':
+            ++m_pos;
+            ok = pushFrame(false);
+            break;
+        case '"':
+            ++m_pos;
+            ok = scanString(nullptr);
+            break;
+        case 't':
+        case 'f':
+        case 'n':
+            ok = scanLiteral();
+            break;
+        default:
+            ok = scanNumber(nullptr);
+            break;
+        }
+        if (!ok)
+            return false;
+
+        // Find the next value to scan, leaving every container that closes on the way.
+        for (;;) {
+            if (m_frames.size() == base)
+                return true;
+            const bool inObject = m_frames.back().isObject;
+            bool atEnd = false;
+            if (!beginNext(inObject ? '}' : ']', atEnd))
+                return false;
+            if (atEnd)
+                continue;
+            if (inObject) {
+                skipWhitespace();
+                if (m_pos == m_end || *m_pos != '"')
+                    return fail();
+                ++m_pos;
+                if (!scanString(nullptr))
+                    return false;
+                skipWhitespace();
+                if (m_pos == m_end || *m_pos != ':')
+                    return fail();
+                ++m_pos;
+            }
+            break;
+        }
+    }
+}
+
+bool JsonScanner::finish()
+{
+    if (m_failed || !m_frames.empty() || !m_started)
+        return false;
+    skipWhitespace();
+    return m_pos == m_end || fail();
+}
+
+// Called just after the opening quote; leaves the position after the closing one.
+bool JsonScanner::scanString(std::string* out)
+{
+    while (m_pos < m_end) {
+        const char* run = m_pos;
+        while (m_pos < m_end) {
+            const auto c = static_cast<unsigned char>(*m_pos);
+            if (c < 0x20 || c >= 0x80 || c == '"' || c == '\\')
+                break;
+            ++m_pos;
+        }
+        if (out)
+            out->append(run, std::size_t(m_pos - run));
+        if (m_pos == m_end)
+            break;
+        const auto c = static_cast<unsigned char>(*m_pos);
+        if (c == '"') {
+            ++m_pos;
+            return true;
+        }
+        if (c < 0x20)
+            return fail();
+        if (c >= 0x80) {
+            const int length = utf8SequenceLength(reinterpret_cast<const unsigned char*>(m_pos),
+                                                  reinterpret_cast<const unsigned char*>(m_end));
+            if (length == 0)
+                return fail();
+            if (out)
+                out->append(m_pos, std::size_t(length));
+            m_pos += length;
+            continue;
+        }
+        // A backslash escape.
+        ++m_pos;
+        if (m_pos == m_end)
+            return fail();
+        const char escape = *m_pos++;
+        char simple = 0;
+        switch (escape) {
+        case '"':
+        case '\\':
+        case '/':
+            simple = escape;
+            break;
+        case 'b':
+            simple = '\b';
+            break;
+        case 'f':
+            simple = '\f';
+            break;
+        case 'n':
+            simple = '\n';
+            break;
+        case 'r':
+            simple = '\r';
+            break;
+        case 't':
+            simple = '\t';
+            break;
+        case 'u':
+            break;
+        default:
+            return fail();
+        }
+        if (simple) {
+            if (out)
+                out->push_back(simple);
+            continue;
+        }
+        auto readUnit = [this](char32_t& unit) {
+            if (m_end - m_pos < 4)
+                return false;
+            unit = 0;
+            for (int i = 0; i < 4; ++i) {
+                const int digit = hexValue(m_pos[i]);
+                if (digit < 0)
+                    return false;
+                unit = unit * 16 + char32_t(digit);
+            }
+            m_pos += 4;
+            return true;
+        };
+        char32_t unit = 0;
+        if (!readUnit(unit))
+            return fail();
+        char32_t codePoint = unit;
+        if (unit >= 0xD800 && unit <= 0xDBFF && m_end - m_pos >= 6 && m_pos[0] == '\\' && m_pos[1] == 'u') {
+            const char* mark = m_pos;
+            m_pos += 2;
+            char32_t second = 0;
+            if (!readUnit(second))
+                return fail();
+            if (second >= 0xDC00 && second <= 0xDFFF) {
+                codePoint = 0x10000 + ((unit - 0xD800) << 10) + (second - 0xDC00);
+            } else {
+                m_pos = mark; // not a pair: the next escape stands on its own
+            }
+        }
+        // A surrogate escape that pairs with nothing is legal JSON but no character.
+        if (codePoint >= 0xD800 && codePoint <= 0xDFFF)
+            codePoint = 0xFFFD;
+        if (out)
+            appendUtf8(*out, codePoint);
+    }
+    return fail();
+}
+
+bool JsonScanner::scanNumber(Number* out)
+{
+    const char* start = m_pos;
+    bool integer = true;
+    if (m_pos < m_end && *m_pos == '-')
+        ++m_pos;
+    if (m_pos == m_end)
+        return fail();
+    if (*m_pos == '0') {
+        ++m_pos;
+    } else if (*m_pos >= '1' && *m_pos <= '9') {
+        while (m_pos < m_end && isDigit(*m_pos))
+            ++m_pos;
+    } else {
+        return fail();
+    }
+    if (m_pos < m_end && *m_pos == '.') {
+        integer = false;
+        ++m_pos;
+        if (m_pos == m_end || !isDigit(*m_pos))
+            return fail();
+        while (m_pos < m_end && isDigit(*m_pos))
+            ++m_pos;
+    }
+    if (m_pos < m_end && (*m_pos == 'e' || *m_pos == 'E')) {
+        integer = false;
+        ++m_pos;
+        if (m_pos < m_end && (*m_pos == '+' || *m_pos == '-'))
+            ++m_pos;
+        if (m_pos == m_end || !isDigit(*m_pos))
+            return fail();
+        while (m_pos < m_end && isDigit(*m_pos))
+            ++m_pos;
+    }
+    if (out)
+        *out = Number{QByteArrayView(start, m_pos - start), integer};
+    return true;
+}
+
+bool JsonScanner::scanLiteral()
+{
+    for (const char* word : {"true", "false", "null"}) {
+        const auto length = std::ptrdiff_t(std::strlen(word));
+        if (m_end - m_pos >= length && std::memcmp(m_pos, word, std::size_t(length)) == 0) {
+            m_pos += length;
+            return true;
+        }
+    }
+    return fail();
+}
+
+std::optional<double> JsonScanner::toDouble(const Number& number)
+{
+    double value = 0;
+    const char* end = number.text.data() + number.text.size();
+    const auto [ptr, ec] = std::from_chars(number.text.data(), end, value);
+    if (ec != std::errc() || ptr != end || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+std::optional<qint64> JsonScanner::toInteger(const Number& number)
+{
+    if (number.isIntegerLiteral) {
+        long long value = 0;
+        const char* end = number.text.data() + number.text.size();
+        const auto [ptr, ec] = std::from_chars(number.text.data(), end, value);
+        if (ec != std::errc() || ptr != end)
+            return std::nullopt;
+        return qint64(value);
+    }
+    const std::optional<double> value = toDouble(number);
+    // 2^63 is exactly representable, so the half-open range check leaves no value whose conversion
+    // would overflow.
+    if (!value || std::trunc(*value) != *value || *value < -9223372036854775808.0 ||
+        *value >= 9223372036854775808.0)
+        return std::nullopt;
+    return qint64(*value);
+}
+
+} // namespace vireon

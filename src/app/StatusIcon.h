@@ -21,7 +21,7 @@ struct StatusIcon {
     static QImage image(State state, int logicalSize = 22, qreal devicePixelRatio = 1.0);
 
     // Drawn separately for each common tray size and for high-density screens, so no size is a
-    // blurred scaling of another.
+    // blurred scaling of another. Needs a QGuiApplication, as every QPixmap does.
     static QIcon icon(State state);
 
     static QString accessibleDescription();

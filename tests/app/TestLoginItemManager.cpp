@@ -24,18 +24,11 @@ class TestLoginItemManager : public QObject {
         QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         file.write(text.toUtf8());
     }
-    void expectOneWarning(const char* action)
-    {
-        QTest::ignoreMessage(
-            QtWarningMsg,
-            QRegularExpression(QStringLiteral("^LoginItemManager: failed to %1: .+").arg(action)));
-    }
 
 private Q_SLOTS:
     void init()
     {
         m_dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(m_dir->isValid());
         qputenv("XDG_CONFIG_HOME", m_dir->filePath(QStringLiteral("config")).toUtf8());
         m_autostart = m_dir->filePath(QStringLiteral("config/autostart"));
         m_entry = m_autostart + QStringLiteral("/vireon-feeder.desktop");
@@ -43,28 +36,9 @@ private Q_SLOTS:
         QTest::failOnWarning(QRegularExpression(QStringLiteral(".*")));
     }
 
-    void theAutostartDirectoryFollowsXdgConfigHome_data()
-    {
-        QTest::addColumn<QByteArray>("configHome");
-        QTest::addColumn<QString>("expected");
-        const QString home = QDir::homePath();
-        QTest::newRow("set") << QByteArray("/srv/cfg") << "/srv/cfg/autostart";
-        QTest::newRow("unset falls back to ~/.config") << QByteArray() << home + "/.config/autostart";
-        QTest::newRow("relative is ignored") << QByteArray("cfg") << home + "/.config/autostart";
-    }
-    void theAutostartDirectoryFollowsXdgConfigHome()
-    {
-        QFETCH(QByteArray, configHome);
-        QFETCH(QString, expected);
-        if (configHome.isEmpty())
-            qunsetenv("XDG_CONFIG_HOME");
-        else
-            qputenv("XDG_CONFIG_HOME", configHome);
-        QCOMPARE(LoginItemManager::defaultAutostartDirectory(), expected);
-    }
-
     void enablingWritesAnEntryThatStartsThisExecutable()
     {
+        QCOMPARE(LoginItemManager::defaultAutostartDirectory(), m_autostart);
         QVERIFY(!LoginItemManager::isEnabled());
         QVERIFY(LoginItemManager::setEnabled(true));
         QVERIFY(LoginItemManager::isEnabled());
@@ -76,11 +50,12 @@ private Q_SLOTS:
               QStringLiteral("X-GNOME-Autostart-enabled=true"),
               QStringLiteral("Exec=") + LoginItemManager::execValue(QCoreApplication::applicationFilePath())})
             QVERIFY2(lines.contains(expected), qPrintable(expected));
-        QVERIFY(QFileInfo(QCoreApplication::applicationFilePath()).isAbsolute());
 
         QVERIFY(LoginItemManager::setEnabled(false));
         QVERIFY(!QFile::exists(m_entry));
-        QVERIFY(!LoginItemManager::isEnabled());
+        // Already off: nothing to do, nothing created.
+        QVERIFY(LoginItemManager::setEnabled(false));
+        QVERIFY(!QFile::exists(m_entry));
     }
 
     void execQuoting_data()
@@ -89,22 +64,14 @@ private Q_SLOTS:
         QTest::addColumn<QString>("exec");
         QTest::newRow("a plain path stays bare") << "/usr/bin/vireon-feeder"
                                                  << "/usr/bin/vireon-feeder";
-        QTest::newRow("a space is quoted") << "/opt/My Apps/feeder"
-                                           << "\"/opt/My Apps/feeder\"";
+        QTest::newRow("a space is quoted") << "/opt/My Apps/f"
+                                           << "\"/opt/My Apps/f\"";
         QTest::newRow("a double quote is escaped inside quotes") << "/opt/a\"b"
                                                                  << "\"/opt/a\\\\\"b\"";
-        QTest::newRow("a dollar sign is escaped") << "/opt/$HOME/f"
-                                                  << "\"/opt/\\\\$HOME/f\"";
-        QTest::newRow("a backtick is escaped") << "/opt/a`b"
-                                               << "\"/opt/a\\\\`b\"";
-        QTest::newRow("a backslash becomes four") << "/opt/a\\b"
-                                                  << "\"/opt/a\\\\\\\\b\"";
-        QTest::newRow("a single quote only needs the quotes") << "/opt/it's/f"
-                                                              << "\"/opt/it's/f\"";
+        QTest::newRow("a backslash is written four times") << "/opt/a\\b"
+                                                           << "\"/opt/a\\\\\\\\b\"";
         QTest::newRow("a percent sign is doubled") << "/opt/100%/f"
                                                    << "/opt/100%%/f";
-        QTest::newRow("a newline is quoted and escaped") << "/opt/a\nb"
-                                                         << "\"/opt/a\\nb\"";
     }
     void execQuoting()
     {
@@ -113,49 +80,37 @@ private Q_SLOTS:
         QCOMPARE(LoginItemManager::execValue(path), exec);
     }
 
-    void aRelativeExecutableIsWrittenAsAnAbsolutePath()
-    {
-        QVERIFY(LoginItemManager::setEnabled(true, m_autostart, QStringLiteral("bin/feeder")));
-        QVERIFY(
-            read(m_entry).contains(QStringLiteral("Exec=") + QDir::current().filePath("bin/feeder") + "\n"));
-    }
-
-    void settingTheStateItAlreadyHasChangesNothing()
+    void enablingWhenAlreadyEnabledLeavesTheFileUnlessItStartsAnotherCopy()
     {
         QVERIFY(LoginItemManager::setEnabled(true, m_autostart, m_executable));
         write(m_entry, read(m_entry) + QStringLiteral("# the user's note\n"));
         QVERIFY(LoginItemManager::setEnabled(true, m_autostart, m_executable));
         QVERIFY(read(m_entry).endsWith(QStringLiteral("# the user's note\n")));
 
-        QVERIFY(QFile::remove(m_entry));
-        QVERIFY(LoginItemManager::setEnabled(false, m_autostart, m_executable));
-        QVERIFY(!QFile::exists(m_entry));
+        // Moved or reinstalled elsewhere (here given as a relative path): the entry follows.
+        QVERIFY(LoginItemManager::setEnabled(true, m_autostart, QStringLiteral("bin/feeder")));
+        QVERIFY(read(m_entry).contains("\nExec=" + QDir::current().filePath("bin/feeder") + "\n"));
     }
 
     void entriesTheSessionWouldNotStart_data()
     {
-        QTest::addColumn<QString>("content");
+        QTest::addColumn<QString>("extra");
         QTest::addColumn<bool>("enabled");
-        const QString head =
-            QStringLiteral("[Desktop Entry]\nType=Application\nExec=/opt/vireon-feeder/bin/vireon-feeder\n");
-        QTest::newRow("Hidden=true is switched off") << head + "Hidden=true\n" << false;
-        QTest::newRow("Hidden = true with spaces is switched off") << head + "Hidden = true\n" << false;
-        QTest::newRow("switched off for GNOME") << head + "X-GNOME-Autostart-enabled=false\n" << false;
-        QTest::newRow("Hidden=false is on") << head + "Hidden=false\n" << true;
-        QTest::newRow("Hidden=true in another group does not count")
-            << head + "[Desktop Action Quit]\nHidden=true\n"
-            << true;
-        QTest::newRow("a commented-out Hidden does not count") << head + "#Hidden=true\n" << true;
+        QTest::newRow("Hidden = true is off") << "Hidden = true\n" << false;
+        QTest::newRow("switched off for GNOME is off") << "X-GNOME-Autostart-enabled=false\n" << false;
+        QTest::newRow("Hidden=true in another group does not count") << "[Desktop Action Quit]\nHidden=true\n"
+                                                                     << true;
+        QTest::newRow("a commented-out Hidden does not count") << "#Hidden=true\n" << true;
     }
     void entriesTheSessionWouldNotStart()
     {
-        QFETCH(QString, content);
+        QFETCH(QString, extra);
         QFETCH(bool, enabled);
+        const QString content = "[Desktop Entry]\nType=Application\nExec=" + m_executable + "\n" + extra;
         write(m_entry, content);
         QCOMPARE(LoginItemManager::isEnabled(m_autostart), enabled);
-
-        // Switching off an entry that is already off leaves the user's file alone.
         if (!enabled) {
+            // Switching off what is already off leaves the user's file as it is.
             QVERIFY(LoginItemManager::setEnabled(false, m_autostart, m_executable));
             QCOMPARE(read(m_entry), content);
         }
@@ -163,29 +118,23 @@ private Q_SLOTS:
         QVERIFY(LoginItemManager::isEnabled(m_autostart));
     }
 
-    void anEntryForAnotherCopyOfTheProgramIsRewritten()
-    {
-        QVERIFY(LoginItemManager::setEnabled(true, m_autostart, QStringLiteral("/old/place/vireon-feeder")));
-        QVERIFY(LoginItemManager::setEnabled(true, m_autostart, m_executable));
-        QVERIFY(read(m_entry).contains(QStringLiteral("\nExec=") + m_executable + "\n"));
-    }
-
-    void failures_data()
+    void failuresWriteOneWarning_data()
     {
         QTest::addColumn<QString>("blocker");
         QTest::addColumn<QString>("executable");
         QTest::newRow("the config folder is a regular file") << "config" << m_executable;
-        QTest::newRow("the entry's name is taken by a folder")
+        QTest::newRow("a folder has the entry's name")
             << "config/autostart/vireon-feeder.desktop/x" << m_executable;
         QTest::newRow("the executable is unknown") << QString() << QString();
     }
-    void failures()
+    void failuresWriteOneWarning()
     {
         QFETCH(QString, blocker);
         QFETCH(QString, executable);
         if (!blocker.isEmpty())
             write(m_dir->filePath(blocker), QStringLiteral("in the way"));
-        expectOneWarning("register");
+        QTest::ignoreMessage(QtWarningMsg,
+                             QRegularExpression(QStringLiteral("^LoginItemManager: failed to register: .+")));
         QVERIFY(!LoginItemManager::setEnabled(true, m_autostart, executable));
         QVERIFY(!LoginItemManager::isEnabled(m_autostart));
     }

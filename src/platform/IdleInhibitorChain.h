@@ -1,0 +1,24 @@
+#pragma once
+
+#include "platform/IdleInhibitor.h"
+
+#include <vector>
+
+namespace vireon {
+
+// Tries its inhibitors in order and holds the lock of the first one that grants it.
+class IdleInhibitorChain final : public IdleInhibitor {
+public:
+    explicit IdleInhibitorChain(std::vector<std::unique_ptr<IdleInhibitor>> candidates);
+    ~IdleInhibitorChain() override;
+
+    bool acquire(const QString& reason) override;
+    void release() override;
+    bool isHeld() const override;
+
+private:
+    std::vector<std::unique_ptr<IdleInhibitor>> m_candidates;
+    IdleInhibitor* m_holder = nullptr;
+};
+
+} // namespace vireon

@@ -3,8 +3,9 @@
 #include "decoder/LogRingBuffer.h"
 
 #include <QSet>
-#include <array>
+#include <algorithm>
 #include <cstring>
+#include <functional>
 #include <string_view>
 
 namespace vireon {
@@ -12,52 +13,72 @@ namespace {
 
 using namespace std::string_view_literals;
 
-constexpr std::string_view establishedPhrase = "connection established"sv;
+// A fixed text to look for, with its search table built once. Lines are short and the same phrases
+// are looked for in every one of them, so the table pays for itself many times over.
+class Needle {
+public:
+    explicit Needle(std::string_view text) : m_text(text), m_searcher(m_text.begin(), m_text.end()) {}
+    Needle(const Needle&) = delete;
+    Needle& operator=(const Needle&) = delete;
+
+    bool foundIn(std::string_view haystack) const
+    {
+        return std::search(haystack.begin(), haystack.end(), m_searcher) != haystack.end();
+    }
+
+private:
+    std::string m_text;
+    std::boyer_moore_horspool_searcher<std::string::const_iterator> m_searcher;
+};
+
+const Needle& establishedPhrase()
+{
+    static const Needle phrase("connection established"sv);
+    return phrase;
+}
 
 // The decoder's own words for a connection that failed or went away. Besides the classic socket
 // errors, the real decoder reports a closed peer, a time-out and a failed name lookup in wordings of
 // its own; without them a dead connection would keep showing as connected.
-constexpr std::array failurePhrases{
-    "connection refused"sv,
-    "connection reset"sv,
-    "couldn't connect"sv,
-    "could not connect"sv,
-    "connection timed out"sv,
-    "network is unreachable"sv,
-    "remote server disconnected"sv,
-    "timed out"sv,
-    "name resolution for"sv,
-    "no route to host"sv,
-    "network is down"sv,
-    "host is unreachable"sv,
-};
-
-struct DevicePhrase {
-    std::string_view phrase;
-    SupervisorFailure failure;
-};
-
-constexpr std::array devicePhrases{
-    DevicePhrase{"usb_claim_interface error"sv, SupervisorFailure::deviceBusy},
-    DevicePhrase{"usb_open error"sv, SupervisorFailure::deviceBusy},
-    DevicePhrase{"resource busy"sv, SupervisorFailure::deviceBusy},
-    DevicePhrase{"no supported rtlsdr devices found"sv, SupervisorFailure::noDevice},
-    DevicePhrase{"no supported devices found"sv, SupervisorFailure::noDevice},
-};
-
-bool contains(std::string_view text, std::string_view phrase)
+bool mentionsFailure(std::string_view lowered)
 {
-    return ::memmem(text.data(), text.size(), phrase.data(), phrase.size()) != nullptr;
+    static const Needle phrases[] = {
+        Needle("connection refused"sv),
+        Needle("connection reset"sv),
+        Needle("couldn't connect"sv),
+        Needle("could not connect"sv),
+        Needle("connection timed out"sv),
+        Needle("network is unreachable"sv),
+        Needle("remote server disconnected"sv),
+        Needle("timed out"sv),
+        Needle("name resolution for"sv),
+        Needle("no route to host"sv),
+        Needle("network is down"sv),
+        Needle("host is unreachable"sv),
+    };
+    return std::any_of(std::begin(phrases), std::end(phrases),
+                       [&](const Needle& phrase) { return phrase.foundIn(lowered); });
 }
 
-template <std::size_t N>
-bool containsAny(std::string_view text, const std::array<std::string_view, N>& phrases)
+// The first device phrase in the line, in this order of precedence.
+std::optional<SupervisorFailure> deviceFailureIn(std::string_view lowered)
 {
-    for (std::string_view phrase : phrases) {
-        if (contains(text, phrase))
-            return true;
+    struct DevicePhrase {
+        Needle phrase;
+        SupervisorFailure failure;
+    };
+    static const DevicePhrase phrases[] = {
+        {Needle("usb_claim_interface error"sv), SupervisorFailure::deviceBusy},
+        {Needle("usb_open error"sv), SupervisorFailure::deviceBusy},
+        {Needle("resource busy"sv), SupervisorFailure::deviceBusy},
+        {Needle("no supported rtlsdr devices found"sv), SupervisorFailure::noDevice},
+        {Needle("no supported devices found"sv), SupervisorFailure::noDevice},
+    };
+    for (const DevicePhrase& device : phrases) {
+        if (device.phrase.foundIn(lowered))
+            return device.failure;
     }
-    return false;
+    return std::nullopt;
 }
 
 // Spaces, tabs and the other Unicode space separators; line breaks and carriage returns stay.
@@ -101,15 +122,19 @@ DecoderOutputClassifier::DecoderOutputClassifier(LogRingBuffer& log)
 void DecoderOutputClassifier::setConnectors(const QList<MonitoredConnector>& connectors)
 {
     m_connectors.clear();
-    m_loweredHosts.clear();
+    m_hosts.clear();
+    m_hostSearchers.clear();
     QSet<QString> ids;
     for (const MonitoredConnector& connector : connectors) {
         if (ids.contains(connector.id))
             continue;
         ids.insert(connector.id);
         m_connectors.append(connector);
-        m_loweredHosts.push_back(connector.host.toLower().toStdString());
+        m_hosts.push_back(connector.host.toLower().toStdString());
     }
+    // Only now that the strings stay where they are can the search tables point into them.
+    for (const std::string& host : m_hosts)
+        m_hostSearchers.emplace_back(host.begin(), host.end());
 }
 
 bool DecoderOutputClassifier::feed(QByteArrayView chunk)
@@ -183,14 +208,14 @@ bool DecoderOutputClassifier::classify(const QString& line)
 {
     const std::string_view lowered(m_lowered);
     bool assigned = false;
-    if (contains(lowered, establishedPhrase)) {
+    if (establishedPhrase().foundIn(lowered)) {
         if (const MonitoredConnector* connector = connectorMentionedIn(lowered)) {
             m_health.insert(connector->id, ConnectorHealth::connected());
             if (connector->isVireon)
                 m_lastConnectorError.reset();
             assigned = true;
         }
-    } else if (containsAny(lowered, failurePhrases)) {
+    } else if (mentionsFailure(lowered)) {
         if (const MonitoredConnector* connector = connectorMentionedIn(lowered)) {
             const QString reason = trimmedOfBlanks(line);
             m_health.insert(connector->id, ConnectorHealth::retrying(reason));
@@ -200,12 +225,8 @@ bool DecoderOutputClassifier::classify(const QString& line)
         }
     }
 
-    for (const DevicePhrase& device : devicePhrases) {
-        if (contains(lowered, device.phrase)) {
-            m_pendingFailure = device.failure;
-            break;
-        }
-    }
+    if (const auto failure = deviceFailureIn(lowered))
+        m_pendingFailure = failure;
     return assigned;
 }
 
@@ -216,7 +237,8 @@ const MonitoredConnector* DecoderOutputClassifier::connectorMentionedIn(std::str
     if (m_connectors.size() == 1)
         return &m_connectors.first();
     for (qsizetype i = 0; i < m_connectors.size(); ++i) {
-        if (contains(lowered, m_loweredHosts[size_t(i)]))
+        const auto& searcher = m_hostSearchers[size_t(i)];
+        if (std::search(lowered.begin(), lowered.end(), searcher) != lowered.end())
             return &m_connectors.at(i);
     }
     return nullptr;

@@ -8,6 +8,7 @@
 #include <QHash>
 #include <QList>
 #include <QStringDecoder>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -26,6 +27,7 @@ public:
     static constexpr qsizetype maxLineBytes = 64 * 1024;
 
     explicit DecoderOutputClassifier(LogRingBuffer& log);
+    Q_DISABLE_COPY_MOVE(DecoderOutputClassifier)
 
     // The connections to watch. Should an id repeat, the first connector with it is kept.
     void setConnectors(const QList<MonitoredConnector>& connectors);
@@ -59,7 +61,9 @@ private:
 
     LogRingBuffer& m_log;
     QList<MonitoredConnector> m_connectors;
-    std::vector<std::string> m_loweredHosts; // UTF-8, parallel to m_connectors
+    // The hosts in lower case, parallel to m_connectors, with search tables that point into them.
+    std::vector<std::string> m_hosts;
+    std::vector<std::boyer_moore_horspool_searcher<std::string::const_iterator>> m_hostSearchers;
     QHash<QString, ConnectorHealth> m_health;
     std::optional<QString> m_lastConnectorError;
     std::optional<SupervisorFailure> m_pendingFailure;

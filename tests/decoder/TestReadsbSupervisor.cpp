@@ -356,8 +356,8 @@ private Q_SLOTS:
 
         WAIT_UNTIL(vireon.hasReceivedUuid(key) && sawUp);
         WAIT_UNTIL(supervisor().connectorHealth().value("other") == ConnectorHealth::connected());
-        QVERIFY(vireon.streams().first().contains("\x1a"
-                                                  "3"));
+        const QByteArray longModeSFrame("\x1a\x33", 2); // escape byte, then type '3'
+        QVERIFY(vireon.streams().first().sliced(key.size() + 6).startsWith(longModeSFrame));
 
         vireon.close();
         WAIT_UNTIL(!supervisor().vireonConnectorUp());

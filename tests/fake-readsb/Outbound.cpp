@@ -31,9 +31,7 @@ QByteArray Outbound::demoFrames()
         QByteArray payload =
             QByteArray::fromHex("00001a2b3c4d") + QByteArray(1, char(0x80)) + QByteArray::fromHex(hex);
         payload.replace("\x1a", 1, "\x1a\x1a", 2);
-        stream += "\x1a"
-                  "3" +
-                  payload;
+        stream += QByteArray("\x1a\x33", 2) + payload; // escape byte, then type '3'
     }
     return stream;
 }

@@ -51,7 +51,8 @@ void ReadsbSupervisor::setBinaryLocator(BinaryLocator locator)
 
 std::optional<QString> ReadsbSupervisor::defaultBinaryLocation()
 {
-    const QString appDir = QCoreApplication::applicationDirPath();
+    // Without an application object there is no "beside the executable", only the PATH.
+    const QString appDir = QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QString();
     if (!appDir.isEmpty()) {
         for (const QString& candidate : {appDir + QStringLiteral("/bin/readsb"),
                                          appDir + QStringLiteral("/../libexec/vireon-feeder/readsb")}) {

@@ -1,8 +1,74 @@
-#include <cstdio>
+// fake-readsb: a stand-in for the decoder in tests. It accepts the real decoder's options, writes the
+// real decoder's wording on standard error, really connects to every --net-connector, and otherwise
+// does what a scenario says.
+//
+// Environment:
+//   FAKE_READSB_SCENARIO=<file>   the scenario, one step a line (blank lines and # comments skipped);
+//                                 without it: connect, write-json aircraft=3 messages=600 window=60, run
+//   FAKE_READSB_ARGS_FILE=<file>  record the arguments there, one a line
+//   FAKE_READSB_STICK=<path>      the receiver stick: missing at start or removed later, the decoder
+//                                 reports no stick and exits 1
+//   FAKE_READSB_RETRY_MS=<ms>     delay before reconnecting a failed or closed connection (200)
+//
+// Steps:
+//   stderr <text>                 one line
+//   stderr-raw <text>             bytes without an implied newline; escapes \n \r \t \\ \xNN
+//   sleep <ms>                    wait (connections stay alive)
+//   wait-for-file <path>          wait until the path exists
+//   exit <status>                 exit at once with that status
+//   kill <signal>                 die by that signal
+//   ignore-sigterm <ms>           ignore SIGTERM for that long from now
+//   connect                       connect every --net-connector and keep them up (retrying)
+//   write-json aircraft=<n> messages=<m> window=<s>
+//                                 write aircraft.json and stats.json into the --write-json directory
+//   report-pdeathsig              write "parent-death signal: <n>" (the signal this process gets
+//                                 when its parent dies; 0 for none)
+//   run                           keep going until SIGTERM, rewriting the JSON files every second
+// A scenario that ends without exit or run exits with status 0.
+// On SIGTERM (unless ignored): "Caught SIGTERM, shutting down..." and exit 0.
 
-// Replaced by the scripted stand-in decoder.
-int main()
+#include "FakeDecoder.h"
+
+#include <QCoreApplication>
+#include <QSocketNotifier>
+#include <QTimer>
+#include <csignal>
+#include <unistd.h>
+
+namespace {
+
+int sigtermPipe[2];
+
+void onSigterm(int)
 {
-    std::fputs("fake-readsb: no scenario support yet\n", stderr);
-    return 1;
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t n = ::write(sigtermPipe[1], &byte, 1);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    // Before anything else, so a SIGTERM that comes early is not lost.
+    if (::pipe(sigtermPipe) != 0)
+        return 3;
+    struct sigaction action = {};
+    action.sa_handler = onSigterm;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    ::sigaction(SIGTERM, &action, nullptr);
+
+    QCoreApplication app(argc, argv);
+    FakeDecoder decoder(app.arguments());
+    if (!decoder.loadScenario(qEnvironmentVariable("FAKE_READSB_SCENARIO")))
+        return 2;
+
+    QSocketNotifier notifier(sigtermPipe[0], QSocketNotifier::Read);
+    QObject::connect(&notifier, &QSocketNotifier::activated, &decoder, [&decoder] {
+        char byte;
+        [[maybe_unused]] const ssize_t n = ::read(sigtermPipe[0], &byte, 1);
+        decoder.onSigterm();
+    });
+    QTimer::singleShot(0, &decoder, &FakeDecoder::begin);
+    return app.exec();
 }

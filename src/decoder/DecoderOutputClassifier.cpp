@@ -1,0 +1,265 @@
+#include "decoder/DecoderOutputClassifier.h"
+
+#include "decoder/LogRingBuffer.h"
+
+#include <QSet>
+#include <algorithm>
+#include <cstring>
+#include <functional>
+#include <string_view>
+
+namespace vireon {
+namespace {
+
+using namespace std::string_view_literals;
+
+// A fixed text to look for, with its search table built once. Lines are short and the same phrases
+// are looked for in every one of them, so the table pays for itself many times over.
+class Needle {
+public:
+    explicit Needle(std::string_view text) : m_text(text), m_searcher(m_text.begin(), m_text.end()) {}
+    Needle(const Needle&) = delete;
+    Needle& operator=(const Needle&) = delete;
+
+    bool foundIn(std::string_view haystack) const
+    {
+        return std::search(haystack.begin(), haystack.end(), m_searcher) != haystack.end();
+    }
+
+private:
+    std::string m_text;
+    std::boyer_moore_horspool_searcher<std::string::const_iterator> m_searcher;
+};
+
+const Needle& establishedPhrase()
+{
+    static const Needle phrase("connection established"sv);
+    return phrase;
+}
+
+// The decoder's own words for a connection that failed or went away. Besides the classic socket
+// errors, the real decoder reports a closed peer, a time-out and a failed name lookup in wordings of
+// its own; without them a dead connection would keep showing as connected.
+bool mentionsFailure(std::string_view lowered)
+{
+    static const Needle phrases[] = {
+        Needle("connection refused"sv),
+        Needle("connection reset"sv),
+        Needle("couldn't connect"sv),
+        Needle("could not connect"sv),
+        Needle("connection timed out"sv),
+        Needle("network is unreachable"sv),
+        Needle("remote server disconnected"sv),
+        Needle("timed out"sv),
+        Needle("name resolution for"sv),
+        Needle("no route to host"sv),
+        Needle("network is down"sv),
+        Needle("host is unreachable"sv),
+    };
+    return std::any_of(std::begin(phrases), std::end(phrases),
+                       [&](const Needle& phrase) { return phrase.foundIn(lowered); });
+}
+
+// The first device phrase in the line, in this order of precedence.
+std::optional<SupervisorFailure> deviceFailureIn(std::string_view lowered)
+{
+    struct DevicePhrase {
+        Needle phrase;
+        SupervisorFailure failure;
+    };
+    static const DevicePhrase phrases[] = {
+        {Needle("usb_claim_interface error"sv), SupervisorFailure::deviceBusy},
+        {Needle("usb_open error"sv), SupervisorFailure::deviceBusy},
+        {Needle("resource busy"sv), SupervisorFailure::deviceBusy},
+        {Needle("no supported rtlsdr devices found"sv), SupervisorFailure::noDevice},
+        {Needle("no supported devices found"sv), SupervisorFailure::noDevice},
+    };
+    for (const DevicePhrase& device : phrases) {
+        if (device.phrase.foundIn(lowered))
+            return device.failure;
+    }
+    return std::nullopt;
+}
+
+// Spaces, tabs and the other Unicode space separators; line breaks and carriage returns stay.
+bool isBlank(QChar c)
+{
+    return c == u'\t' || c.category() == QChar::Separator_Space;
+}
+
+QString trimmedOfBlanks(const QString& text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && isBlank(text.at(begin)))
+        ++begin;
+    while (end > begin && isBlank(text.at(end - 1)))
+        --end;
+    return text.sliced(begin, end - begin);
+}
+
+// Where to cut a run of maxLineBytes bytes without a newline: at the limit, or just before a
+// multi-byte character that the limit would split, so a cut never turns valid text invalid.
+qsizetype cutPosition(const char* data, qsizetype length)
+{
+    qsizetype lead = length - 1;
+    while (lead > length - 4 && (uchar(data[lead]) & 0xC0) == 0x80)
+        --lead;
+    const uchar first = uchar(data[lead]);
+    const qsizetype sequence = first >= 0xF0 ? 4 : first >= 0xE0 ? 3 : first >= 0xC0 ? 2 : 1;
+    return lead + sequence > length ? lead : length;
+}
+
+} // namespace
+
+DecoderOutputClassifier::DecoderOutputClassifier(LogRingBuffer& log)
+    : m_log(log),
+      // Stateless: each line decodes on its own; a byte-order mark is kept as part of the text.
+      m_decoder(QStringDecoder::Utf8,
+                QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom)
+{}
+
+void DecoderOutputClassifier::setConnectors(const QList<MonitoredConnector>& connectors)
+{
+    m_connectors.clear();
+    m_hosts.clear();
+    m_hostSearchers.clear();
+    QSet<QString> ids;
+    for (const MonitoredConnector& connector : connectors) {
+        if (ids.contains(connector.id))
+            continue;
+        ids.insert(connector.id);
+        m_connectors.append(connector);
+        m_hosts.push_back(connector.host.toLower().toStdString());
+    }
+    // Only now that the strings stay where they are can the search tables point into them.
+    for (const std::string& host : m_hosts)
+        m_hostSearchers.emplace_back(host.begin(), host.end());
+}
+
+bool DecoderOutputClassifier::feed(QByteArrayView chunk)
+{
+    m_pending.append(chunk.data(), chunk.size());
+    const char* data = m_pending.constData();
+    const qsizetype size = m_pending.size();
+    qsizetype pos = 0;
+    bool assigned = false;
+    while (pos < size) {
+        const qsizetype window = std::min(size - pos, maxLineBytes);
+        const auto* newline = static_cast<const char*>(std::memchr(data + pos, '\n', window));
+        if (newline) {
+            const qsizetype length = newline - (data + pos);
+            assigned |= handleLineBytes(QByteArrayView(data + pos, length));
+            pos += length + 1;
+        } else if (window == maxLineBytes) {
+            const qsizetype length = cutPosition(data + pos, maxLineBytes);
+            assigned |= handleLineBytes(QByteArrayView(data + pos, length));
+            pos += length;
+        } else {
+            break;
+        }
+    }
+    m_pending.remove(0, pos);
+    return assigned;
+}
+
+bool DecoderOutputClassifier::handleLineBytes(QByteArrayView bytes)
+{
+    if (bytes.isEmpty())
+        return false;
+    bool ascii = true;
+    for (char c : bytes) {
+        if (uchar(c) >= 0x80) {
+            ascii = false;
+            break;
+        }
+    }
+    if (!ascii) {
+        m_decoder.resetState();
+        const QString line = m_decoder.decode(bytes);
+        if (m_decoder.hasError())
+            return false;
+        return handleLine(line);
+    }
+
+    // Plain ASCII is by far the common case: lower-case the bytes directly, which for ASCII gives
+    // exactly what Unicode lower-casing would.
+    m_lowered.assign(bytes.data(), bytes.size());
+    for (char& c : m_lowered) {
+        if (c >= 'A' && c <= 'Z')
+            c = char(c + ('a' - 'A'));
+    }
+    const QString line = QString::fromLatin1(bytes);
+    m_log.append(line);
+    return classify(line);
+}
+
+bool DecoderOutputClassifier::handleLine(const QString& line)
+{
+    if (line.isEmpty())
+        return false;
+    m_log.append(line);
+    m_lowered = line.toLower().toStdString();
+    return classify(line);
+}
+
+// Expects m_lowered to hold the line in lower case.
+bool DecoderOutputClassifier::classify(const QString& line)
+{
+    const std::string_view lowered(m_lowered);
+    bool assigned = false;
+    if (establishedPhrase().foundIn(lowered)) {
+        if (const MonitoredConnector* connector = connectorMentionedIn(lowered)) {
+            m_health.insert(connector->id, ConnectorHealth::connected());
+            if (connector->isVireon)
+                m_lastConnectorError.reset();
+            assigned = true;
+        }
+    } else if (mentionsFailure(lowered)) {
+        if (const MonitoredConnector* connector = connectorMentionedIn(lowered)) {
+            const QString reason = trimmedOfBlanks(line);
+            m_health.insert(connector->id, ConnectorHealth::retrying(reason));
+            if (connector->isVireon)
+                m_lastConnectorError = reason;
+            assigned = true;
+        }
+    }
+
+    if (const auto failure = deviceFailureIn(lowered))
+        m_pendingFailure = failure;
+    return assigned;
+}
+
+// With one watched connection every phrase is about it, whatever host the line names; with several,
+// the first whose host the line mentions (the port is not looked at).
+const MonitoredConnector* DecoderOutputClassifier::connectorMentionedIn(std::string_view lowered) const
+{
+    if (m_connectors.size() == 1)
+        return &m_connectors.first();
+    for (qsizetype i = 0; i < m_connectors.size(); ++i) {
+        const auto& searcher = m_hostSearchers[size_t(i)];
+        if (std::search(lowered.begin(), lowered.end(), searcher) != lowered.end())
+            return &m_connectors.at(i);
+    }
+    return nullptr;
+}
+
+void DecoderOutputClassifier::resetHealth()
+{
+    m_health.clear();
+    for (const MonitoredConnector& connector : m_connectors)
+        m_health.insert(connector.id, ConnectorHealth::connecting());
+}
+
+bool DecoderOutputClassifier::vireonConnectorUp() const
+{
+    for (const MonitoredConnector& connector : m_connectors) {
+        if (connector.isVireon) {
+            const auto it = m_health.constFind(connector.id);
+            return it != m_health.constEnd() && it->kind == ConnectorHealth::Kind::connected;
+        }
+    }
+    return false;
+}
+
+} // namespace vireon

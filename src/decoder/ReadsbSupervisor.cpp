@@ -1,0 +1,274 @@
+#include "decoder/ReadsbSupervisor.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QFileInfo>
+#include <QPointer>
+#include <QProcess>
+#include <QStandardPaths>
+#include <csignal>
+#include <sys/prctl.h>
+#include <unistd.h>
+
+namespace vireon {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr qint64 crashWindowMs = 300'000;
+constexpr qsizetype crashLoopExits = 6;
+constexpr qint64 longestDelaySeconds = 60;
+
+qint64 restartDelaySeconds(qint64 attemptsBefore)
+{
+    // 2, 4, 8, 16, 32, then 60 for good; the cap comes before the shift so no count overflows it.
+    return attemptsBefore >= 5 ? longestDelaySeconds
+                               : std::min(qint64(2) << attemptsBefore, longestDelaySeconds);
+}
+
+QString seconds(std::chrono::milliseconds duration)
+{
+    return QString::number(double(duration.count()) / 1000.0, 'g', 12);
+}
+
+} // namespace
+
+ReadsbSupervisor::ReadsbSupervisor(TimeSource& time, QObject* parent) : QObject(parent), m_time(time) {}
+
+ReadsbSupervisor::~ReadsbSupervisor()
+{
+    // Nobody may hear from a half-destroyed supervisor; the decoders still get their orderly end.
+    const QSignalBlocker blocker(this);
+    m_desiredRunning = false;
+    cancelRestart();
+    terminateAndWait(5s, false);
+}
+
+void ReadsbSupervisor::setBinaryLocator(BinaryLocator locator)
+{
+    m_binaryLocator = std::move(locator);
+}
+
+std::optional<QString> ReadsbSupervisor::defaultBinaryLocation()
+{
+    // Without an application object there is no "beside the executable", only the PATH.
+    const QString appDir = QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QString();
+    if (!appDir.isEmpty()) {
+        for (const QString& candidate : {appDir + QStringLiteral("/bin/readsb"),
+                                         appDir + QStringLiteral("/../libexec/vireon-feeder/readsb")}) {
+            const QFileInfo info(candidate);
+            if (info.isFile() && info.isExecutable())
+                return info.absoluteFilePath();
+        }
+    }
+    const QString onPath = QStandardPaths::findExecutable(QStringLiteral("readsb"));
+    if (!onPath.isEmpty())
+        return onPath;
+    return std::nullopt;
+}
+
+void ReadsbSupervisor::start(const QStringList& arguments, const QList<MonitoredConnector>& connectors)
+{
+    m_arguments = arguments;
+    m_output.setConnectors(connectors);
+    m_desiredRunning = true;
+    m_exitTimestamps.clear();
+    m_restartAttempt = 0;
+    m_output.clearPendingFailure();
+    cancelRestart();
+
+    if (m_process && m_process->state() != QProcess::NotRunning) {
+        // Its exit will not be handled as a decoder exit; its output still counts until it ends.
+        m_replaced.append(m_process);
+        m_process->terminate();
+        m_process = nullptr;
+    }
+    if (!m_replaced.isEmpty()) {
+        // Two decoders would fight over the stick and the local port: launch only when every
+        // replaced one has gone, and only once however many starts arrive meanwhile.
+        m_launchAfterReplaced = true;
+        setState(supervisor_state::Launching{});
+        return;
+    }
+    launch();
+}
+
+void ReadsbSupervisor::stop()
+{
+    m_desiredRunning = false;
+    m_launchAfterReplaced = false;
+    cancelRestart();
+    resetHealth();
+    if (m_process && m_process->state() != QProcess::NotRunning)
+        m_process->terminate();
+    else
+        setState(supervisor_state::Stopped{});
+}
+
+void ReadsbSupervisor::stopAndWait(std::chrono::milliseconds grace)
+{
+    stop();
+    terminateAndWait(grace, true);
+}
+
+void ReadsbSupervisor::terminateAndWait(std::chrono::milliseconds grace, bool logKills)
+{
+    QList<QPointer<QProcess>> live;
+    for (QProcess* process : findChildren<QProcess*>(Qt::FindDirectChildrenOnly)) {
+        if (process->state() != QProcess::NotRunning) {
+            process->terminate();
+            live.append(process);
+        }
+    }
+    // Waiting delivers each decoder's last output and its exit through the usual handlers.
+    const QDeadlineTimer deadline(grace);
+    for (const QPointer<QProcess>& process : live) {
+        if (process && process->state() != QProcess::NotRunning)
+            process->waitForFinished(int(std::max<qint64>(deadline.remainingTime(), 0)));
+    }
+    for (const QPointer<QProcess>& process : live) {
+        if (!process || process->state() == QProcess::NotRunning)
+            continue;
+        if (logKills) {
+            log(QStringLiteral("supervisor: readsb (pid %1) did not exit within %2s of SIGTERM; killing it")
+                    .arg(process->processId())
+                    .arg(seconds(grace)));
+        }
+        process->kill();
+        process->waitForFinished(5000);
+    }
+}
+
+void ReadsbSupervisor::launch()
+{
+    if (!m_desiredRunning)
+        return;
+    const std::optional<QString> binary = m_binaryLocator ? m_binaryLocator() : std::nullopt;
+    if (!binary) {
+        setState(supervisor_state::Failed{Failure::binaryMissing});
+        return;
+    }
+    setState(supervisor_state::Launching{});
+    resetHealth();
+    m_output.clearPendingFailure();
+
+    auto* process = new QProcess(this);
+    process->setProgram(*binary);
+    process->setArguments(m_arguments);
+    process->setStandardInputFile(QProcess::nullDevice());
+    process->setStandardOutputFile(QProcess::nullDevice());
+    process->setProcessChannelMode(QProcess::SeparateChannels);
+    const pid_t parent = ::getpid();
+    process->setChildProcessModifier([parent] {
+        // Runs in the child before exec: a crashed application must leave no decoder behind, also
+        // when it died before this line.
+        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+        if (::getppid() != parent)
+            ::raise(SIGTERM);
+    });
+    connect(process, &QProcess::readyReadStandardError, this,
+            [this, process] { readStandardError(process); });
+    connect(process, &QProcess::finished, this,
+            [this, process](int exitCode, QProcess::ExitStatus) { processFinished(process, exitCode); });
+
+    process->start();
+    if (!process->waitForStarted(-1)) {
+        log(QStringLiteral("supervisor: failed to launch readsb: ") + process->errorString());
+        setState(supervisor_state::Failed{Failure::binaryMissing});
+        delete process;
+        return;
+    }
+    m_process = process;
+    setState(supervisor_state::Running{m_time.now()});
+    log(QStringLiteral("supervisor: launched readsb (pid %1)").arg(process->processId()));
+}
+
+void ReadsbSupervisor::readStandardError(QProcess* process)
+{
+    const QByteArray bytes = process->readAllStandardError();
+    if (!bytes.isEmpty() && m_output.feed(bytes))
+        Q_EMIT changed();
+}
+
+void ReadsbSupervisor::processFinished(QProcess* process, int status)
+{
+    // The last output may still sit in the pipe; it often says why the decoder ended.
+    readStandardError(process);
+    process->deleteLater();
+    if (process == m_process) {
+        handleExit(status);
+    } else if (m_replaced.removeOne(process) && m_replaced.isEmpty() && m_launchAfterReplaced) {
+        m_launchAfterReplaced = false;
+        launch();
+    }
+}
+
+void ReadsbSupervisor::handleExit(int status)
+{
+    const QDateTime now = m_time.now();
+    const auto* running = std::get_if<supervisor_state::Running>(&m_state);
+    const qint64 uptimeMs = running ? std::max<qint64>(running->since.msecsTo(now), 0) : 0;
+
+    m_process = nullptr;
+    resetHealth();
+    log(QStringLiteral("supervisor: readsb exited with status %1 after %2s")
+            .arg(status)
+            .arg(uptimeMs / 1000));
+
+    if (!m_desiredRunning) {
+        setState(supervisor_state::Stopped{});
+        return;
+    }
+    if (const auto failure = m_output.pendingFailure()) {
+        setState(supervisor_state::Failed{*failure});
+        return;
+    }
+    if (uptimeMs >= crashWindowMs) {
+        m_restartAttempt = 0;
+        m_exitTimestamps.clear();
+    }
+    m_exitTimestamps.append(now);
+    m_exitTimestamps.removeIf([&now](const QDateTime& exit) { return exit.msecsTo(now) > crashWindowMs; });
+    if (m_exitTimestamps.size() >= crashLoopExits) {
+        setState(supervisor_state::Failed{Failure::crashLoop});
+        return;
+    }
+    scheduleRestart(now);
+}
+
+void ReadsbSupervisor::scheduleRestart(const QDateTime& now)
+{
+    const qint64 delay = restartDelaySeconds(m_restartAttempt);
+    ++m_restartAttempt;
+    setState(supervisor_state::Backoff{now.addSecs(delay), m_restartAttempt});
+    log(QStringLiteral("supervisor: restarting in %1s (attempt %2)").arg(delay).arg(m_restartAttempt));
+
+    m_restartTimer = m_time.createTimer();
+    connect(m_restartTimer.get(), &Timer::timeout, this, [this] { launch(); });
+    m_restartTimer->start(std::chrono::seconds(delay), false);
+}
+
+void ReadsbSupervisor::cancelRestart()
+{
+    m_restartTimer.reset();
+}
+
+void ReadsbSupervisor::setState(State state)
+{
+    m_state = std::move(state);
+    Q_EMIT stateChanged();
+    Q_EMIT changed();
+}
+
+void ReadsbSupervisor::resetHealth()
+{
+    m_output.resetHealth();
+    Q_EMIT changed();
+}
+
+void ReadsbSupervisor::log(const QString& line)
+{
+    m_log.append(line);
+}
+
+} // namespace vireon

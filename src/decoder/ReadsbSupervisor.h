@@ -1,0 +1,104 @@
+#pragma once
+
+#include "decoder/ConnectorHealth.h"
+#include "decoder/DecoderOutputClassifier.h"
+#include "decoder/LogRingBuffer.h"
+#include "decoder/MonitoredConnector.h"
+#include "decoder/SupervisorFailure.h"
+#include "decoder/SupervisorState.h"
+#include "platform/TimeSource.h"
+
+#include <QDateTime>
+#include <QHash>
+#include <QObject>
+#include <QStringList>
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <optional>
+
+class QProcess;
+
+namespace vireon {
+
+// Runs the decoder as a child process, keeps it running and says how it is doing: restarts it after
+// 2, 4, 8, 16, 32, then 60 seconds when it dies, gives up with a named failure when restarting cannot
+// help, and judges each outbound connection from the decoder's standard error.
+//
+// Decoder processes are children of this object. None is ever destroyed while it runs: a replaced
+// decoder is kept until it has exited, and destruction waits for every decoder to go.
+class ReadsbSupervisor : public QObject {
+    Q_OBJECT
+public:
+    using State = SupervisorState;
+    using Failure = SupervisorFailure;
+    using BinaryLocator = std::function<std::optional<QString>()>;
+
+    static constexpr qint64 logCapacity = 500;
+
+    explicit ReadsbSupervisor(TimeSource& time = TimeSource::system(), QObject* parent = nullptr);
+    ~ReadsbSupervisor() override;
+
+    // Runs the decoder with these arguments (without the program name), watching these connections.
+    // A decoder from an earlier start is asked to terminate and the new one launches once it has
+    // gone; of several starts made meanwhile, only the most recent launches.
+    void start(const QStringList& arguments, const QList<MonitoredConnector>& connectors);
+
+    // Asks the decoder to terminate and does not wait; state turns stopped once it has exited.
+    void stop();
+
+    // For quitting: stops, then waits up to `grace` for every decoder to exit after SIGTERM, and only
+    // then kills what is left (saying so in the log).
+    void stopAndWait(std::chrono::milliseconds grace = std::chrono::seconds(5));
+
+    const State& state() const { return m_state; }
+    const QHash<QString, ConnectorHealth>& connectorHealth() const { return m_output.health(); }
+    const std::optional<QString>& lastConnectorError() const { return m_output.lastConnectorError(); }
+    bool vireonConnectorUp() const { return m_output.vireonConnectorUp(); }
+    const QStringList& currentArguments() const { return m_arguments; }
+    const QList<MonitoredConnector>& monitoredConnectors() const { return m_output.connectors(); }
+    bool desiredRunning() const { return m_desiredRunning; }
+    const LogRingBuffer& logBuffer() const { return m_log; }
+
+    // Where the decoder executable is; asked afresh at every launch. Nothing found means
+    // failed(binaryMissing).
+    void setBinaryLocator(BinaryLocator locator);
+
+    // The first executable of: bin/readsb beside our executable, ../libexec/vireon-feeder/readsb
+    // from there, readsb on PATH.
+    static std::optional<QString> defaultBinaryLocation();
+
+Q_SIGNALS:
+    // After any of state, connectorHealth or lastConnectorError was assigned.
+    void changed();
+    // After every assignment of state, also of an equal value.
+    void stateChanged();
+
+private:
+    void launch();
+    void readStandardError(QProcess* process);
+    void processFinished(QProcess* process, int status);
+    void handleExit(int status);
+    void scheduleRestart(const QDateTime& now);
+    void cancelRestart();
+    void setState(State state);
+    void resetHealth();
+    void log(const QString& line);
+    void terminateAndWait(std::chrono::milliseconds grace, bool logKills);
+
+    TimeSource& m_time;
+    State m_state = supervisor_state::Stopped{};
+    LogRingBuffer m_log{logCapacity};
+    DecoderOutputClassifier m_output{m_log};
+    BinaryLocator m_binaryLocator = &ReadsbSupervisor::defaultBinaryLocation;
+    QProcess* m_process = nullptr; // the current decoder, from its launch until its exit is handled
+    QList<QProcess*> m_replaced;   // decoders replaced by a start, still exiting
+    bool m_launchAfterReplaced = false;
+    std::unique_ptr<Timer> m_restartTimer;
+    QList<QDateTime> m_exitTimestamps;
+    qint64 m_restartAttempt = 0;
+    QStringList m_arguments;
+    bool m_desiredRunning = false;
+};
+
+} // namespace vireon

@@ -1,0 +1,112 @@
+#include "Outbound.h"
+
+#include "StandardError.h"
+
+#include <QHostAddress>
+
+// Stream framing, for listeners in tests: when the connector carries a uuid, the connection starts
+// with the ASCII line "uuid=<key>\n"; then come three beast frames, each 0x1a '3' (a long Mode S
+// message), a 6-byte timestamp, a signal byte and 14 message bytes, with every 0x1a inside a frame
+// doubled as in the beast format.
+
+Outbound::Outbound(QString host, quint16 port, QString protocol, std::optional<QString> uuid, int retryMs,
+                   QObject* parent)
+    : QObject(parent), m_host(std::move(host)), m_port(port), m_protocol(std::move(protocol)),
+      m_uuid(std::move(uuid))
+{
+    m_retry.setSingleShot(true);
+    m_retry.setInterval(retryMs);
+    connect(&m_retry, &QTimer::timeout, this, &Outbound::connectNow);
+    connect(&m_socket, &QTcpSocket::connected, this, &Outbound::onConnected);
+    connect(&m_socket, &QTcpSocket::disconnected, this, &Outbound::onDisconnected);
+    connect(&m_socket, &QTcpSocket::errorOccurred, this, &Outbound::onError);
+}
+
+QByteArray Outbound::demoFrames()
+{
+    static const char* const messages[] = {"8D4840D6202CC371C32CE0576098", "8D40621D58C382D690C8AC2863A7",
+                                           "8D485020994409940838175B284F"};
+    QByteArray stream;
+    for (const char* hex : messages) {
+        QByteArray payload =
+            QByteArray::fromHex("00001a2b3c4d") + QByteArray(1, char(0x80)) + QByteArray::fromHex(hex);
+        payload.replace("\x1a", 1, "\x1a\x1a", 2);
+        stream += QByteArray("\x1a\x33", 2) + payload; // escape byte, then type '3'
+    }
+    return stream;
+}
+
+void Outbound::connectNow()
+{
+    m_socket.abort();
+    m_socket.connectToHost(m_host, m_port);
+}
+
+QString Outbound::prefix() const
+{
+    return m_protocol == QLatin1String("beast_out") ? QStringLiteral("Beast TCP output: ")
+                                                    : QStringLiteral("BeastReduce TCP output: ");
+}
+
+QString Outbound::endpoint() const
+{
+    return QStringLiteral("%1 port %2").arg(m_host).arg(m_port);
+}
+
+void Outbound::onConnected()
+{
+    m_established = true;
+    m_failures = 0;
+    const QString peer = m_socket.peerAddress().toString();
+    const QString named =
+        QHostAddress(m_host).isNull() ? QStringLiteral("%1 (%2)").arg(m_host, peer) : m_host;
+    writeLine(prefix() + QStringLiteral("Connection established: %1 port %2").arg(named).arg(m_port));
+    QByteArray stream;
+    if (m_uuid)
+        stream += "uuid=" + m_uuid->toUtf8() + '\n';
+    m_socket.write(stream + demoFrames());
+}
+
+void Outbound::onDisconnected()
+{
+    if (!m_established)
+        return;
+    m_established = false;
+    writeLine(prefix() + QStringLiteral("Remote server disconnected: %1 (fd %2, SendQ 0, RecvQ 0)")
+                             .arg(endpoint())
+                             .arg(m_socket.socketDescriptor()));
+    retryLater();
+}
+
+void Outbound::onError(QAbstractSocket::SocketError error)
+{
+    if (m_established)
+        return; // a closed peer is reported by onDisconnected
+    ++m_failures;
+    switch (error) {
+    case QAbstractSocket::ConnectionRefusedError:
+        writeLine(prefix() + QStringLiteral("Connection to %1 failed (%2): 111 (Connection refused)")
+                                 .arg(endpoint())
+                                 .arg(m_failures));
+        break;
+    case QAbstractSocket::HostNotFoundError:
+        writeLine(QStringLiteral("Name resolution for %1 failed: Name or service not known").arg(m_host));
+        break;
+    case QAbstractSocket::SocketTimeoutError:
+        writeLine(prefix() + QStringLiteral("Connection to %1 timed out.").arg(endpoint()));
+        break;
+    default:
+        writeLine(prefix() + QStringLiteral("Connection to %1 failed (%2): %3")
+                                 .arg(endpoint())
+                                 .arg(m_failures)
+                                 .arg(m_socket.errorString()));
+        break;
+    }
+    retryLater();
+}
+
+void Outbound::retryLater()
+{
+    if (!m_retry.isActive())
+        m_retry.start();
+}

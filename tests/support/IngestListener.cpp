@@ -1,0 +1,67 @@
+#include "support/IngestListener.h"
+
+namespace vireon::test {
+
+IngestListener::IngestListener(QObject* parent) : QObject(parent)
+{
+    connect(&m_server, &QTcpServer::newConnection, this, &IngestListener::accept);
+}
+
+bool IngestListener::listen(quint16 port)
+{
+    if (!m_server.listen(QHostAddress::LocalHost, port))
+        return false;
+    m_port = m_server.serverPort();
+    return true;
+}
+
+void IngestListener::close()
+{
+    m_server.close();
+    for (const QPointer<QTcpSocket>& socket : std::as_const(m_sockets)) {
+        if (socket)
+            socket->close();
+    }
+}
+
+bool IngestListener::reopen()
+{
+    return listen(m_port);
+}
+
+int IngestListener::openConnectionCount() const
+{
+    int open = 0;
+    for (const QPointer<QTcpSocket>& socket : m_sockets) {
+        if (socket && socket->state() == QAbstractSocket::ConnectedState)
+            ++open;
+    }
+    return open;
+}
+
+bool IngestListener::hasReceivedUuid(const QString& uuid) const
+{
+    const QByteArray announcement = "uuid=" + uuid.toUtf8() + '\n';
+    for (const QByteArray& stream : m_streams) {
+        if (stream.startsWith(announcement))
+            return true;
+    }
+    return false;
+}
+
+void IngestListener::accept()
+{
+    while (QTcpSocket* socket = m_server.nextPendingConnection()) {
+        socket->setParent(this);
+        const qsizetype index = m_streams.size();
+        m_streams.append(QByteArray());
+        m_sockets.append(socket);
+        connect(socket, &QTcpSocket::readyRead, this, [this, socket, index] {
+            m_streams[index] += socket->readAll();
+            Q_EMIT received();
+        });
+        connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+    }
+}
+
+} // namespace vireon::test

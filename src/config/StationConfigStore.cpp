@@ -20,6 +20,30 @@ constexpr qint64 kMaxFileSize = 8 * 1024 * 1024;
 constexpr QFileDevice::Permissions kOwnerOnly =
     QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser | QFileDevice::WriteUser;
 
+struct OnDisk {
+    std::optional<QJsonObject> object;
+    // There is something in the file, but not a JSON object we can read.
+    bool unreadable = false;
+};
+
+OnDisk readConfigFile(const QString& path)
+{
+    OnDisk disk;
+    const QFileInfo info(path);
+    if (!info.isFile())
+        return disk;
+    QFile file(path);
+    if (info.size() > kMaxFileSize || !file.open(QIODevice::ReadOnly)) {
+        disk.unreadable = true;
+        return disk;
+    }
+    const QByteArray bytes = file.read(kMaxFileSize + 1);
+    disk.object = StationConfigFile::decode(bytes);
+    // An empty file holds nothing worth keeping.
+    disk.unreadable = !disk.object && (!bytes.isEmpty() || file.error() != QFileDevice::NoError);
+    return disk;
+}
+
 } // namespace
 
 StationConfigStore::StationConfigStore(std::optional<QString> filePath, QObject* parent)
@@ -59,27 +83,18 @@ void StationConfigStore::reloadFromDisk()
 
 void StationConfigStore::load()
 {
-    std::optional<QJsonObject> object;
-    bool unreadable = false;
-    const QFileInfo info(m_filePath);
-    if (info.isFile()) {
-        QFile file(m_filePath);
-        if (info.size() > kMaxFileSize || !file.open(QIODevice::ReadOnly)) {
-            unreadable = true;
-        } else {
-            const QByteArray bytes = file.read(kMaxFileSize + 1);
-            object = StationConfigFile::decode(bytes);
-            // An empty file holds nothing worth keeping.
-            unreadable = !object && (!bytes.isEmpty() || file.error() != QFileDevice::NoError);
-        }
-    }
-    m_config = object ? StationConfigFile::parse(*object) : StationConfig();
-    m_rawObject = object.value_or(QJsonObject());
-    m_unreadableFileOnDisk = unreadable;
+    const OnDisk disk = readConfigFile(m_filePath);
+    m_config = disk.object ? StationConfigFile::parse(*disk.object) : StationConfig();
+    m_rawObject = disk.object.value_or(QJsonObject());
 }
 
 std::optional<StationConfigStore::SaveError> StationConfigStore::save()
 {
+    // Merging into what the file holds now, not only into what was last read, keeps the hand edits
+    // made since then of every key this application never writes (local outputs, unknown keys).
+    const OnDisk disk = readConfigFile(m_filePath);
+    if (disk.object)
+        m_rawObject = *disk.object;
     // rawObject moves ahead of the file even if the write below fails.
     m_rawObject = StationConfigFile::merge(m_config, m_rawObject);
 
@@ -89,8 +104,13 @@ std::optional<StationConfigStore::SaveError> StationConfigStore::save()
     }
     const QByteArray bytes = StationConfigFile::encode(m_rawObject);
 
-    if (std::optional<SaveError> error = keepUnreadableCopy())
-        return error;
+    // A file we cannot read is never replaced without a copy kept beside it: a typo must not cost
+    // the user the station key and the network list.
+    if (disk.unreadable && !m_unreadableCopyKept) {
+        if (std::optional<SaveError> error = keepUnreadableCopy())
+            return error;
+        m_unreadableCopyKept = true;
+    }
 
     const bool creating = !QFileInfo::exists(m_filePath);
     QSaveFile file(m_filePath);
@@ -102,18 +122,12 @@ std::optional<StationConfigStore::SaveError> StationConfigStore::save()
         return SaveError{file.errorString()};
     if (file.write(bytes) != bytes.size() || !file.commit())
         return SaveError{file.errorString()};
+    m_unreadableCopyKept = false;
     return std::nullopt;
 }
 
 std::optional<StationConfigStore::SaveError> StationConfigStore::keepUnreadableCopy()
 {
-    if (!m_unreadableFileOnDisk)
-        return std::nullopt;
-    if (!QFileInfo::exists(m_filePath)) {
-        m_unreadableFileOnDisk = false;
-        return std::nullopt;
-    }
-
     const QString stem = m_filePath + QStringLiteral(".unreadable-") +
                          m_time.now().toUTC().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
     for (int attempt = 1; attempt < 1000; ++attempt) {
@@ -124,8 +138,7 @@ std::optional<StationConfigStore::SaveError> StationConfigStore::keepUnreadableC
         QFile source(m_filePath);
         if (!source.copy(candidate))
             return SaveError{source.errorString()};
-        QFile::setPermissions(candidate, kOwnerOnly);
-        m_unreadableFileOnDisk = false;
+        QFile::setPermissions(candidate, kOwnerOnly); // it may well hold the station key
         return std::nullopt;
     }
     return SaveError{QStringLiteral("File exists")};

@@ -13,7 +13,8 @@ class TimeSource;
 
 // Owns the one config.json: loads it into the StationConfig the application observes, merges the
 // configuration back into the file on save, and tells where the decoder's JSON output goes.
-// There is no file watching; the file is re-read only through reloadFromDisk().
+// There is no file watching: the configuration is re-read only by reloadFromDisk(), while save()
+// merges into what the file holds at that moment, so hand edits of keys it never writes survive.
 class StationConfigStore : public QObject {
     Q_OBJECT
 public:
@@ -64,8 +65,8 @@ private:
     QString m_filePath;
     StationConfig m_config;
     QJsonObject m_rawObject;
-    // The last load found a file it could not read; the first save keeps a copy before replacing it.
-    bool m_unreadableFileOnDisk = false;
+    // The unreadable file on disk has been copied aside, but replacing it has not succeeded yet.
+    bool m_unreadableCopyKept = false;
 };
 
 } // namespace vireon

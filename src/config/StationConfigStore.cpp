@@ -37,7 +37,8 @@ OnDisk readConfigFile(const QString& path)
         disk.unreadable = true;
         return disk;
     }
-    const QByteArray bytes = file.read(kMaxFileSize + 1);
+    // Sized by the file, not by the limit: this runs at every keystroke.
+    const QByteArray bytes = file.read(info.size() + 1);
     disk.object = StationConfigFile::decode(bytes);
     // An empty file holds nothing worth keeping.
     disk.unreadable = !disk.object && (!bytes.isEmpty() || file.error() != QFileDevice::NoError);

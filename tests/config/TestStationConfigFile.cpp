@@ -146,16 +146,6 @@ private Q_SLOTS:
         QCOMPARE(StationConfigFile::merge(config, rawObject), object(expected));
     }
 
-    void templateConnectorReadsBackAsADisabledNetworkAndGoesAtTheNextSave()
-    {
-        const QJsonObject first = StationConfigFile::merge(StationConfig(), {});
-        const StationConfig::ExtraConnector example{
-            "adsb-lol", "adsb.lol", false, "feed.adsb.lol", 30004, "beast_reduce_plus_out", std::nullopt};
-        QCOMPARE(StationConfigFile::parse(first).extraConnectors, QList{example});
-        // Without a load in between, the record still has no connectors, and the file now has the key.
-        QCOMPARE(StationConfigFile::merge(StationConfig(), first).value("extraConnectors"), QJsonArray());
-    }
-
     void numbersIgnoreADecimalCommaLocale()
     {
         const QByteArray previous = std::setlocale(LC_ALL, nullptr);

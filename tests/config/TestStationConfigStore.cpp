@@ -22,6 +22,7 @@ QByteArray readAll(const QString& path)
 }
 void writeAll(const QString& path, const QByteArray& bytes)
 {
+    QDir().mkpath(QFileInfo(path).absolutePath());
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
     file.write(bytes);
@@ -99,7 +100,6 @@ private Q_SLOTS:
         QFETCH(QByteArray, bytes);
         QFETCH(bool, readable);
         QFETCH(bool, copied);
-        QDir().mkpath(QFileInfo(m_path).absolutePath());
         writeAll(m_path, bytes);
         QFile::setPermissions(m_path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
         ManualTimeSource clock;
@@ -124,7 +124,6 @@ private Q_SLOTS:
 
     void aFileBrokenOrFixedByHandWhileRunningIsCopiedOnlyWhileBroken()
     {
-        QDir().mkpath(QFileInfo(m_path).absolutePath());
         writeAll(m_path, R"({"station":{"name":"Roof"}})");
         ManualTimeSource clock;
         StationConfigStore store(m_path, clock);

@@ -1,0 +1,196 @@
+#include "config/StationConfigStore.h"
+
+#include "config/StationConfigFile.h"
+#include "platform/TimeSource.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStandardPaths>
+#include <cerrno>
+
+namespace vireon {
+namespace {
+
+// config.json is a few kilobytes; anything near this size is not ours, and reading it whole could
+// exhaust memory.
+constexpr qint64 kMaxFileSize = 8 * 1024 * 1024;
+
+constexpr QFileDevice::Permissions kOwnerOnly =
+    QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser | QFileDevice::WriteUser;
+
+struct OnDisk {
+    std::optional<QJsonObject> object;
+    // There is something in the file, but not a JSON object we can read.
+    bool unreadable = false;
+};
+
+OnDisk readConfigFile(const QString& path)
+{
+    OnDisk disk;
+    const QFileInfo info(path);
+    if (!info.isFile())
+        return disk;
+    QFile file(path);
+    if (info.size() > kMaxFileSize || !file.open(QIODevice::ReadOnly)) {
+        disk.unreadable = true;
+        return disk;
+    }
+    // Sized by the file, not by the limit: this runs at every keystroke.
+    const QByteArray bytes = file.read(info.size() + 1);
+    disk.object = StationConfigFile::decode(bytes);
+    // An empty file holds nothing worth keeping.
+    disk.unreadable = !disk.object && (!bytes.isEmpty() || file.error() != QFileDevice::NoError);
+    return disk;
+}
+
+} // namespace
+
+StationConfigStore::StationConfigStore(std::optional<QString> filePath, QObject* parent)
+    : StationConfigStore(std::move(filePath), TimeSource::system(), parent)
+{}
+
+StationConfigStore::StationConfigStore(std::optional<QString> filePath, TimeSource& time, QObject* parent)
+    : QObject(parent), m_time(time),
+      m_filePath(QFileInfo(filePath.value_or(defaultFilePath())).absoluteFilePath())
+{
+    load();
+}
+
+StationConfigStore::~StationConfigStore() = default;
+
+QString StationConfigStore::defaultFilePath()
+{
+    // The XDG variable is honoured even in Qt's test mode, so tests can point it at a temporary
+    // directory; a relative value is invalid by the XDG rules and ignored.
+    QString base = qEnvironmentVariable("XDG_CONFIG_HOME");
+    if (base.isEmpty() || QDir::isRelativePath(base))
+        base = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    return base + QStringLiteral("/VireonFeeder/config.json");
+}
+
+void StationConfigStore::setConfig(const StationConfig& config)
+{
+    m_config = config;
+    Q_EMIT changed();
+}
+
+void StationConfigStore::reloadFromDisk()
+{
+    load();
+    Q_EMIT changed();
+}
+
+void StationConfigStore::load()
+{
+    const OnDisk disk = readConfigFile(m_filePath);
+    m_config = disk.object ? StationConfigFile::parse(*disk.object) : StationConfig();
+    m_rawObject = disk.object.value_or(QJsonObject());
+}
+
+std::optional<StationConfigStore::SaveError> StationConfigStore::save()
+{
+    // Merging into what the file holds now, not only into what was last read, keeps the hand edits
+    // made since then of every key this application never writes (local outputs, unknown keys).
+    const OnDisk disk = readConfigFile(m_filePath);
+    if (disk.object)
+        m_rawObject = *disk.object;
+    // rawObject moves ahead of the file even if the write below fails.
+    m_rawObject = StationConfigFile::merge(m_config, m_rawObject);
+
+    if (!QDir().mkpath(QFileInfo(m_filePath).absolutePath())) {
+        const int code = errno;
+        return SaveError{qt_error_string(code)};
+    }
+    const QByteArray bytes = StationConfigFile::encode(m_rawObject);
+
+    // A file we cannot read is never replaced without a copy kept beside it: a typo must not cost
+    // the user the station key and the network list.
+    if (disk.unreadable && !m_unreadableCopyKept) {
+        if (std::optional<SaveError> error = keepUnreadableCopy())
+            return error;
+        m_unreadableCopyKept = true;
+    }
+
+    const bool creating = !QFileInfo::exists(m_filePath);
+    QSaveFile file(m_filePath);
+    if (!file.open(QIODevice::WriteOnly))
+        return SaveError{file.errorString()};
+    // The file holds the station key. QSaveFile carries an existing file's mode over; a new one must
+    // not be world-readable, and it gets its mode before it appears under its name.
+    if (creating && !file.setPermissions(kOwnerOnly))
+        return SaveError{file.errorString()};
+    if (file.write(bytes) != bytes.size() || !file.commit())
+        return SaveError{file.errorString()};
+    m_unreadableCopyKept = false;
+    return std::nullopt;
+}
+
+std::optional<StationConfigStore::SaveError> StationConfigStore::keepUnreadableCopy()
+{
+    const QString stem = m_filePath + QStringLiteral(".unreadable-") +
+                         m_time.now().toUTC().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
+    for (int attempt = 1; attempt < 1000; ++attempt) {
+        const QString candidate = attempt == 1 ? stem : stem + QLatin1Char('-') + QString::number(attempt);
+        const QFileInfo existing(candidate);
+        if (existing.exists() || existing.isSymLink())
+            continue;
+        QFile source(m_filePath);
+        if (!source.copy(candidate))
+            return SaveError{source.errorString()};
+        QFile::setPermissions(candidate, kOwnerOnly); // it may well hold the station key
+        return std::nullopt;
+    }
+    return SaveError{QStringLiteral("File exists")};
+}
+
+QString StationConfigStore::jsonDirectory() const
+{
+    const QString& directory = m_config.localOutputs.jsonDir;
+    if (directory.startsWith(QLatin1Char('/')))
+        return QDir::cleanPath(directory);
+    return QDir::cleanPath(QFileInfo(m_filePath).absolutePath() + QLatin1Char('/') + directory);
+}
+
+StationConfig StationConfigStore::parse(const QJsonObject& object)
+{
+    return StationConfigFile::parse(object);
+}
+
+void StationConfigStore::setStation(const StationConfig::Station& station)
+{
+    m_config.station = station;
+    Q_EMIT changed();
+    save(); // every caller ignores a failing write
+}
+
+void StationConfigStore::setStationName(const QString& name)
+{
+    StationConfig::Station station = m_config.station;
+    station.name = name;
+    setStation(station);
+}
+
+void StationConfigStore::setStationLat(double lat)
+{
+    StationConfig::Station station = m_config.station;
+    station.lat = lat;
+    setStation(station);
+}
+
+void StationConfigStore::setStationLon(double lon)
+{
+    StationConfig::Station station = m_config.station;
+    station.lon = lon;
+    setStation(station);
+}
+
+void StationConfigStore::setStationGain(const QString& gain)
+{
+    StationConfig::Station station = m_config.station;
+    station.gain = gain;
+    setStation(station);
+}
+
+} // namespace vireon

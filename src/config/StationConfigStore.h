@@ -1,0 +1,72 @@
+#pragma once
+
+#include "config/StationConfig.h"
+
+#include <QJsonObject>
+#include <QObject>
+#include <QString>
+#include <optional>
+
+namespace vireon {
+
+class TimeSource;
+
+// Owns the one config.json: loads it into the StationConfig the application observes, merges the
+// configuration back into the file on save, and tells where the decoder's JSON output goes.
+// There is no file watching: the configuration is re-read only by reloadFromDisk(), while save()
+// merges into what the file holds at that moment, so hand edits of keys it never writes survive.
+class StationConfigStore : public QObject {
+    Q_OBJECT
+public:
+    struct SaveError {
+        QString message;
+        QString errorDescription() const { return message; }
+        bool operator==(const SaveError&) const = default;
+    };
+
+    explicit StationConfigStore(std::optional<QString> filePath = std::nullopt, QObject* parent = nullptr);
+    // The clock only names the copy kept of an unreadable file.
+    StationConfigStore(std::optional<QString> filePath, TimeSource& time, QObject* parent = nullptr);
+    ~StationConfigStore() override;
+
+    // $XDG_CONFIG_HOME (default ~/.config), then VireonFeeder/config.json.
+    static QString defaultFilePath();
+
+    const StationConfig& config() const { return m_config; }
+    void setConfig(const StationConfig& config);
+
+    QString filePath() const { return m_filePath; }
+    const QJsonObject& rawObject() const { return m_rawObject; }
+
+    void reloadFromDisk();
+    std::optional<SaveError> save();
+
+    // Absolute jsonDir as it is; a relative one lives next to config.json.
+    QString jsonDirectory() const;
+
+    static StationConfig parse(const QJsonObject& object);
+
+    // Each stores the field, announces the change and writes the file at once; a failing write is
+    // deliberately ignored (the interface keeps showing the new value).
+    void setStationName(const QString& name);
+    void setStationLat(double lat);
+    void setStationLon(double lon);
+    void setStationGain(const QString& gain);
+
+Q_SIGNALS:
+    void changed();
+
+private:
+    void load();
+    void setStation(const StationConfig::Station& station);
+    std::optional<SaveError> keepUnreadableCopy();
+
+    TimeSource& m_time;
+    QString m_filePath;
+    StationConfig m_config;
+    QJsonObject m_rawObject;
+    // The unreadable file on disk has been copied aside, but replacing it has not succeeded yet.
+    bool m_unreadableCopyKept = false;
+};
+
+} // namespace vireon

@@ -119,7 +119,8 @@ DecoderOutputClassifier::DecoderOutputClassifier(LogRingBuffer& log)
                 QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom)
 {}
 
-void DecoderOutputClassifier::setConnectors(const QList<MonitoredConnector>& connectors)
+// Taken by value: the supervisor's retry hands back its own watched list, which is cleared below.
+void DecoderOutputClassifier::setConnectors(QList<MonitoredConnector> connectors)
 {
     m_connectors.clear();
     m_hosts.clear();

@@ -30,7 +30,7 @@ public:
     Q_DISABLE_COPY_MOVE(DecoderOutputClassifier)
 
     // The connections to watch. Should an id repeat, the first connector with it is kept.
-    void setConnectors(const QList<MonitoredConnector>& connectors);
+    void setConnectors(QList<MonitoredConnector> connectors);
     const QList<MonitoredConnector>& connectors() const { return m_connectors; }
 
     // Takes one chunk as read from the pipe. Bytes after the last newline wait for the next chunk,

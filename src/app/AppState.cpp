@@ -1,0 +1,296 @@
+#include "app/AppState.h"
+
+#include "app/AppSettings.h"
+#include "app/SleepAssertion.h"
+#include "app/StatusPresentation.h"
+#include "config/StationConfigStore.h"
+#include "decoder/RTLDeviceProbe.h"
+#include "decoder/ReadsbCommand.h"
+#include "decoder/ReadsbSupervisor.h"
+#include "network/FeederConfigProvider.h"
+#include "platform/AlertPresenter.h"
+#include "platform/IdleInhibitor.h"
+#include "platform/TimeSource.h"
+#include "stats/StatsReader.h"
+
+#include <QDir>
+#include <QSettings>
+
+using namespace std::chrono_literals;
+
+namespace vireon {
+namespace {
+
+constexpr auto kDeviceRecoveryInterval = 5s;
+const QString kActivityReason = QStringLiteral("Feeding ADS-B data to Vireon");
+const QString kPausedMessage = QStringLiteral("Vireon feeding is paused");
+const QString kPausedInformative =
+    QStringLiteral("vireon.enabled is set to false in config.json, so this station currently feeds only "
+                   "third-party networks. That\u2019s fine \u2014 feeding other networks is always supported "
+                   "\u2014 but the menu bar icon won\u2019t turn green until Vireon feeding is re-enabled.");
+
+bool sameEndpoint(const FeederConfig::Ingest& a, const FeederConfig::Ingest& b)
+{
+    return a.host == b.host && a.port == b.port && a.protocolName == b.protocolName;
+}
+
+} // namespace
+
+AppState::AppState(AppSettings* settings, StationConfigStore* configStore, AppEnvironment environment,
+                   QObject* parent)
+    : QObject(parent), m_env(std::move(environment)), m_time(m_env.time ? m_env.time : &TimeSource::system())
+{
+    if (m_env.defaults) {
+        m_defaults = m_env.defaults;
+    } else {
+        m_ownedDefaults = std::make_unique<QSettings>(QStringLiteral("VireonFeeder"));
+        m_defaults = m_ownedDefaults.get();
+    }
+    if (!m_env.beginActivity) {
+        m_env.beginActivity = [next = quint64(0)](const QString&) mutable { return ++next; };
+    }
+    if (!m_env.endActivity)
+        m_env.endActivity = [](quint64) {};
+    m_usbRoot = m_env.usbRoot.isEmpty() ? RTLDeviceProbe::defaultUsbRoot() : m_env.usbRoot;
+
+    m_supervisor = std::make_unique<ReadsbSupervisor>(*m_time);
+    if (m_env.decoderLocator)
+        m_supervisor->setBinaryLocator(m_env.decoderLocator);
+    m_stats = std::make_unique<StatsReader>(*m_time);
+    m_configProvider = std::make_unique<FeederConfigProvider>(*m_defaults, m_network);
+    if (m_env.remoteURL)
+        m_configProvider->setRemoteURL(*m_env.remoteURL);
+    if (m_env.remoteTimeout)
+        m_configProvider->setTransferTimeout(*m_env.remoteTimeout);
+    m_sleepAssertion = std::make_unique<SleepAssertion>(m_env.makeInhibitor ? m_env.makeInhibitor()
+                                                                            : IdleInhibitor::desktop());
+
+    if (settings) {
+        m_settings = settings;
+    } else {
+        m_ownedSettings = std::make_unique<AppSettings>(*m_defaults);
+        m_settings = m_ownedSettings.get();
+    }
+    if (configStore) {
+        m_configStore = configStore;
+    } else {
+        m_ownedStore = std::make_unique<StationConfigStore>();
+        m_configStore = m_ownedStore.get();
+    }
+
+    m_config = m_configProvider->currentConfig();
+
+    // Re-announced from the event loop, after the announcing code has finished, so observers of the
+    // state always see the new values of the part that changed.
+    connect(m_supervisor.get(), &ReadsbSupervisor::changed, this, &AppState::changed, Qt::QueuedConnection);
+    connect(m_stats.get(), &StatsReader::changed, this, &AppState::changed, Qt::QueuedConnection);
+    connect(m_settings, &AppSettings::changed, this, &AppState::changed, Qt::QueuedConnection);
+    connect(m_configStore, &StationConfigStore::changed, this, &AppState::changed, Qt::QueuedConnection);
+    connect(m_supervisor.get(), &ReadsbSupervisor::stateChanged, this, &AppState::reactToSupervisorState,
+            Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, &AppState::reactToSupervisorState, Qt::QueuedConnection);
+
+    // The start-up refresh only updates the document; it never relaunches.
+    m_configProvider->refresh(this, [this](const FeederConfig& fresh) { setConfig(fresh); });
+}
+
+AppState::~AppState()
+{
+    // A decoder must not outlive the state that started it.
+    stopDeviceRecoveryPolling();
+    if (m_supervisor && m_supervisor->desiredRunning())
+        m_supervisor->stopAndWait();
+}
+
+bool AppState::isDeviceRecoveryPolling() const
+{
+    return m_deviceRecoveryTimer != nullptr;
+}
+
+bool AppState::isFeedingActive() const
+{
+    const auto& state = m_supervisor->state();
+    return std::holds_alternative<supervisor_state::Running>(state) ||
+           std::holds_alternative<supervisor_state::Backoff>(state) ||
+           std::holds_alternative<supervisor_state::Launching>(state);
+}
+
+void AppState::setConfig(const FeederConfig& config)
+{
+    if (m_config == config)
+        return;
+    m_config = config;
+    Q_EMIT changed();
+}
+
+void AppState::setConfigError(const std::optional<QString>& error)
+{
+    const bool differs = m_configError != error;
+    m_configError = error;
+    if (differs)
+        Q_EMIT changed();
+}
+
+void AppState::startFeeding()
+{
+    m_settings->setFeedingDesired(true);
+    m_configStore->reloadFromDisk();
+    launchSupervisor(m_config);
+}
+
+void AppState::launchSupervisor(const FeederConfig& remote)
+{
+    setConfigError(std::nullopt);
+
+    const StationConfig station = m_configStore->config();
+    const QString jsonDirectory = m_configStore->jsonDirectory();
+
+    auto built = ReadsbCommand::arguments(station, remote.ingest, jsonDirectory);
+    if (const auto* error = std::get_if<ReadsbCommand::ValidationError>(&built)) {
+        setConfigError(error->errorDescription());
+        m_supervisor->stop();
+        m_stats->stop();
+        return;
+    }
+    const QStringList arguments = std::get<QStringList>(built);
+
+    warnIfVireonPaused(station);
+
+    QDir().mkpath(jsonDirectory);
+
+    QList<MonitoredConnector> monitored;
+    for (const auto& connector : ReadsbCommand::connectors(station, remote.ingest)) {
+        monitored.append(MonitoredConnector{connector.id, connector.label, connector.host, connector.port,
+                                            connector.isVireon});
+    }
+    m_supervisor->start(arguments, monitored);
+    m_stats->start(jsonDirectory);
+
+    if (m_settings->preventSleepWhileFeeding())
+        m_sleepAssertion->activate();
+    if (!m_activity)
+        m_activity = m_env.beginActivity(kActivityReason);
+
+    refreshAfterLaunch();
+}
+
+void AppState::refreshAfterLaunch()
+{
+    m_configProvider->refresh(this, [this](const FeederConfig& fresh) {
+        if (fresh == m_config)
+            return;
+        const FeederConfig old = m_config;
+        setConfig(fresh);
+        if (!sameEndpoint(old.ingest, fresh.ingest) && m_supervisor->desiredRunning())
+            launchSupervisor(fresh);
+    });
+}
+
+void AppState::reactToSupervisorState()
+{
+    const auto* failed = std::get_if<supervisor_state::Failed>(&m_supervisor->state());
+    if (failed && failed->failure == SupervisorFailure::noDevice && m_settings->feedingDesired())
+        startDeviceRecoveryPolling();
+    else
+        stopDeviceRecoveryPolling();
+}
+
+void AppState::startDeviceRecoveryPolling()
+{
+    if (m_deviceRecoveryTimer)
+        return;
+    m_deviceRecoveryTimer = m_time->createTimer();
+    connect(m_deviceRecoveryTimer.get(), &Timer::timeout, this, &AppState::deviceRecoveryTick);
+    m_deviceRecoveryTimer->start(kDeviceRecoveryInterval, true);
+}
+
+void AppState::stopDeviceRecoveryPolling()
+{
+    if (!m_deviceRecoveryTimer)
+        return;
+    m_deviceRecoveryTimer->stop();
+    // The tick may be the one running right now; let the timer go once it has returned.
+    m_deviceRecoveryTimer.release()->deleteLater();
+}
+
+void AppState::deviceRecoveryTick()
+{
+    const auto* failed = std::get_if<supervisor_state::Failed>(&m_supervisor->state());
+    if (!failed || failed->failure != SupervisorFailure::noDevice || !m_settings->feedingDesired()) {
+        stopDeviceRecoveryPolling();
+        return;
+    }
+    if (RTLDeviceProbe::findDevices(m_usbRoot).isEmpty())
+        return;
+    stopDeviceRecoveryPolling();
+    // The command line of the last launch, not one rebuilt from a config.json that may have changed.
+    if (std::holds_alternative<supervisor_state::Failed>(m_supervisor->state()))
+        m_supervisor->start(m_supervisor->currentArguments(), m_supervisor->monitoredConnectors());
+}
+
+void AppState::warnIfVireonPaused(const StationConfig& station)
+{
+    if (station.vireon.enabled || m_settings->vireonPauseWarned())
+        return;
+    m_settings->setVireonPauseWarned(true);
+    if (m_env.alerts)
+        m_env.alerts->showInformational(kPausedMessage, kPausedInformative);
+    else
+        qWarning().noquote() << kPausedMessage + QStringLiteral(": ") + kPausedInformative;
+}
+
+void AppState::endBackgroundActivity()
+{
+    if (!m_activity)
+        return;
+    m_env.endActivity(*m_activity);
+    m_activity.reset();
+}
+
+void AppState::stopFeeding()
+{
+    m_settings->setFeedingDesired(false);
+    stopDeviceRecoveryPolling();
+    m_supervisor->stop();
+    m_stats->stop();
+    m_sleepAssertion->deactivate();
+    endBackgroundActivity();
+}
+
+void AppState::applySettingsToRunningFeed()
+{
+    if (isFeedingActive())
+        launchSupervisor(m_config);
+}
+
+void AppState::shutdown()
+{
+    stopDeviceRecoveryPolling();
+    // The process is about to exit: the decoder gets SIGTERM and a few seconds, then harder.
+    m_supervisor->stopAndWait();
+    m_stats->stop();
+    m_sleepAssertion->deactivate();
+}
+
+StatusPresentation::Inputs AppState::presentationInputs() const
+{
+    return StatusPresentation::Inputs{m_configError,
+                                      m_supervisor->state(),
+                                      m_supervisor->vireonConnectorUp(),
+                                      m_stats->snapshot(),
+                                      m_configStore->config().vireon.enabled,
+                                      m_settings->feedingDesired(),
+                                      m_time->now()};
+}
+
+StatusIcon::State AppState::iconState() const
+{
+    return StatusPresentation::iconState(presentationInputs());
+}
+
+QString AppState::statusLine() const
+{
+    return StatusPresentation::statusLine(presentationInputs());
+}
+
+} // namespace vireon

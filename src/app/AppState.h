@@ -1,0 +1,97 @@
+#pragma once
+
+#include "app/AppEnvironment.h"
+#include "app/StatusPresentation.h"
+#include "network/FeederConfig.h"
+
+#include <QNetworkAccessManager>
+#include <QObject>
+#include <memory>
+#include <optional>
+
+class QSettings;
+
+namespace vireon {
+
+class AppSettings;
+class FeederConfigProvider;
+class ReadsbSupervisor;
+class SleepAssertion;
+class StationConfigStore;
+class StatsReader;
+class Timer;
+struct StationConfig;
+
+// The one controller of the application: turns the user's wish to feed into a running decoder,
+// stats polling, a held idle-sleep lock and a background activity, and back again. Every view
+// observes it; it re-announces the changes of everything it owns.
+class AppState : public QObject {
+    Q_OBJECT
+public:
+    // settings and configStore may be null, in which case the state makes its own; given ones stay
+    // owned by the caller and must outlive the state.
+    explicit AppState(AppSettings* settings = nullptr, StationConfigStore* configStore = nullptr,
+                      AppEnvironment environment = {}, QObject* parent = nullptr);
+    ~AppState() override;
+
+    AppSettings& settings() const { return *m_settings; }
+    StationConfigStore& configStore() const { return *m_configStore; }
+    ReadsbSupervisor& supervisor() const { return *m_supervisor; }
+    StatsReader& stats() const { return *m_stats; }
+    FeederConfigProvider& configProvider() const { return *m_configProvider; }
+    const SleepAssertion& sleepAssertion() const { return *m_sleepAssertion; }
+    TimeSource& timeSource() const { return *m_time; }
+
+    const FeederConfig& config() const { return m_config; }
+    const std::optional<QString>& configError() const { return m_configError; }
+    bool hasBackgroundActivity() const { return m_activity.has_value(); }
+    bool isDeviceRecoveryPolling() const;
+    const QString& usbRoot() const { return m_usbRoot; }
+
+    bool isFeedingActive() const;
+    void startFeeding();
+    void launchSupervisor(const FeederConfig& remote);
+    void stopFeeding();
+    void applySettingsToRunningFeed();
+    void shutdown();
+
+    StatusIcon::State iconState() const;
+    QString statusLine() const;
+    StatusPresentation::Inputs presentationInputs() const;
+
+Q_SIGNALS:
+    void changed();
+
+private:
+    void setConfig(const FeederConfig& config);
+    void setConfigError(const std::optional<QString>& error);
+    void reactToSupervisorState();
+    void startDeviceRecoveryPolling();
+    void stopDeviceRecoveryPolling();
+    void deviceRecoveryTick();
+    void warnIfVireonPaused(const StationConfig& station);
+    void refreshAfterLaunch();
+    void endBackgroundActivity();
+
+    AppEnvironment m_env;
+    TimeSource* m_time;
+    std::unique_ptr<QSettings> m_ownedDefaults;
+    QSettings* m_defaults;
+    std::unique_ptr<AppSettings> m_ownedSettings;
+    AppSettings* m_settings;
+    std::unique_ptr<StationConfigStore> m_ownedStore;
+    StationConfigStore* m_configStore;
+    QNetworkAccessManager m_network;
+    std::unique_ptr<ReadsbSupervisor> m_supervisor;
+    std::unique_ptr<StatsReader> m_stats;
+    std::unique_ptr<FeederConfigProvider> m_configProvider;
+    std::unique_ptr<SleepAssertion> m_sleepAssertion;
+    QString m_usbRoot;
+
+    FeederConfig m_config;
+    std::optional<QString> m_configError;
+    std::optional<quint64> m_activity;
+    std::unique_ptr<Timer> m_deviceRecoveryTimer;
+};
+
+} // namespace vireon

@@ -1,0 +1,93 @@
+#include "app/StatusPresentation.h"
+
+#include <cmath>
+
+namespace vireon {
+namespace {
+
+constexpr qint64 kFreshnessLimitMs = 60'000;
+
+template <class... Ts>
+struct Overloaded : Ts... {
+    using Ts::operator()...;
+};
+
+// Whole messages per second, halves away from zero; std::round does exactly that, and printing the
+// rounded value with no decimals avoids printf's ties-to-even.
+QString roundedRate(double rate)
+{
+    return QString::number(std::round(rate), 'f', 0);
+}
+
+} // namespace
+
+bool StatusPresentation::hasLiveData(const Inputs& in)
+{
+    if (!in.vireonConnectorUp || !in.snapshot.updatedAt)
+        return false;
+    // A time stamp ahead of our clock gives a negative age, which counts as fresh.
+    const qint64 ageMs = in.snapshot.updatedAt->msecsTo(in.now);
+    return ageMs < kFreshnessLimitMs && in.snapshot.messageRate > 0;
+}
+
+StatusIcon::State StatusPresentation::iconState(const Inputs& in)
+{
+    using Icon = StatusIcon::State;
+    if (in.configError)
+        return Icon::error;
+    return std::visit(
+        Overloaded{
+            [](const supervisor_state::Failed&) { return Icon::error; },
+            [](const supervisor_state::Stopped&) { return Icon::idle; },
+            [&](const supervisor_state::Running&) { return hasLiveData(in) ? Icon::feeding : Icon::warning; },
+            [](const auto&) { return Icon::warning; },
+        },
+        in.supervisorState);
+}
+
+QString StatusPresentation::statusLine(const Inputs& in)
+{
+    if (in.configError)
+        return QStringLiteral("Config error: ") + *in.configError;
+
+    return std::visit(
+        Overloaded{
+            [&](const supervisor_state::Running&) {
+                if (!in.vireonEnabled)
+                    return QStringLiteral("Feeding third-party networks \u00b7 Vireon paused");
+                if (hasLiveData(in)) {
+                    return QStringLiteral("Feeding \u00b7 %1 aircraft \u00b7 %2 msg/s")
+                        .arg(in.snapshot.aircraftCount)
+                        .arg(roundedRate(in.snapshot.messageRate));
+                }
+                if (in.vireonConnectorUp)
+                    return QStringLiteral("Connected \u00b7 waiting for aircraft\u2026");
+                return QStringLiteral("Ingest unreachable \u2014 retrying\u2026");
+            },
+            [](const supervisor_state::Backoff& backoff) {
+                return QStringLiteral("Decoder stopped \u2014 restarting (attempt %1)\u2026")
+                    .arg(backoff.attempt);
+            },
+            [&](const supervisor_state::Failed& failed) {
+                switch (failed.failure) {
+                case SupervisorFailure::binaryMissing:
+                    return QStringLiteral("Decoder missing from app bundle");
+                case SupervisorFailure::deviceBusy:
+                    return QStringLiteral("Device busy \u2014 quit SDR++/CubicSDR and retry");
+                case SupervisorFailure::noDevice:
+                    return in.feedingDesired
+                               ? QStringLiteral(
+                                     "No RTL-SDR device \u2014 plug it in, feeding resumes automatically")
+                               : QStringLiteral("No RTL-SDR device found");
+                case SupervisorFailure::crashLoop:
+                    return QStringLiteral("Decoder keeps crashing");
+                }
+                return QString();
+            },
+            [](const supervisor_state::Stopped&) { return QStringLiteral("Not feeding"); },
+            [](const supervisor_state::Launching&) { return QStringLiteral("Starting decoder\u2026"); },
+        },
+        in.supervisorState);
+}
+
+} // namespace vireon

@@ -1,0 +1,280 @@
+#include "app/AppSettings.h"
+#include "app/AppState.h"
+#include "app/SleepAssertion.h"
+#include "config/StationConfigStore.h"
+#include "decoder/ReadsbSupervisor.h"
+#include "support/StationHarness.h"
+
+#include <QJsonArray>
+#include <QtTest>
+#include <csignal>
+
+using namespace std::chrono_literals;
+using namespace vireon;
+using vireon::test::StationHarness;
+
+namespace {
+
+constexpr int kProcessWaitMs = 20'000;
+
+bool isRunning(const AppState& state)
+{
+    return std::holds_alternative<supervisor_state::Running>(state.supervisor().state());
+}
+
+bool isStopped(const AppState& state)
+{
+    return std::holds_alternative<supervisor_state::Stopped>(state.supervisor().state());
+}
+
+bool hasFailed(const AppState& state, SupervisorFailure failure)
+{
+    const auto* failed = std::get_if<supervisor_state::Failed>(&state.supervisor().state());
+    return failed && failed->failure == failure;
+}
+
+std::optional<qint64> decoderPid(const AppState& state)
+{
+    static const QRegularExpression launched(
+        QStringLiteral("^supervisor: launched readsb \\(pid (\\d+)\\)$"));
+    std::optional<qint64> pid;
+    for (const QString& line : state.supervisor().logBuffer().lines()) {
+        const auto match = launched.match(line);
+        if (match.hasMatch())
+            pid = match.captured(1).toLongLong();
+    }
+    return pid;
+}
+
+QJsonObject withVireonOffAndOneOtherNetwork(quint16 port)
+{
+    QJsonObject config = StationHarness::defaultConfig();
+    config[QStringLiteral("vireon")] = QJsonObject{{QStringLiteral("enabled"), false}};
+    config[QStringLiteral("extraConnectors")] =
+        QJsonArray{QJsonObject{{QStringLiteral("id"), QStringLiteral("local-hub")},
+                               {QStringLiteral("label"), QStringLiteral("Local hub")},
+                               {QStringLiteral("enabled"), true},
+                               {QStringLiteral("host"), QStringLiteral("127.0.0.1")},
+                               {QStringLiteral("port"), port},
+                               {QStringLiteral("uuid"), QStringLiteral("feedfeed-1111")}}};
+    return config;
+}
+
+} // namespace
+
+class TestAppState : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void pausedPrimaryNetworkWarnsOnceAndTheOtherNetworksAreFed()
+    {
+        StationHarness station;
+        station.writeConfig(withVireonOffAndOneOtherNetwork(station.ingest.port()));
+        AppState& state = station.launchApplication();
+
+        state.startFeeding();
+
+        QCOMPARE(station.alerts.alerts.size(), 1);
+        QCOMPARE(station.alerts.alerts[0].first, QStringLiteral("Vireon feeding is paused"));
+        QCOMPARE(station.alerts.alerts[0].second,
+                 QStringLiteral(
+                     "vireon.enabled is set to false in config.json, so this station currently feeds "
+                     "only third-party networks. That\u2019s fine \u2014 feeding other networks is always "
+                     "supported \u2014 but the menu bar icon won\u2019t turn green until Vireon feeding "
+                     "is re-enabled."));
+        QVERIFY(station.settings->vireonPauseWarned());
+        QTRY_VERIFY_WITH_TIMEOUT(station.ingest.hasReceivedUuid(QStringLiteral("feedfeed-1111")),
+                                 kProcessWaitMs);
+        QVERIFY(isRunning(state));
+        QCOMPARE(state.statusLine(), QStringLiteral("Feeding third-party networks \u00b7 Vireon paused"));
+
+        AppState& relaunched = station.launchApplication();
+        relaunched.startFeeding();
+        QVERIFY(isRunning(relaunched));
+        QCOMPARE(station.alerts.alerts.size(), 1);
+    }
+
+    void invalidConfigurationStartsNothing()
+    {
+        StationHarness station;
+        QJsonObject config = StationHarness::defaultConfig();
+        QJsonObject stationSection = config[QStringLiteral("station")].toObject();
+        stationSection[QStringLiteral("gain")] = QStringLiteral("4,5");
+        config[QStringLiteral("station")] = stationSection;
+        station.writeConfig(config);
+        AppState& state = station.launchApplication();
+        station.settings->setPreventSleepWhileFeeding(true);
+
+        state.startFeeding();
+
+        QCOMPARE(
+            state.configError(),
+            QStringLiteral(
+                "Gain \u201c4,5\u201d is invalid \u2014 use \u201cauto\u201d or a dB number like 43.9."));
+        QVERIFY(isStopped(state));
+        QCOMPARE(state.iconState(), StatusIcon::State::error);
+        QVERIFY(!state.hasBackgroundActivity());
+        QCOMPARE(station.locks->acquired, 0);
+        QCOMPARE(station.decoderLaunches(), 0);
+
+        // Nothing to apply to a feed that is not running.
+        state.applySettingsToRunningFeed();
+        QVERIFY(isStopped(state));
+        QCOMPARE(station.decoderLaunches(), 0);
+    }
+
+    void unpluggedStickIsPolledForAndFeedingResumesWithTheSameCommandLine()
+    {
+        StationHarness station;
+        AppState& state = station.launchApplication();
+        state.startFeeding();
+        QVERIFY(isRunning(state));
+        QTRY_VERIFY_WITH_TIMEOUT(!station.lastDecoderArguments().isEmpty(), kProcessWaitMs);
+        const QStringList firstArguments = station.lastDecoderArguments();
+        const QList<MonitoredConnector> watched = state.supervisor().monitoredConnectors();
+        QCOMPARE(watched.size(), 1);
+        // A hand edit made now must not reach the relaunch after the stick comes back.
+        station.writeConfig(withVireonOffAndOneOtherNetwork(1234));
+
+        station.unplugStick();
+        QTRY_VERIFY_WITH_TIMEOUT(hasFailed(state, SupervisorFailure::noDevice), kProcessWaitMs);
+        QTRY_VERIFY(state.isDeviceRecoveryPolling());
+        QCOMPARE(state.statusLine(),
+                 QStringLiteral("No RTL-SDR device \u2014 plug it in, feeding resumes automatically"));
+
+        station.clock.advance(5s);
+        station.clock.advance(5s);
+        QVERIFY(hasFailed(state, SupervisorFailure::noDevice));
+        QVERIFY(state.isDeviceRecoveryPolling());
+
+        station.plugStick();
+        QFile::remove(station.path(QStringLiteral("decoder-args")));
+        station.clock.advance(5s);
+        QVERIFY(!state.isDeviceRecoveryPolling());
+        QTRY_VERIFY_WITH_TIMEOUT(isRunning(state), kProcessWaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(!station.lastDecoderArguments().isEmpty(), kProcessWaitMs);
+        QCOMPARE(station.lastDecoderArguments(), firstArguments);
+        QCOMPARE(state.supervisor().monitoredConnectors(), watched);
+        QTRY_VERIFY_WITH_TIMEOUT(state.supervisor().vireonConnectorUp(), kProcessWaitMs);
+        QCOMPARE(station.clock.activeTimerCount(), 1); // only the stats poll is left
+    }
+
+    void noPollingWithoutTheWishToFeed()
+    {
+        StationHarness station;
+        station.unplugStick();
+        AppState& state = station.launchApplication();
+
+        // A launch that did not come from the user's start (feedingDesired stays false).
+        state.launchSupervisor(state.config());
+        QTRY_VERIFY_WITH_TIMEOUT(hasFailed(state, SupervisorFailure::noDevice), kProcessWaitMs);
+        QTest::qWait(50);
+        QVERIFY(!state.isDeviceRecoveryPolling());
+        QCOMPARE(state.statusLine(), QStringLiteral("No RTL-SDR device found"));
+    }
+
+    void stoppingWhilePollingEndsThePoll()
+    {
+        StationHarness station;
+        station.unplugStick();
+        AppState& state = station.launchApplication();
+        state.startFeeding();
+        QTRY_VERIFY_WITH_TIMEOUT(state.isDeviceRecoveryPolling(), kProcessWaitMs);
+
+        state.stopFeeding();
+        QVERIFY(!state.isDeviceRecoveryPolling());
+        station.plugStick();
+        station.clock.advance(15s);
+        QVERIFY(isStopped(state));
+        QCOMPARE(station.decoderLaunches(), 1);
+        QCOMPARE(state.statusLine(), QStringLiteral("Not feeding"));
+    }
+
+    void refreshedDocumentRelaunchesOnlyForANewIngestEndpoint()
+    {
+        StationHarness station;
+        AppState& state = station.launchApplication();
+        state.startFeeding();
+        QTRY_VERIFY_WITH_TIMEOUT(station.ingest.hasReceivedUuid(QLatin1String(StationHarness::stationKey)),
+                                 kProcessWaitMs);
+
+        // Presets changed, endpoint the same: the document is taken, the decoder left alone.
+        station.publishIngestPort(station.ingest.port(), QStringLiteral("adsb.lol (renamed)"));
+        state.applySettingsToRunningFeed();
+        QTRY_VERIFY_WITH_TIMEOUT(state.config().presets && state.config().presets->value(0).label ==
+                                                               QStringLiteral("adsb.lol (renamed)"),
+                                 kProcessWaitMs);
+        // The apply itself connects once more; nothing after it does.
+        QTRY_COMPARE_WITH_TIMEOUT(station.ingest.connectionCount(), 2, kProcessWaitMs);
+        QTest::qWait(500);
+        QCOMPARE(station.ingest.connectionCount(), 2);
+        QCOMPARE(station.decoderLaunches(), 2);
+
+        // Another port while feeding: the refresh after a launch relaunches towards it.
+        test::IngestListener moved;
+        QVERIFY(moved.listen());
+        station.publishIngestPort(moved.port());
+        state.applySettingsToRunningFeed();
+        QTRY_COMPARE_WITH_TIMEOUT(state.config().ingest.port, qint64(moved.port()), kProcessWaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(moved.hasReceivedUuid(QLatin1String(StationHarness::stationKey)),
+                                 kProcessWaitMs);
+        QVERIFY(station.lastDecoderArguments().contains(
+            QStringLiteral("127.0.0.1,%1,beast_reduce_plus_out,uuid=%2")
+                .arg(moved.port())
+                .arg(StationHarness::stationKey)));
+
+        // While stopped, a moved endpoint only updates the document.
+        state.stopFeeding();
+        QTRY_VERIFY_WITH_TIMEOUT(isStopped(state), kProcessWaitMs);
+        station.publishIngestPort(station.ingest.port());
+        AppState& relaunched = station.launchApplication();
+        QTRY_COMPARE_WITH_TIMEOUT(relaunched.config().ingest.port, qint64(station.ingest.port()),
+                                  kProcessWaitMs);
+        QVERIFY(isStopped(relaunched));
+        QCOMPARE(station.decoderLaunches(), 0);
+    }
+
+    void launchesShareOneActivityAndOneLock()
+    {
+        StationHarness station;
+        AppState& state = station.launchApplication();
+        station.settings->setPreventSleepWhileFeeding(true);
+
+        state.startFeeding();
+        state.applySettingsToRunningFeed();
+        QTRY_COMPARE_WITH_TIMEOUT(station.decoderLaunches(), 2, kProcessWaitMs);
+        QCOMPARE(station.activitiesBegun, 1);
+        QCOMPARE(station.locks->acquired, 1);
+        QVERIFY(state.sleepAssertion().isActive());
+
+        state.stopFeeding();
+        QCOMPARE(station.activitiesEnded, 1);
+        QVERIFY(!state.hasBackgroundActivity());
+        QCOMPARE(station.locks->released, 1);
+        QVERIFY(!state.sleepAssertion().isActive());
+        QVERIFY(!station.settings->feedingDesired());
+    }
+
+    void quittingWhileFeedingStopsTheDecoderAndKeepsTheWish()
+    {
+        StationHarness station;
+        AppState& state = station.launchApplication();
+        station.settings->setPreventSleepWhileFeeding(true);
+        state.startFeeding();
+        QVERIFY(isRunning(state));
+        const auto pid = decoderPid(state);
+        QVERIFY(pid);
+
+        station.quitApplication();
+
+        QCOMPARE(::kill(pid_t(*pid), 0), -1); // no decoder left behind
+        QCOMPARE(station.locks->released, 1);
+        QCOMPARE(station.activitiesEnded, 0); // the process is leaving anyway
+
+        AppState& relaunched = station.launchApplication();
+        QVERIFY(station.settings->feedingDesired());
+        QVERIFY(isStopped(relaunched));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestAppState)
+#include "TestAppState.moc"

@@ -1,0 +1,172 @@
+#include "support/StationHarness.h"
+
+#include "app/AppSettings.h"
+#include "app/AppState.h"
+#include "config/StationConfigStore.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QTest>
+
+namespace vireon::test {
+
+StationHarness::StationHarness() : clock(QDateTime::currentDateTimeUtc().addSecs(-30))
+{
+    qputenv("XDG_CONFIG_HOME", path(QStringLiteral("xdg")).toUtf8());
+    QDir().mkpath(path(QStringLiteral("xdg/VireonFeeder")));
+    ingest.listen();
+    http.listen();
+    publishIngestPort(ingest.port());
+    plugStick();
+    setScenario({});
+    qputenv("FAKE_READSB_STICK", (usb.root() + QLatin1Char('/') + QLatin1String(stickEntry)).toUtf8());
+    qputenv("FAKE_READSB_ARGS_FILE", path(QStringLiteral("decoder-args")).toUtf8());
+    qputenv("FAKE_READSB_RETRY_MS", "100");
+    writeConfig(defaultConfig());
+}
+
+StationHarness::~StationHarness()
+{
+    quitApplication();
+    for (const char* name :
+         {"FAKE_READSB_STICK", "FAKE_READSB_ARGS_FILE", "FAKE_READSB_SCENARIO", "FAKE_READSB_RETRY_MS"})
+        qunsetenv(name);
+}
+
+QString StationHarness::path(const QString& relative) const
+{
+    return dir.filePath(relative);
+}
+
+QJsonObject StationHarness::defaultConfig()
+{
+    return QJsonObject{
+        {QStringLiteral("station"), QJsonObject{{QStringLiteral("name"), QStringLiteral("Rooftop")},
+                                                {QStringLiteral("lat"), 52.520008},
+                                                {QStringLiteral("lon"), 13.404954},
+                                                {QStringLiteral("gain"), QStringLiteral("auto")}}},
+        {QStringLiteral("vireon"),
+         QJsonObject{{QStringLiteral("enabled"), true}, {QStringLiteral("uuid"), QLatin1String(stationKey)}}},
+        {QStringLiteral("extraConnectors"), QJsonArray{}},
+    };
+}
+
+void StationHarness::writeConfig(const QJsonObject& config)
+{
+    QFile file(path(QStringLiteral("xdg/VireonFeeder/config.json")));
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(QJsonDocument(config).toJson());
+}
+
+void StationHarness::publishIngestPort(quint16 port, const QString& presetLabel)
+{
+    const QJsonObject document{
+        {QStringLiteral("ingest"),
+         QJsonObject{{QStringLiteral("host"), QStringLiteral("127.0.0.1")},
+                     {QStringLiteral("port"), port},
+                     {QStringLiteral("protocol"), QStringLiteral("beast_reduce_plus_out")}}},
+        {QStringLiteral("presets"),
+         QJsonArray{QJsonObject{{QStringLiteral("id"), QStringLiteral("adsb-lol")},
+                                {QStringLiteral("label"), presetLabel},
+                                {QStringLiteral("host"), QStringLiteral("feed.adsb.lol")},
+                                {QStringLiteral("port"), 30004},
+                                {QStringLiteral("protocol"), QStringLiteral("beast_reduce_plus_out")}}}},
+    };
+    http.respond(200, QJsonDocument(document).toJson());
+}
+
+void StationHarness::setScenario(const QStringList& steps)
+{
+    const QString file = path(QStringLiteral("scenario"));
+    if (steps.isEmpty()) {
+        qunsetenv("FAKE_READSB_SCENARIO");
+        return;
+    }
+    QFile out(file);
+    QVERIFY(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    out.write(steps.join(QLatin1Char('\n')).toUtf8() + '\n');
+    qputenv("FAKE_READSB_SCENARIO", file.toUtf8());
+}
+
+void StationHarness::unplugStick()
+{
+    QVERIFY(usb.removeDevice(QLatin1String(stickEntry)));
+}
+
+void StationHarness::plugStick()
+{
+    QVERIFY(usb.addDevice(QLatin1String(stickEntry), 0x0bda, 0x2838));
+}
+
+AppEnvironment StationHarness::environment()
+{
+    AppEnvironment env;
+    env.time = &clock;
+    env.defaults = defaults.get();
+    env.alerts = &alerts;
+    if (countingInhibitor) {
+        env.makeInhibitor = [counters = locks]() -> std::unique_ptr<IdleInhibitor> {
+            return std::make_unique<CountingInhibitor>(counters);
+        };
+    }
+    env.decoderLocator = [] { return std::optional<QString>(QStringLiteral(VIREON_FAKE_READSB)); };
+    env.usbRoot = usb.root();
+    env.remoteURL = http.url(QStringLiteral("/feeder-config.json"));
+    env.remoteTimeout = std::chrono::milliseconds(2000);
+    env.beginActivity = [this](const QString&) { return quint64(++activitiesBegun); };
+    env.endActivity = [this](quint64) { ++activitiesEnded; };
+    return env;
+}
+
+AppState& StationHarness::launchApplication(bool waitForDocument)
+{
+    quitApplication();
+    const int requests = http.requestCount();
+    defaults = std::make_unique<QSettings>(path(QStringLiteral("defaults.ini")), QSettings::IniFormat);
+    settings = std::make_unique<AppSettings>(*defaults);
+    store = std::make_unique<StationConfigStore>();
+    state = std::make_unique<AppState>(settings.get(), store.get(), environment());
+    if (waitForDocument)
+        awaitStartupDocument(requests);
+    return *state;
+}
+
+void StationHarness::awaitStartupDocument(int requestsBefore)
+{
+    QTRY_VERIFY_WITH_TIMEOUT(http.requestCount() > requestsBefore, 20'000);
+    QTRY_COMPARE_WITH_TIMEOUT(state->config().ingest.host, QStringLiteral("127.0.0.1"), 20'000);
+}
+
+void StationHarness::quitApplication()
+{
+    if (state)
+        state->shutdown();
+    state.reset();
+    store.reset();
+    settings.reset();
+    defaults.reset();
+}
+
+QStringList StationHarness::lastDecoderArguments() const
+{
+    QFile file(path(QStringLiteral("decoder-args")));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+int StationHarness::decoderLaunches() const
+{
+    if (!state)
+        return 0;
+    int launches = 0;
+    for (const QString& line : state->supervisor().logBuffer().lines()) {
+        if (line.startsWith(QLatin1String("supervisor: launched readsb")))
+            ++launches;
+    }
+    return launches;
+}
+
+} // namespace vireon::test

@@ -1,0 +1,76 @@
+#pragma once
+
+#include "app/AppEnvironment.h"
+#include "support/CountingInhibitor.h"
+#include "support/FakeUsbTree.h"
+#include "support/IngestListener.h"
+#include "support/LoopbackHttpServer.h"
+#include "support/ManualTimeSource.h"
+#include "support/RecordingAlertPresenter.h"
+
+#include <QJsonObject>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <memory>
+
+namespace vireon {
+class AppSettings;
+class AppState;
+class StationConfigStore;
+} // namespace vireon
+
+namespace vireon::test {
+
+// A whole station on this machine for application-level tests: config.json and user defaults in a
+// temporary folder, the stand-in decoder, a USB tree with one stick, an ingest listener and an HTTP
+// server that publishes the feeder document pointing the primary network at that listener. Time is
+// the manual clock, set a little behind the wall clock so the stand-in's fresh files read as fresh.
+class StationHarness {
+public:
+    static constexpr const char* stationKey = "0123abcd-0000-4000-8000-000000000001";
+    static constexpr const char* stickEntry = "1-1";
+
+    StationHarness();
+    ~StationHarness();
+
+    // config.json as a user would have written it; the station key and a valid position by default.
+    void writeConfig(const QJsonObject& config);
+    static QJsonObject defaultConfig();
+    // The document the HTTP server publishes from now on.
+    void publishIngestPort(quint16 port, const QString& presetLabel = QStringLiteral("adsb.lol"));
+    // The stand-in decoder's steps for every launch from now on (empty: a healthy decoder).
+    void setScenario(const QStringList& steps);
+
+    void unplugStick();
+    void plugStick();
+
+    AppEnvironment environment();
+    // A fresh settings object, store and state over the same files (a new launch of the application),
+    // by default once its start-up refresh has brought the published document.
+    AppState& launchApplication(bool waitForDocument = true);
+    void quitApplication();
+    void awaitStartupDocument(int requestsBefore);
+
+    // Arguments of the most recent decoder launch, and how many launches there were.
+    QStringList lastDecoderArguments() const;
+    int decoderLaunches() const;
+    QString path(const QString& relative) const;
+
+    QTemporaryDir dir;
+    ManualTimeSource clock;
+    LoopbackHttpServer http;
+    IngestListener ingest;
+    FakeUsbTree usb;
+    RecordingAlertPresenter alerts;
+    std::shared_ptr<CountingInhibitor::Counters> locks = std::make_shared<CountingInhibitor::Counters>();
+    int activitiesBegun = 0;
+    int activitiesEnded = 0;
+    bool countingInhibitor = true;
+
+    std::unique_ptr<QSettings> defaults;
+    std::unique_ptr<AppSettings> settings;
+    std::unique_ptr<StationConfigStore> store;
+    std::unique_ptr<AppState> state;
+};
+
+} // namespace vireon::test

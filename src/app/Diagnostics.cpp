@@ -2,6 +2,7 @@
 
 #include "BuildInfo.h"
 #include "app/AppState.h"
+#include "app/Overloaded.h"
 #include "config/StationConfigStore.h"
 #include "decoder/RTLDeviceProbe.h"
 #include "decoder/ReadsbCommand.h"
@@ -17,11 +18,6 @@ namespace vireon {
 namespace {
 
 constexpr qsizetype kShownUuidLength = 8;
-
-template <class... Ts>
-struct Overloaded : Ts... {
-    using Ts::operator()...;
-};
 
 QString versionOrUnknown(const char* value)
 {

@@ -1,16 +1,13 @@
 #include "app/StatusPresentation.h"
 
+#include "app/Overloaded.h"
+
 #include <cmath>
 
 namespace vireon {
 namespace {
 
 constexpr qint64 kFreshnessLimitMs = 60'000;
-
-template <class... Ts>
-struct Overloaded : Ts... {
-    using Ts::operator()...;
-};
 
 // Whole messages per second, halves away from zero; std::round does exactly that, and printing the
 // rounded value with no decimals avoids printf's ties-to-even.

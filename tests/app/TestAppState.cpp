@@ -17,33 +17,22 @@ namespace {
 
 constexpr int kProcessWaitMs = 20'000;
 
-bool isRunning(const AppState& state)
+template <class State>
+bool in(const AppState& state)
 {
-    return std::holds_alternative<supervisor_state::Running>(state.supervisor().state());
-}
-
-bool isStopped(const AppState& state)
-{
-    return std::holds_alternative<supervisor_state::Stopped>(state.supervisor().state());
+    return std::holds_alternative<State>(state.supervisor().state());
 }
 
 bool hasFailed(const AppState& state, SupervisorFailure failure)
 {
-    const auto* failed = std::get_if<supervisor_state::Failed>(&state.supervisor().state());
-    return failed && failed->failure == failure;
+    return state.supervisor().state() == SupervisorState(supervisor_state::Failed{failure});
 }
 
-std::optional<qint64> decoderPid(const AppState& state)
+qint64 lastDecoderPid(const AppState& state)
 {
-    static const QRegularExpression launched(
-        QStringLiteral("^supervisor: launched readsb \\(pid (\\d+)\\)$"));
-    std::optional<qint64> pid;
-    for (const QString& line : state.supervisor().logBuffer().lines()) {
-        const auto match = launched.match(line);
-        if (match.hasMatch())
-            pid = match.captured(1).toLongLong();
-    }
-    return pid;
+    const QString launched =
+        state.supervisor().logBuffer().lines().filter(QStringLiteral("launched readsb")).last();
+    return launched.section(QStringLiteral("pid "), 1).chopped(1).toLongLong();
 }
 
 QJsonObject withVireonOffAndOneOtherNetwork(quint16 port)
@@ -84,12 +73,12 @@ private Q_SLOTS:
         QVERIFY(station.settings->vireonPauseWarned());
         QTRY_VERIFY_WITH_TIMEOUT(station.ingest.hasReceivedUuid(QStringLiteral("feedfeed-1111")),
                                  kProcessWaitMs);
-        QVERIFY(isRunning(state));
+        QVERIFY(in<supervisor_state::Running>(state));
         QCOMPARE(state.statusLine(), QStringLiteral("Feeding third-party networks \u00b7 Vireon paused"));
 
         AppState& relaunched = station.launchApplication();
         relaunched.startFeeding();
-        QVERIFY(isRunning(relaunched));
+        QVERIFY(in<supervisor_state::Running>(relaunched));
         QCOMPARE(station.alerts.alerts.size(), 1);
     }
 
@@ -110,7 +99,7 @@ private Q_SLOTS:
             state.configError(),
             QStringLiteral(
                 "Gain \u201c4,5\u201d is invalid \u2014 use \u201cauto\u201d or a dB number like 43.9."));
-        QVERIFY(isStopped(state));
+        QVERIFY(in<supervisor_state::Stopped>(state));
         QCOMPARE(state.iconState(), StatusIcon::State::error);
         QVERIFY(!state.hasBackgroundActivity());
         QCOMPARE(station.locks->acquired, 0);
@@ -118,7 +107,7 @@ private Q_SLOTS:
 
         // Nothing to apply to a feed that is not running.
         state.applySettingsToRunningFeed();
-        QVERIFY(isStopped(state));
+        QVERIFY(in<supervisor_state::Stopped>(state));
         QCOMPARE(station.decoderLaunches(), 0);
     }
 
@@ -127,7 +116,7 @@ private Q_SLOTS:
         StationHarness station;
         AppState& state = station.launchApplication();
         state.startFeeding();
-        QVERIFY(isRunning(state));
+        QVERIFY(in<supervisor_state::Running>(state));
         QTRY_VERIFY_WITH_TIMEOUT(!station.lastDecoderArguments().isEmpty(), kProcessWaitMs);
         const QStringList firstArguments = station.lastDecoderArguments();
         const QList<MonitoredConnector> watched = state.supervisor().monitoredConnectors();
@@ -150,7 +139,7 @@ private Q_SLOTS:
         QFile::remove(station.path(QStringLiteral("decoder-args")));
         station.clock.advance(5s);
         QVERIFY(!state.isDeviceRecoveryPolling());
-        QTRY_VERIFY_WITH_TIMEOUT(isRunning(state), kProcessWaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(in<supervisor_state::Running>(state), kProcessWaitMs);
         QTRY_VERIFY_WITH_TIMEOUT(!station.lastDecoderArguments().isEmpty(), kProcessWaitMs);
         QCOMPARE(station.lastDecoderArguments(), firstArguments);
         QCOMPARE(state.supervisor().monitoredConnectors(), watched);
@@ -184,7 +173,7 @@ private Q_SLOTS:
         QVERIFY(!state.isDeviceRecoveryPolling());
         station.plugStick();
         station.clock.advance(15s);
-        QVERIFY(isStopped(state));
+        QVERIFY(in<supervisor_state::Stopped>(state));
         QCOMPARE(station.decoderLaunches(), 1);
         QCOMPARE(state.statusLine(), QStringLiteral("Not feeding"));
     }
@@ -224,12 +213,12 @@ private Q_SLOTS:
 
         // While stopped, a moved endpoint only updates the document.
         state.stopFeeding();
-        QTRY_VERIFY_WITH_TIMEOUT(isStopped(state), kProcessWaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(in<supervisor_state::Stopped>(state), kProcessWaitMs);
         station.publishIngestPort(station.ingest.port());
         AppState& relaunched = station.launchApplication();
         QTRY_COMPARE_WITH_TIMEOUT(relaunched.config().ingest.port, qint64(station.ingest.port()),
                                   kProcessWaitMs);
-        QVERIFY(isStopped(relaunched));
+        QVERIFY(in<supervisor_state::Stopped>(relaunched));
         QCOMPARE(station.decoderLaunches(), 0);
     }
 
@@ -260,19 +249,19 @@ private Q_SLOTS:
         AppState& state = station.launchApplication();
         station.settings->setPreventSleepWhileFeeding(true);
         state.startFeeding();
-        QVERIFY(isRunning(state));
-        const auto pid = decoderPid(state);
-        QVERIFY(pid);
+        QVERIFY(in<supervisor_state::Running>(state));
+        const qint64 pid = lastDecoderPid(state);
+        QVERIFY(pid > 0);
 
         station.quitApplication();
 
-        QCOMPARE(::kill(pid_t(*pid), 0), -1); // no decoder left behind
+        QCOMPARE(::kill(pid_t(pid), 0), -1); // no decoder left behind
         QCOMPARE(station.locks->released, 1);
         QCOMPARE(station.activitiesEnded, 0); // the process is leaving anyway
 
         AppState& relaunched = station.launchApplication();
         QVERIFY(station.settings->feedingDesired());
-        QVERIFY(isStopped(relaunched));
+        QVERIFY(in<supervisor_state::Stopped>(relaunched));
     }
 };
 

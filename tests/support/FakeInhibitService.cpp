@@ -3,195 +3,108 @@
 #include <QCoreApplication>
 #include <QDBusArgument>
 #include <QDBusMessage>
-#include <QDBusMetaType>
 #include <QDBusObjectPath>
 #include <QDBusUnixFileDescriptor>
 #include <QDBusVirtualObject>
 #include <QDeadlineTimer>
-#include <QMutex>
-#include <QSet>
 #include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>
 
 namespace vireon::test {
-
-struct FakeInhibitService::State {
-    mutable QMutex mutex;
-    QStringList calls;
-    QSet<QString> openRequests;
-    QList<int> logindLocks; // read ends of pipes whose write ends went to the callers
-    bool portalRefuses = false;
-    bool portalSilent = false;
-    int requestCounter = 0;
-
-    ~State()
-    {
-        for (const int fd : std::as_const(logindLocks))
-            ::close(fd);
-    }
-};
-
 namespace {
-
 const QString portalPath = QStringLiteral("/org/freedesktop/portal/desktop");
-const QString loginPath = QStringLiteral("/org/freedesktop/login1");
+} // namespace
 
-class InhibitEndpoint final : public QDBusVirtualObject {
+class FakeInhibitService::Endpoint final : public QDBusVirtualObject {
 public:
-    InhibitEndpoint(std::shared_ptr<FakeInhibitService::State> state, bool portal)
-        : m_state(std::move(state)), m_portal(portal)
-    {}
-
+    explicit Endpoint(FakeInhibitService* service) : s(service) {}
     QString introspect(const QString&) const override { return {}; }
 
+    // Unhandled calls are left to Qt, which answers them with an error.
     bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override
     {
-        QMutexLocker lock(&m_state->mutex);
-        const QString member = message.member();
-        if (m_portal && message.path() == portalPath && member == QLatin1String("Inhibit"))
-            return portalInhibit(message, connection);
-        if (m_portal && member == QLatin1String("Close")) {
-            m_state->calls.append(QStringLiteral("portal Close"));
-            m_state->openRequests.remove(message.path());
-            connection.send(message.createReply());
+        QMutexLocker lock(&s->m_mutex);
+        const QVariantList args = message.arguments();
+        if (message.member() == QLatin1String("Close")) {
+            s->m_calls.append(QStringLiteral("portal Close"));
+            s->m_openRequests.removeAll(message.path());
+            return connection.send(message.createReply());
+        }
+        if (message.member() != QLatin1String("Inhibit"))
+            return false;
+        if (message.path() != portalPath) {
+            s->m_calls.append(QStringLiteral("logind Inhibit what=%1 who=%2 why=%3 mode=%4")
+                                  .arg(args.value(0).toString(), args.value(1).toString(),
+                                       args.value(2).toString(), args.value(3).toString()));
+            int ends[2];
+            if (::pipe2(ends, O_CLOEXEC) != 0)
+                return false;
+            s->m_logindLocks.append(ends[0]);
+            // The reply carries its own duplicate; once sent, the caller's copy is the only one left.
+            connection.send(message.createReply(QVariant::fromValue(QDBusUnixFileDescriptor(ends[1]))));
+            ::close(ends[1]);
             return true;
         }
-        if (!m_portal && member == QLatin1String("Inhibit"))
-            return logindInhibit(message, connection);
-        connection.send(message.createErrorReply(QStringLiteral("org.freedesktop.DBus.Error.UnknownMethod"),
-                                                 QStringLiteral("not faked: ") + member));
-        return true;
+        const auto options = qdbus_cast<QVariantMap>(args.value(2));
+        s->m_calls.append(QStringLiteral("portal Inhibit flags=%1 reason=%2")
+                              .arg(args.value(1).toUInt())
+                              .arg(options.value(QStringLiteral("reason")).toString()));
+        if (s->m_portalRefuses)
+            return connection.send(message.createErrorReply(
+                QStringLiteral("org.freedesktop.portal.Error.NotAllowed"), QStringLiteral("no backend")));
+        // Where the real portal puts the request, so a caller that missed the reply can still close it.
+        const QString request = portalPath + QStringLiteral("/request/") +
+                                message.service().mid(1).replace(QLatin1Char('.'), QLatin1Char('_')) +
+                                QLatin1Char('/') + options.value(QStringLiteral("handle_token")).toString();
+        s->m_openRequests.append(request);
+        return s->m_portalSilent ||
+               connection.send(message.createReply(QVariant::fromValue(QDBusObjectPath(request))));
     }
 
 private:
-    bool portalInhibit(const QDBusMessage& message, const QDBusConnection& connection)
-    {
-        const QVariantList args = message.arguments();
-        const QVariantMap options = args.size() == 3 ? qdbus_cast<QVariantMap>(args[2]) : QVariantMap();
-        m_state->calls.append(QStringLiteral("portal Inhibit flags=%1 reason=%2")
-                                  .arg(args.value(1).toUInt())
-                                  .arg(options.value(QStringLiteral("reason")).toString()));
-        if (m_state->portalRefuses) {
-            connection.send(
-                message.createErrorReply(QStringLiteral("org.freedesktop.portal.Error.NotAllowed"),
-                                         QStringLiteral("no inhibit backend")));
-            return true;
-        }
-        QString token = options.value(QStringLiteral("handle_token")).toString();
-        if (token.isEmpty())
-            token = QStringLiteral("t%1").arg(++m_state->requestCounter);
-        QString sender = message.service().mid(1);
-        sender.replace(QLatin1Char('.'), QLatin1Char('_'));
-        const QString request = portalPath + QStringLiteral("/request/") + sender + QLatin1Char('/') + token;
-        m_state->openRequests.insert(request);
-        if (!m_state->portalSilent)
-            connection.send(message.createReply(QVariant::fromValue(QDBusObjectPath(request))));
-        return true;
-    }
-
-    bool logindInhibit(const QDBusMessage& message, const QDBusConnection& connection)
-    {
-        const QVariantList args = message.arguments();
-        QStringList text;
-        for (const QVariant& arg : args)
-            text.append(arg.toString());
-        m_state->calls.append(QStringLiteral("logind Inhibit what=%1 who=%2 why=%3 mode=%4")
-                                  .arg(text.value(0), text.value(1), text.value(2), text.value(3)));
-        int ends[2];
-        if (::pipe2(ends, O_CLOEXEC) != 0) {
-            connection.send(message.createErrorReply(QStringLiteral("org.freedesktop.DBus.Error.Failed"),
-                                                     QStringLiteral("pipe")));
-            return true;
-        }
-        m_state->logindLocks.append(ends[0]);
-        {
-            // The reply carries its own duplicate; once sent, the caller's copy is the only one left.
-            const QDBusUnixFileDescriptor handed(ends[1]);
-            connection.send(message.createReply(QVariant::fromValue(handed)));
-        }
-        ::close(ends[1]);
-        return true;
-    }
-
-    std::shared_ptr<FakeInhibitService::State> m_state;
-    bool m_portal;
+    FakeInhibitService* s;
 };
-
-} // namespace
-
-FakeInhibitService::FakeInhibitService() : m_state(std::make_shared<State>())
-{
-    m_thread.setObjectName(QStringLiteral("fake inhibit service"));
-    m_thread.start();
-}
 
 FakeInhibitService::~FakeInhibitService()
 {
-    for (const Registration& r : std::as_const(m_registrations)) {
-        QDBusConnection connection(r.connectionName);
-        connection.unregisterObject(r.path, QDBusConnection::UnregisterTree);
-        connection.unregisterService(r.service);
-        QDBusConnection::disconnectFromBus(r.connectionName);
+    for (const auto& [connection, service] : std::as_const(m_claims)) {
+        QDBusConnection(connection).unregisterService(service);
+        QDBusConnection::disconnectFromBus(connection);
     }
     m_thread.quit();
     m_thread.wait();
+    for (const int fd : std::as_const(m_logindLocks))
+        ::close(fd);
 }
 
-bool FakeInhibitService::claim(QDBusConnection::BusType bus, const QString& service, const QString& path,
-                               bool subtree)
+bool FakeInhibitService::claim(QDBusConnection::BusType bus, const QString& service)
 {
     static int counter = 0;
     const QString name = QStringLiteral("vireon-fake-inhibit-%1").arg(++counter);
     QDBusConnection connection = QDBusConnection::connectToBus(bus, name);
-    auto* endpoint = new InhibitEndpoint(m_state, service.contains(QLatin1String("portal")));
-    const auto option = subtree ? QDBusConnection::SubPath : QDBusConnection::SingleNode;
-    // Registered before it moves, so the helpers the bus attaches to it move along with it.
+    auto* endpoint = new Endpoint(this);
+    // Every path: the portal's requests are objects of their own.
     const bool registered =
-        connection.isConnected() && connection.registerVirtualObject(path, endpoint, option);
+        connection.registerVirtualObject(QStringLiteral("/"), endpoint, QDBusConnection::SubPath);
     endpoint->moveToThread(&m_thread);
     QObject::connect(&m_thread, &QThread::finished, endpoint, &QObject::deleteLater);
     if (!registered || !connection.registerService(service)) {
-        connection.unregisterObject(path, QDBusConnection::UnregisterTree);
         QDBusConnection::disconnectFromBus(name);
         return false;
     }
-    m_registrations.append({name, service, path});
+    m_claims.append({name, service});
     return true;
-}
-
-bool FakeInhibitService::registerPortal()
-{
-    return claim(QDBusConnection::SessionBus, QStringLiteral("org.freedesktop.portal.Desktop"), portalPath,
-                 true);
-}
-
-bool FakeInhibitService::registerLogind()
-{
-    return claim(QDBusConnection::SystemBus, QStringLiteral("org.freedesktop.login1"), loginPath, false);
-}
-
-void FakeInhibitService::setPortalRefuses(bool refuses)
-{
-    QMutexLocker lock(&m_state->mutex);
-    m_state->portalRefuses = refuses;
-}
-
-void FakeInhibitService::setPortalSilent(bool silent)
-{
-    QMutexLocker lock(&m_state->mutex);
-    m_state->portalSilent = silent;
 }
 
 int FakeInhibitService::activeLocks() const
 {
-    QMutexLocker lock(&m_state->mutex);
-    int held = int(m_state->openRequests.size());
-    for (const int fd : std::as_const(m_state->logindLocks)) {
+    QMutexLocker lock(&m_mutex);
+    int held = int(m_openRequests.size());
+    // With every write end closed, a pipe's read end reports hang-up.
+    for (const int fd : std::as_const(m_logindLocks)) {
         pollfd check{fd, POLLIN, 0};
-        // With every write end closed, the read end reports hang-up.
-        if (::poll(&check, 1, 0) == 0)
-            ++held;
+        held += ::poll(&check, 1, 0) == 0;
     }
     return held;
 }
@@ -211,8 +124,8 @@ bool FakeInhibitService::waitForActiveLocks(int expected, std::chrono::milliseco
 
 QStringList FakeInhibitService::calls() const
 {
-    QMutexLocker lock(&m_state->mutex);
-    return m_state->calls;
+    QMutexLocker lock(&m_mutex);
+    return m_calls;
 }
 
 } // namespace vireon::test

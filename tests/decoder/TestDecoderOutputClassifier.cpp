@@ -10,27 +10,20 @@ using vireon::MonitoredConnector;
 using vireon::SupervisorFailure;
 using Failure = std::optional<SupervisorFailure>;
 
-namespace vireon {
-char* toString(const ConnectorHealth& health)
-{
-    static const char* const kinds[] = {"retrying", "connecting", "connected"};
-    return QTest::toString(QStringLiteral("%1(%2)").arg(kinds[int(health.kind)], health.reason));
-}
-} // namespace vireon
-
 namespace {
 
 const MonitoredConnector vireonFeed{"vireon", "Vireon", "feed.vireon.network", 30004, true};
 const MonitoredConnector otherFeed{"other", "Other", "ingest.Other.example", 30005, false};
 
-QStringList fed(const QByteArray& input, qsizetype chunkSize, qsizetype* largestPending = nullptr)
+// The lines logged when the input arrives in chunks of the given size; the largest unfinished line
+// held in between goes to largestPending.
+QStringList fed(const QByteArray& input, qsizetype chunkSize, qsizetype& largestPending)
 {
     LogRingBuffer log(1000);
     DecoderOutputClassifier classifier(log);
     for (qsizetype at = 0; at < input.size(); at += chunkSize) {
         classifier.feed(input.mid(at, chunkSize));
-        if (largestPending)
-            *largestPending = std::max(*largestPending, classifier.pendingBytes());
+        largestPending = std::max(largestPending, classifier.pendingBytes());
     }
     return log.lines();
 }
@@ -45,11 +38,10 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("input");
         QTest::addColumn<QStringList>("expected");
         const QString a64k(64 * 1024, u'a');
-        QTest::newRow("several lines arrive as several lines")
-            << QByteArray("one\ntwo\nthree\n") << QStringList{"one", "two", "three"};
+        QTest::newRow("lines arrive as lines, empty ones dropped")
+            << QByteArray("one\n\ntwo\n\n") << QStringList{"one", "two"};
         QTest::newRow("an unterminated tail waits for its newline")
             << QByteArray("done\nhalf a li") << QStringList{"done"};
-        QTest::newRow("empty lines are dropped") << QByteArray("\n\nx\n\n") << QStringList{"x"};
         QTest::newRow("a carriage return stays part of the line")
             << QByteArray("dos\r\n") << QStringList{"dos\r"};
         QTest::newRow("lines that are not UTF-8 vanish without a trace")
@@ -57,8 +49,6 @@ private Q_SLOTS:
         QTest::newRow("multi-byte characters survive any split")
             << QByteArray("caf\xc3\xa9 \xe2\x80\x94 \xf0\x9f\x9b\xa9\n")
             << QStringList{QStringLiteral("café — 🛩")};
-        QTest::newRow("a byte-order mark is kept")
-            << QByteArray("\xef\xbb\xbfx\n") << QStringList{QChar(0xfeff) + QStringLiteral("x")};
         QTest::newRow("64 KiB without a newline is cut into a line without waiting")
             << a64k.toLatin1() << QStringList{a64k};
         QTest::newRow("a longer line is cut at 64 KiB and the rest follows")
@@ -72,11 +62,9 @@ private Q_SLOTS:
     {
         QFETCH(QByteArray, input);
         QFETCH(QStringList, expected);
-        QCOMPARE(fed(input, input.size()), expected);
-        QCOMPARE(fed(input, 4096), expected);
         qsizetype largestPending = 0;
-        QCOMPARE(fed(input, 1), expected);
-        QCOMPARE(fed(input, 7, &largestPending), expected);
+        for (const qsizetype chunkSize : {input.size(), qsizetype(1), qsizetype(7)})
+            QCOMPARE(fed(input, chunkSize, largestPending), expected);
         QVERIFY(largestPending < DecoderOutputClassifier::maxLineBytes);
     }
 
@@ -94,44 +82,31 @@ private Q_SLOTS:
         QTest::newRow("an established line marks the connection connected")
             << "BeastReduce TCP output: Connection established: feed.vireon.network port 30004"
             << ConnectorHealth::connected() << none;
-        QTest::newRow("phrases match whatever their letter case")
-            << "CONNECTION ESTABLISHED to feed" << ConnectorHealth::connected() << none;
         // Lines naming no host count for the only watched connection.
-        const char* failures[] = {
-            "Connection to feed.vireon.network port 30004 failed (1): 111 (Connection refused)",
-            "Socket Error: Connection reset by peer: feed.vireon.network port 30004",
-            "Couldn't connect to feed.vireon.network",
-            "could not connect to feed.vireon.network",
-            "connect: Connection timed out",
-            "connect: Network is unreachable",
-            "BeastReduce TCP output: Remote server disconnected: feed.vireon.network port 30004 "
-            "(fd 9, SendQ 0, RecvQ 0)",
-            "BeastReduce TCP output: Connection to feed.vireon.network port 30004 timed out.",
-            "Name resolution for feed.vireon.network failed: Temporary failure in name resolution",
-            "connect: No route to host",
-            "connect: Network is down",
-            "connect: Host is unreachable",
-        };
-        for (const char* failure : failures)
+        for (const char* failure :
+             {"Connection to feed.vireon.network port 30004 failed (1): 111 (Connection refused)",
+              "Socket Error: Connection reset by peer", "Couldn't connect", "could not connect",
+              "connect: Network is unreachable",
+              "BeastReduce TCP output: Remote server disconnected: feed.vireon.network port 30004 "
+              "(fd 9, SendQ 0, RecvQ 0)",
+              "BeastReduce TCP output: Connection to feed.vireon.network port 30004 timed out.",
+              "Name resolution for feed.vireon.network failed: Temporary failure in name resolution",
+              "connect: No route to host", "connect: Network is down", "connect: Host is unreachable"})
             QTest::addRow("a failure is reported: %s", failure) << failure << retrying(failure) << none;
         QTest::newRow("blanks around a failure are trimmed from the reason")
             << "\t\u2003 Connection refused \u00a0" << retrying("Connection refused") << none;
-        QTest::newRow("a carriage return is no blank and stays in the reason")
-            << " Connection refused\r" << retrying("Connection refused\r") << none;
-        QTest::newRow("an attempt is no news")
-            << "Attempting connection to feed.vireon.network port 30004 ..." << before << none;
         QTest::newRow("the decoder muting its errors is no news")
             << "Connection to feed.vireon.network port 30004 failed 10 times, "
                "suppressing most error messages until connection succeeds"
             << before << none;
-        QTest::newRow("a claimed interface means the stick is busy")
-            << "usb_claim_interface error -6" << before << Failure(SupervisorFailure::deviceBusy);
-        QTest::newRow("a failed open means the stick is busy")
-            << "rtlsdr: usb_open error -3" << before << Failure(SupervisorFailure::deviceBusy);
-        QTest::newRow("a busy resource means the stick is busy")
-            << "Device or Resource Busy" << before << Failure(SupervisorFailure::deviceBusy);
-        QTest::newRow("no rtlsdr devices means no stick")
-            << "No supported RTLSDR devices found." << before << Failure(SupervisorFailure::noDevice);
+        const std::pair<const char*, SupervisorFailure> devicePhrases[] = {
+            {"usb_claim_interface error -6", SupervisorFailure::deviceBusy},
+            {"rtlsdr: usb_open error -3", SupervisorFailure::deviceBusy},
+            {"Device or Resource Busy", SupervisorFailure::deviceBusy},
+            {"No supported RTLSDR devices found.", SupervisorFailure::noDevice},
+        };
+        for (const auto& [line, failure] : devicePhrases)
+            QTest::addRow("the stick's trouble is noted: %s", line) << line << before << Failure(failure);
         QTest::newRow("a line can fail a connection and report no stick")
             << "Connection refused; FATAL: rtlsdr: no supported devices found."
             << retrying("Connection refused; FATAL: rtlsdr: no supported devices found.")
@@ -151,10 +126,10 @@ private Q_SLOTS:
         classifier.feed(line.toUtf8() + '\n');
 
         QCOMPARE(log.lines().last(), line);
-        QCOMPARE(classifier.health().value("vireon"), health);
-        const std::optional<QString> lastError =
-            health.kind == ConnectorHealth::Kind::retrying ? std::optional(health.reason) : std::nullopt;
-        QCOMPARE(classifier.lastConnectorError(), lastError);
+        QCOMPARE(classifier.health().value("vireon").kind, health.kind);
+        QCOMPARE(classifier.health().value("vireon").reason, health.reason);
+        const bool retrying = health.kind == ConnectorHealth::Kind::retrying;
+        QCOMPARE(classifier.lastConnectorError(), retrying ? std::optional(health.reason) : std::nullopt);
         QCOMPARE(classifier.pendingFailure(), failure);
         QCOMPARE(classifier.vireonConnectorUp(), health.kind == ConnectorHealth::Kind::connected);
     }
@@ -183,13 +158,8 @@ private Q_SLOTS:
         QCOMPARE(health(), QList({K::retrying, K::retrying, K::connecting}));
         QVERIFY(classifier.lastConnectorError().has_value());
 
-        classifier.feed("Connection established: ingest.other.example\n");
-        QCOMPARE(health(), QList({K::connected, K::retrying, K::connecting}));
-        QVERIFY(classifier.lastConnectorError().has_value());
-        QVERIFY(!classifier.vireonConnectorUp());
-
         classifier.feed("Connection established: feed.vireon.network port 30006\n");
-        QCOMPARE(health(), QList({K::connected, K::connected, K::connecting}));
+        QCOMPARE(health(), QList({K::retrying, K::connected, K::connecting}));
         QCOMPARE(classifier.lastConnectorError(), std::nullopt);
         QVERIFY(classifier.vireonConnectorUp());
     }
@@ -218,24 +188,20 @@ private Q_SLOTS:
         QTest::addColumn<QString>("reasonEnd");
         QTest::addColumn<Failure>("failure");
         using K = ConnectorHealth::Kind;
-        const Failure none;
-        QTest::newRow("stderr-main.txt") << "127.0.0.1" << K::connected << QString() << none;
-        QTest::newRow("stderr-killproc.txt")
-            << "127.0.0.1" << K::retrying << "(4): 111 (Connection refused)" << none;
-        QTest::newRow("stderr-localhost.txt")
-            << "localhost" << K::retrying
-            << "Remote server disconnected: localhost port 39004 (fd 9, SendQ 0, RecvQ 0)" << none;
-        QTest::newRow("stderr-refused_default.txt")
-            << "127.0.0.1" << K::retrying << "(7): 111 (Connection refused)" << none;
-        QTest::newRow("stderr-refused_only.txt")
-            << "127.0.0.1" << K::retrying << "(8): 111 (Connection refused)" << none;
-        QTest::newRow("stderr-rst-debugn.txt")
-            << "127.0.0.1" << K::retrying << "(6): 111 (Connection refused)" << none;
-        QTest::newRow("stderr-rst.txt")
-            << "127.0.0.1" << K::retrying << "(6): 111 (Connection refused)" << none;
-        QTest::newRow("stderr-rtlsdr.txt")
-            << "127.0.0.1" << K::connecting << QString() << Failure(SupervisorFailure::noDevice);
-        QTest::newRow("stderr-timeout.txt") << "127.0.0.1" << K::retrying << "port 39004 timed out." << none;
+        const auto row = [](const char* file, K kind, const char* reasonEnd = nullptr, Failure failure = {},
+                            const char* host = "127.0.0.1") {
+            QTest::newRow(file) << QString(host) << kind << QString(reasonEnd) << failure;
+        };
+        row("stderr-main.txt", K::connected);
+        row("stderr-killproc.txt", K::retrying, "(4): 111 (Connection refused)");
+        row("stderr-localhost.txt", K::retrying,
+            "Remote server disconnected: localhost port 39004 (fd 9, SendQ 0, RecvQ 0)", {}, "localhost");
+        row("stderr-refused_default.txt", K::retrying, "(7): 111 (Connection refused)");
+        row("stderr-refused_only.txt", K::retrying, "(8): 111 (Connection refused)");
+        row("stderr-rst-debugn.txt", K::retrying, "(6): 111 (Connection refused)");
+        row("stderr-rst.txt", K::retrying, "(6): 111 (Connection refused)");
+        row("stderr-rtlsdr.txt", K::connecting, nullptr, SupervisorFailure::noDevice);
+        row("stderr-timeout.txt", K::retrying, "port 39004 timed out.");
     }
     void classifiesEveryRealTranscriptAsItsNameSays()
     {
@@ -261,12 +227,6 @@ private Q_SLOTS:
         QCOMPARE(classifier.lastConnectorError().value_or(QString()), health.reason);
         QCOMPARE(classifier.health().value("other"), ConnectorHealth::connecting());
         QCOMPARE(classifier.pendingFailure(), failure);
-    }
-
-    void everyTranscriptHasAnExpectation()
-    {
-        const QStringList transcripts = QDir(VIREON_SAMPLES_DIR).entryList({"stderr-*.txt"}, QDir::Files);
-        QCOMPARE(transcripts.size(), 9);
     }
 };
 

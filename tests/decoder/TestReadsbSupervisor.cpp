@@ -13,7 +13,8 @@ using vireon::test::IngestListener;
 using vireon::test::ManualTimeSource;
 
 // Real decoder processes under the sanitizers can be slow to start; generous, never a measurement.
-#define WAIT_UNTIL(condition) QTRY_VERIFY_WITH_TIMEOUT(condition, 60000)
+// A failing wait runs three times its bound before Qt reports it; 30 s keeps that inside CTest's limit.
+#define WAIT_UNTIL(condition) QTRY_VERIFY_WITH_TIMEOUT(condition, 30000)
 
 namespace {
 

@@ -1,6 +1,7 @@
 #include "app/AppState.h"
 
 #include "app/AppSettings.h"
+#include "app/LoginItemManager.h"
 #include "app/SleepAssertion.h"
 #include "app/StatusPresentation.h"
 #include "config/StationConfigStore.h"
@@ -89,6 +90,7 @@ AppState::AppState(AppSettings* settings, StationConfigStore* configStore, AppEn
     connect(m_supervisor.get(), &ReadsbSupervisor::stateChanged, this, &AppState::reactToSupervisorState,
             Qt::QueuedConnection);
     QMetaObject::invokeMethod(this, &AppState::reactToSupervisorState, Qt::QueuedConnection);
+    connect(this, &AppState::changed, this, &AppState::announcePresentationIfChanged);
 
     // The start-up refresh only updates the document; it never relaunches.
     m_configProvider->refresh(this, [this](const FeederConfig& fresh) { setConfig(fresh); });
@@ -270,6 +272,27 @@ void AppState::shutdown()
     m_supervisor->stopAndWait();
     m_stats->stop();
     m_sleepAssertion->deactivate();
+}
+
+void AppState::announcePresentationIfChanged()
+{
+    auto current = std::make_pair(iconState(), statusLine());
+    if (m_announcedPresentation == current)
+        return;
+    m_announcedPresentation = current;
+    Q_EMIT presentationChanged(current.first, current.second);
+}
+
+void AppState::retry()
+{
+    if (std::holds_alternative<supervisor_state::Failed>(m_supervisor->state()))
+        m_supervisor->start(m_supervisor->currentArguments(), m_supervisor->monitoredConnectors());
+}
+
+void AppState::setLaunchAtLogin(bool enabled)
+{
+    m_settings->setLaunchAtLogin(enabled);
+    LoginItemManager::setEnabled(enabled);
 }
 
 StatusPresentation::Inputs AppState::presentationInputs() const

@@ -36,9 +36,10 @@ public:
 
     AppSettings& settings() const { return *m_settings; }
     StationConfigStore& configStore() const { return *m_configStore; }
-    ReadsbSupervisor& supervisor() const { return *m_supervisor; }
-    StatsReader& stats() const { return *m_stats; }
-    FeederConfigProvider& configProvider() const { return *m_configProvider; }
+    // Views read these; every action on them goes through the state.
+    const ReadsbSupervisor& supervisor() const { return *m_supervisor; }
+    const StatsReader& stats() const { return *m_stats; }
+    const FeederConfigProvider& configProvider() const { return *m_configProvider; }
     const SleepAssertion& sleepAssertion() const { return *m_sleepAssertion; }
     TimeSource& timeSource() const { return *m_time; }
 
@@ -55,12 +56,20 @@ public:
     void applySettingsToRunningFeed();
     void shutdown();
 
+    // The panel's "Retry": relaunches with the last command line, and only after a failure.
+    void retry();
+
+    // Records the user's choice and registers or removes the login item to match.
+    void setLaunchAtLogin(bool enabled);
+
     StatusIcon::State iconState() const;
     QString statusLine() const;
     StatusPresentation::Inputs presentationInputs() const;
 
 Q_SIGNALS:
     void changed();
+    // Only when the icon or the status line differ from what was last announced.
+    void presentationChanged(vireon::StatusIcon::State iconState, const QString& statusLine);
 
 private:
     void setConfig(const FeederConfig& config);
@@ -72,6 +81,7 @@ private:
     void warnIfVireonPaused(const StationConfig& station);
     void refreshAfterLaunch();
     void endBackgroundActivity();
+    void announcePresentationIfChanged();
 
     AppEnvironment m_env;
     TimeSource* m_time;
@@ -92,6 +102,7 @@ private:
     std::optional<QString> m_configError;
     std::optional<quint64> m_activity;
     std::unique_ptr<Timer> m_deviceRecoveryTimer;
+    std::optional<std::pair<StatusIcon::State, QString>> m_announcedPresentation;
 };
 
 } // namespace vireon

@@ -30,13 +30,13 @@ VireonFeederApp::VireonFeederApp(ViewFactory onboarding, ViewFactory settings, A
         *m_state,
         ShellServices{[this] { m_router->showOnboarding(); }, [this] { m_router->showSettings(); }, {}, {}});
 
-    const bool hasTray = QSystemTrayIcon::isSystemTrayAvailable();
+    m_hasTray = QSystemTrayIcon::isSystemTrayAvailable();
     m_panel = std::make_unique<PanelWindow>(
-        *m_state, *m_actions, hasTray ? PanelWindow::Mode::dropDown : PanelWindow::Mode::window);
-    if (hasTray) {
-        m_tray = std::make_unique<TrayIcon>(*m_state, *m_actions);
-        connect(m_tray.get(), &TrayIcon::panelToggleRequested, this, &VireonFeederApp::togglePanel);
-    }
+        *m_state, *m_actions, m_hasTray ? PanelWindow::Mode::dropDown : PanelWindow::Mode::window);
+    // Made even without a tray: started at login, the application may be up before the desktop's
+    // tray is, and the icon then appears when the tray does.
+    m_tray = std::make_unique<TrayIcon>(*m_state, *m_actions);
+    connect(m_tray.get(), &TrayIcon::panelToggleRequested, this, &VireonFeederApp::togglePanel);
 
     m_delegate = std::make_unique<AppDelegate>(*m_state, *m_router);
     if (QCoreApplication::instance()) {
@@ -53,9 +53,8 @@ VireonFeederApp::~VireonFeederApp()
 
 void VireonFeederApp::start()
 {
-    if (m_tray)
-        m_tray->show();
-    else
+    m_tray->show();
+    if (!m_hasTray)
         showPanel(); // nothing else on screen would say that the application runs
     QTimer::singleShot(0, this, [this] { m_delegate->applicationDidFinishLaunching(); });
 }
@@ -71,9 +70,7 @@ void VireonFeederApp::showYourself()
 void VireonFeederApp::showPanel()
 {
     if (m_panel->mode() == PanelWindow::Mode::dropDown) {
-        std::optional<QRect> icon;
-        if (m_tray)
-            icon = m_tray->geometry();
+        const std::optional<QRect> icon = m_tray->geometry();
         const QPoint cursor = QCursor::pos();
         const QPoint anchor = (icon && !icon->isEmpty()) ? icon->center() : cursor;
         QScreen* screen = QGuiApplication::screenAt(anchor);

@@ -40,8 +40,9 @@ public:
     AppState& state() const { return *m_state; }
     WindowRouter& router() const { return *m_router; }
     PanelWindow& panel() const { return *m_panel; }
-    // Null on a desktop without a system tray.
-    TrayIcon* trayIcon() const { return m_tray.get(); }
+    TrayIcon& trayIcon() const { return *m_tray; }
+    // Whether a system tray was there at start; without one the panel is an ordinary window.
+    bool hasTray() const { return m_hasTray; }
 
 private:
     std::unique_ptr<AppState> m_state;
@@ -50,6 +51,7 @@ private:
     std::unique_ptr<PanelWindow> m_panel;
     std::unique_ptr<TrayIcon> m_tray;
     std::unique_ptr<AppDelegate> m_delegate;
+    bool m_hasTray = false;
 };
 
 } // namespace vireon

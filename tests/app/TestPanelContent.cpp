@@ -7,13 +7,9 @@ using Button = PanelContent::Button;
 using Failure = SupervisorFailure;
 
 Q_DECLARE_METATYPE(vireon::SupervisorState)
-Q_DECLARE_METATYPE(std::optional<vireon::FeederConfig::Links>)
 Q_DECLARE_METATYPE(QList<vireon::PanelContent::Button>)
 
 namespace {
-
-const QUrl kMap(QStringLiteral("https://map.vireon.network/"));
-const QUrl kPage(QStringLiteral("https://vireon.network/feeder/abc"));
 
 SupervisorState failed(Failure failure)
 {
@@ -77,58 +73,6 @@ private Q_SLOTS:
         QCOMPARE(content.hintText.has_value(), !hint.isEmpty());
         QCOMPARE(content.hintButtons, buttons);
         QCOMPARE(content.startStopLabel, startStop);
-    }
-
-    void linksShowOnlyWhenPublished_data()
-    {
-        QTest::addColumn<std::optional<FeederConfig::Links>>("links");
-        QTest::addColumn<bool>("liveMap");
-        QTest::addColumn<bool>("feederPage");
-        QTest::newRow("no links section") << std::optional<FeederConfig::Links>() << false << false;
-        QTest::newRow("links without pages") << std::optional(FeederConfig::Links{}) << false << false;
-        QTest::newRow("only the feeder page")
-            << std::optional(FeederConfig::Links{std::nullopt, kPage, std::nullopt}) << false << true;
-        QTest::newRow("both") << std::optional(FeederConfig::Links{kMap, kPage, std::nullopt}) << true
-                              << true;
-    }
-
-    void linksShowOnlyWhenPublished()
-    {
-        QFETCH(std::optional<FeederConfig::Links>, links);
-        QFETCH(bool, liveMap);
-        QFETCH(bool, feederPage);
-        const PanelContent content = PanelContent::make(
-            {StatusIcon::State::idle, QString(), supervisor_state::Stopped{}, false, links});
-        QCOMPARE(content.liveMap.has_value(), liveMap);
-        QCOMPARE(content.feederPage.has_value(), feederPage);
-    }
-
-    void startStopAndLaunchDecisions_data()
-    {
-        QTest::addColumn<bool>("active");
-        QTest::addColumn<bool>("onboarded");
-        QTest::addColumn<bool>("desired");
-        QTest::addColumn<StartStopOutcome>("button");
-        QTest::addColumn<LaunchDecision>("launch");
-        QTest::newRow("first run, feeding left on by an earlier install")
-            << false << false << true << StartStopOutcome::showOnboarding << LaunchDecision::showOnboarding;
-        QTest::newRow("onboarded, feeding wanted")
-            << false << true << true << StartStopOutcome::startFeeding << LaunchDecision::startFeeding;
-        QTest::newRow("onboarded, feeding not wanted")
-            << false << true << false << StartStopOutcome::startFeeding << LaunchDecision::stayIdle;
-        QTest::newRow("feeding stops whatever onboarding says")
-            << true << false << true << StartStopOutcome::stopFeeding << LaunchDecision::showOnboarding;
-    }
-
-    void startStopAndLaunchDecisions()
-    {
-        QFETCH(bool, active);
-        QFETCH(bool, onboarded);
-        QFETCH(bool, desired);
-        QFETCH(StartStopOutcome, button);
-        QFETCH(LaunchDecision, launch);
-        QCOMPARE(startStopOutcome(active, onboarded), button);
-        QCOMPARE(launchDecision(onboarded, desired), launch);
     }
 };
 

@@ -1,6 +1,7 @@
 #include "app/AppSettings.h"
 #include "app/AppState.h"
 #include "app/Diagnostics.h"
+#include "app/PanelPlacement.h"
 #include "decoder/ReadsbSupervisor.h"
 #include "support/StationHarness.h"
 #include "ui/panel/MenuContentView.h"
@@ -28,8 +29,9 @@ struct OpenPanel {
         state = &station.launchApplication();
         station.settings->setHasCompletedOnboarding(onboarded);
         actions = std::make_unique<PanelActions>(
-            *state, ShellServices{[this] { ++onboardingShown; }, [this] { ++settingsShown; },
-                                  [this] { ++quits; }, [this](const QUrl& url) { opened.append(url); }});
+            *state,
+            ShellServices{
+                [this] { ++onboardingShown; }, {}, {}, [this](const QUrl& url) { opened.append(url); }});
         window = std::make_unique<PanelWindow>(*state, *actions, PanelWindow::Mode::window);
         window->show();
     }
@@ -51,8 +53,6 @@ struct OpenPanel {
     std::unique_ptr<PanelActions> actions;
     std::unique_ptr<PanelWindow> window;
     int onboardingShown = 0;
-    int settingsShown = 0;
-    int quits = 0;
     QList<QUrl> opened;
 };
 
@@ -174,11 +174,22 @@ private Q_SLOTS:
         QVERIFY(!panel.shows("liveMapButton"));
         QTest::mouseClick(panel.find("feederPageButton"), Qt::LeftButton);
         QCOMPARE(panel.opened, QList<QUrl>{page});
+    }
 
-        QTest::mouseClick(panel.find("settingsButton"), Qt::LeftButton);
-        QTest::mouseClick(panel.find("quitButton"), Qt::LeftButton);
-        QCOMPARE(panel.settingsShown, 1);
-        QCOMPARE(panel.quits, 1);
+    void dropDownClosesWhenItLosesFocus()
+    {
+        OpenPanel panel;
+        PanelWindow dropDown(*panel.state, *panel.actions, PanelWindow::Mode::dropDown);
+        dropDown.show();
+        dropDown.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&dropDown));
+        QVERIFY(!dropDown.msSinceFocusLossClose());
+
+        // The click on the tray icon that takes the focus closes it, and must not reopen it.
+        panel.window->activateWindow();
+        QTRY_VERIFY(!dropDown.isVisible());
+        QVERIFY(*dropDown.msSinceFocusLossClose() < kFocusLossClickWindowMs);
+        QVERIFY(panel.window->isVisible());
     }
 };
 

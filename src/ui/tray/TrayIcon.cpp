@@ -54,8 +54,13 @@ const QIcon& TrayIcon::iconFor(StatusIcon::State state)
 
 void TrayIcon::present(StatusIcon::State state, const QString& statusLine)
 {
-    m_tray->setIcon(iconFor(state));
     m_tray->setToolTip(statusLine);
+    // A new message rate changes the line, not the icon; on StatusNotifierItem hosts every new
+    // icon travels over D-Bus as pixels.
+    if (m_shownState == state)
+        return;
+    m_shownState = state;
+    m_tray->setIcon(iconFor(state));
     ++m_redraws;
     qCDebug(lcTray) << "icon redrawn:" << int(state) << statusLine;
 }

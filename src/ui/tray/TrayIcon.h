@@ -34,7 +34,7 @@ public:
     QRect geometry() const;
     QMenu* contextMenu() const { return m_menu.get(); }
     QSystemTrayIcon& systemTrayIcon() const { return *m_tray; }
-    // How often the icon image was replaced; it should only change with the state's presentation.
+    // How often the icon image was replaced; only a new icon state replaces it.
     int redraws() const { return m_redraws; }
 
 Q_SIGNALS:
@@ -51,6 +51,7 @@ private:
     std::unique_ptr<QMenu> m_menu;
     QSystemTrayIcon* m_tray;
     std::array<std::optional<QIcon>, 4> m_icons;
+    std::optional<StatusIcon::State> m_shownState;
     std::optional<PanelContent> m_menuContent;
     int m_redraws = 0;
 };

@@ -137,7 +137,7 @@ private Q_SLOTS:
         // The files are written once and never again while the decoder keeps running.
         station.setScenario({QStringLiteral("connect"),
                              QStringLiteral("write-json aircraft=3 messages=600 window=60"),
-                             QStringLiteral("sleep 600000")});
+                             QStringLiteral("wait-for-file /nonexistent/never")});
         AppState& state = station.launchApplication();
         state.startFeeding();
         QTRY_VERIFY_WITH_TIMEOUT(state.supervisor().vireonConnectorUp(), kProcessWaitMs);

@@ -97,15 +97,13 @@ private Q_SLOTS:
         QTest::newRow("the station key is sent as the primary network's uuid")
             << station([](StationConfig& c) { c.vireon.uuid = "0f1e2d3c-4b5a"; })
             << expectedArguments({kPrimaryValue + ",uuid=0f1e2d3c-4b5a"});
-        QTest::newRow("a host override replaces only the host")
-            << station([](StationConfig& c) { c.vireon.host = "ingest.test"; })
-            << expectedArguments({"ingest.test,30004,beast_reduce_plus_out"});
-        QTest::newRow("a port override replaces only the port")
-            << station([](StationConfig& c) { c.vireon.port = 31090; })
-            << expectedArguments({"feed.vireon.network,31090,beast_reduce_plus_out"});
-        QTest::newRow("a protocol override replaces only the protocol")
-            << station([](StationConfig& c) { c.vireon.protocolName = "beast_out"; })
-            << expectedArguments({"feed.vireon.network,30004,beast_out"});
+        QTest::newRow("host, port and protocol overrides each replace their own part only")
+            << station([](StationConfig& c) {
+                   c.vireon.host = "ingest.test";
+                   c.vireon.port = 31090;
+                   c.vireon.protocolName = "beast_out";
+               })
+            << expectedArguments({"ingest.test,31090,beast_out"});
         QTest::newRow("enabled extra connectors follow the primary in file order, disabled ones left out")
             << station([](StationConfig& c) {
                    c.extraConnectors = {extra("b", "b.test"),

@@ -1,6 +1,7 @@
 #include "app/PanelContent.h"
 
 #include "app/AppState.h"
+#include "decoder/ReadsbSupervisor.h"
 
 namespace vireon {
 namespace {

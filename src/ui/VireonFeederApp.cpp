@@ -31,8 +31,6 @@ VireonFeederApp::VireonFeederApp(ViewFactory onboarding, ViewFactory settings, A
         ShellServices{[this] { m_router->showOnboarding(); }, [this] { m_router->showSettings(); }, {}, {}});
 
     m_hasTray = QSystemTrayIcon::isSystemTrayAvailable();
-    m_panel = std::make_unique<PanelWindow>(
-        *m_state, *m_actions, m_hasTray ? PanelWindow::Mode::dropDown : PanelWindow::Mode::window);
     // Made even without a tray: started at login, the application may be up before the desktop's
     // tray is, and the icon then appears when the tray does.
     m_tray = std::make_unique<TrayIcon>(*m_state, *m_actions);
@@ -67,9 +65,20 @@ void VireonFeederApp::showYourself()
         showPanel();
 }
 
+PanelWindow& VireonFeederApp::panel()
+{
+    // Built when first opened: most sessions never open it, and the tray icon comes up sooner.
+    if (!m_panel) {
+        m_panel = std::make_unique<PanelWindow>(
+            *m_state, *m_actions, m_hasTray ? PanelWindow::Mode::dropDown : PanelWindow::Mode::window);
+    }
+    return *m_panel;
+}
+
 void VireonFeederApp::showPanel()
 {
-    if (m_panel->mode() == PanelWindow::Mode::dropDown) {
+    PanelWindow& panel = this->panel();
+    if (panel.mode() == PanelWindow::Mode::dropDown) {
         const std::optional<QRect> icon = m_tray->geometry();
         const QPoint cursor = QCursor::pos();
         const QPoint anchor = (icon && !icon->isEmpty()) ? icon->center() : cursor;
@@ -77,23 +86,24 @@ void VireonFeederApp::showPanel()
         if (!screen)
             screen = QGuiApplication::primaryScreen();
         if (screen) {
-            m_panel->adjustSize();
-            m_panel->move(panelPosition(m_panel->size(), icon, cursor, screen->availableGeometry()));
+            panel.adjustSize();
+            panel.move(panelPosition(panel.size(), icon, cursor, screen->availableGeometry()));
         }
     }
-    m_panel->show();
-    m_panel->raise();
-    m_panel->activateWindow();
+    panel.show();
+    panel.raise();
+    panel.activateWindow();
 }
 
 void VireonFeederApp::togglePanel()
 {
-    switch (trayClickOutcome(m_panel->isVisible(), m_panel->msSinceFocusLossClose())) {
+    PanelWindow& panel = this->panel();
+    switch (trayClickOutcome(panel.isVisible(), panel.msSinceFocusLossClose())) {
     case TrayClickOutcome::openPanel:
         showPanel();
         break;
     case TrayClickOutcome::closePanel:
-        m_panel->hide();
+        panel.hide();
         break;
     case TrayClickOutcome::ignore:
         break;

@@ -39,7 +39,7 @@ public:
 
     AppState& state() const { return *m_state; }
     WindowRouter& router() const { return *m_router; }
-    PanelWindow& panel() const { return *m_panel; }
+    PanelWindow& panel();
     TrayIcon& trayIcon() const { return *m_tray; }
     // Whether a system tray was there at start; without one the panel is an ordinary window.
     bool hasTray() const { return m_hasTray; }

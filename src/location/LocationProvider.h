@@ -4,6 +4,7 @@
 #include "platform/LocationService.h"
 
 #include <QObject>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <variant>

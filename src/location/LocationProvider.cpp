@@ -81,7 +81,7 @@ void LocationProvider::armTimeout(std::chrono::seconds after, LocationError::Kin
 {
     m_timeout->stop();
     m_timeoutError = error;
-    m_timeout->start(after, false);
+    m_timeout->start(after, Timer::Repeat::once);
 }
 
 void LocationProvider::resume(const Result& result)

@@ -1,6 +1,7 @@
 #include "app/AppSettings.h"
 #include "app/AppState.h"
 #include "config/StationConfigStore.h"
+#include "decoder/ReadsbSupervisor.h"
 #include "location/LocationProvider.h"
 #include "support/FakeLocationService.h"
 #include "support/StationHarness.h"

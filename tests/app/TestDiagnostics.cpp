@@ -11,8 +11,8 @@ Q_DECLARE_METATYPE(Edit)
 
 namespace {
 
-const QDateTime kNow(QDate(2025, 3, 1), QTime(17, 4, 5), Qt::UTC);
-const QString kKey = QStringLiteral("0123abcd-0000-4000-8000-000000000001");
+const QDateTime fixedNow(QDate(2025, 3, 1), QTime(17, 4, 5), Qt::UTC);
+const QString stationKey = QStringLiteral("0123abcd-0000-4000-8000-000000000001");
 
 StationConfig::ExtraConnector extra(QString id, std::optional<QString> label, bool enabled, QString host,
                                     qint64 port, std::optional<QString> uuid)
@@ -81,19 +81,19 @@ private Q_SLOTS:
             << Edit([](Inputs& in) { in.station.station.lat = 0.125; })
             << QStringList{"Location (rounded): 0.12, 0.00\n"};
         QTest::newRow("a rate of 0.25 shows as printf shows it") << Edit([](Inputs& in) {
-            in.snapshot = {3, 0.25, kNow};
+            in.snapshot = {3, 0.25, fixedNow};
         }) << QStringList{"Aircraft: 3\nMessage rate: 0.2 msg/s\n"};
         QTest::newRow("sticks in the order found, identifiers as four hexadecimal digits")
             << Edit([](Inputs& in) {
                    in.devices = {{0x0bda, 0x2838, "RTL2832U (RTL2838 DVB-T)"}, {1, 0x12345, "B"}};
                })
             << QStringList{"\n  0bda:2838 RTL2832U (RTL2838 DVB-T)\n  0001:12345 B\n\n"};
-        QTest::newRow("running") << Edit([](Inputs& in) { in.supervisorState = Running{kNow}; })
+        QTest::newRow("running") << Edit([](Inputs& in) { in.supervisorState = Running{fixedNow}; })
                                  << QStringList{"state: running(since: 2025-03-01 17:04:05 +0000)\n"};
         QTest::newRow("launching") << Edit([](Inputs& in) { in.supervisorState = Launching{}; })
                                    << QStringList{"state: launching\n"};
         QTest::newRow("the second restart") << Edit([](Inputs& in) {
-            in.supervisorState = Backoff{kNow.addSecs(30), 2};
+            in.supervisorState = Backoff{fixedNow.addSecs(30), 2};
         }) << QStringList{"state: backoff(nextAttempt: 2025-03-01 17:04:35 +0000, attempt: 2)\n"};
         QTest::newRow("failed") << Edit([](Inputs& in) {
             in.supervisorState = Failed{SupervisorFailure::deviceBusy};
@@ -101,12 +101,12 @@ private Q_SLOTS:
         // Known keys are replaced longest first, so one that contains another is not half-shortened.
         QTest::newRow("the error and the log show keys shortened, the log otherwise whole")
             << Edit([](Inputs& in) {
-                   in.station.vireon.uuid = kKey;
-                   in.station.extraConnectors = {extra("x", "X", false, "h", 1, kKey.left(12))};
-                   in.lastConnectorError = "Connection for " + kKey + " refused";
+                   in.station.vireon.uuid = stationKey;
+                   in.station.extraConnectors = {extra("x", "X", false, "h", 1, stationKey.left(12))};
+                   in.lastConnectorError = "Connection for " + stationKey + " refused";
                    in.logLines = {"invoked by: readsb --net-connector "
                                   "h,1,beast_out,uuid=fedcba9876543210,timeout=5 --net",
-                                  "key " + kKey, "supervisor: restarting in 2s (attempt 1)"};
+                                  "key " + stationKey, "supervisor: restarting in 2s (attempt 1)"};
                })
             << QStringList{
                    "Last Vireon connector error: Connection for 0123abcd\u2026 refused\n\n",
@@ -122,7 +122,7 @@ private Q_SLOTS:
         in.buildVersion = QStringLiteral("abc1234");
         in.systemName = QStringLiteral("Linux");
         in.systemVersion = QStringLiteral("Debian GNU/Linux 12 (bookworm)");
-        in.now = kNow;
+        in.now = fixedNow;
         in.ingest = FeederConfig::fallback().ingest;
         if (edit)
             edit(in);

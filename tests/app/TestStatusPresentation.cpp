@@ -10,21 +10,21 @@ Q_DECLARE_METATYPE(vireon::StatusPresentation::Inputs)
 
 namespace {
 
-const QDateTime kNow = QDateTime(QDate(2025, 3, 1), QTime(17, 4, 5), Qt::UTC);
+const QDateTime fixedNow = QDateTime(QDate(2025, 3, 1), QTime(17, 4, 5), Qt::UTC);
 
 Inputs inState(SupervisorState state, bool feedingDesired = true, std::optional<QString> configError = {})
 {
-    return {configError, std::move(state), false, {}, true, feedingDesired, kNow};
+    return {configError, std::move(state), false, {}, true, feedingDesired, fixedNow};
 }
 
 // Running for ten minutes, the primary network's connection up or not, with an aircraft file of the
 // given age when it has aircraft.
 Inputs running(bool up, qint64 aircraft = 0, double rate = 0, qint64 ageMs = 0)
 {
-    Inputs in = inState(supervisor_state::Running{kNow.addSecs(-600)});
+    Inputs in = inState(supervisor_state::Running{fixedNow.addSecs(-600)});
     in.vireonConnectorUp = up;
     if (aircraft > 0)
-        in.snapshot = StatsSnapshot{aircraft, rate, kNow.addMSecs(-ageMs)};
+        in.snapshot = StatsSnapshot{aircraft, rate, fixedNow.addMSecs(-ageMs)};
     return in;
 }
 
@@ -84,7 +84,7 @@ private Q_SLOTS:
             }() << QStringLiteral("Feeding third-party networks \u00b7 Vireon paused")
                                                                              << Icon::warning;
         QTest::newRow("second restart attempt")
-            << inState(Backoff{kNow.addSecs(4), 2})
+            << inState(Backoff{fixedNow.addSecs(4), 2})
             << QStringLiteral("Decoder stopped \u2014 restarting (attempt 2)\u2026") << Icon::warning;
         QTest::newRow("launching") << inState(Launching{}) << QStringLiteral("Starting decoder\u2026")
                                    << Icon::warning;

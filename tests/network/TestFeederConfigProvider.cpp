@@ -20,8 +20,9 @@ QByteArray json(const QByteArray& text)
     return QByteArray(text).replace('\'', '"');
 }
 
-const QByteArray kPrevious = json("{'ingest': {'host': 'previous.example', 'port': 1, 'protocol': 'p'}}");
-const char* kKey = FeederConfigProvider::cacheKey;
+const QByteArray previousDocument =
+    json("{'ingest': {'host': 'previous.example', 'port': 1, 'protocol': 'p'}}");
+const char* stationKey = FeederConfigProvider::cacheKey;
 
 } // namespace
 
@@ -83,30 +84,30 @@ private Q_SLOTS:
         QFETCH(int, status);
         QFETCH(QByteArray, body);
         QFETCH(bool, replacesCache);
-        m_defaults->setValue(kKey, kPrevious);
+        m_defaults->setValue(stationKey, previousDocument);
         m_server->respond(status, body);
 
         const std::optional<FeederConfig> result = refreshOnce();
-        const QByteArray expectedCache = replacesCache ? body : kPrevious;
-        QCOMPARE(m_defaults->value(kKey).toByteArray(), expectedCache);
+        const QByteArray expectedCache = replacesCache ? body : previousDocument;
+        QCOMPARE(m_defaults->value(stationKey).toByteArray(), expectedCache);
         QVERIFY(result && result == FeederConfig::decode(expectedCache));
     }
 
     void aRefusedConnectionWithAnUndecodableCacheGivesTheFallbackAndKeepsTheCache()
     {
         const QByteArray garbage = json("{'ingest': 1}");
-        m_defaults->setValue(kKey, garbage);
+        m_defaults->setValue(stationKey, garbage);
         m_server->close();
         QVERIFY(refreshOnce() == FeederConfig::fallback());
-        QCOMPARE(m_defaults->value(kKey).toByteArray(), garbage);
+        QCOMPARE(m_defaults->value(stationKey).toByteArray(), garbage);
     }
 
     void aSilentServerTimesOutToTheCache()
     {
-        m_defaults->setValue(kKey, kPrevious);
+        m_defaults->setValue(stationKey, previousDocument);
         m_server->setSilent(true);
         m_provider->setTransferTimeout(200ms);
-        QVERIFY(refreshOnce() == FeederConfig::decode(kPrevious));
+        QVERIFY(refreshOnce() == FeederConfig::decode(previousDocument));
         QCOMPARE(m_server->requestCount(), 1);
     }
 
@@ -115,7 +116,7 @@ private Q_SLOTS:
         auto* cache = new QNetworkDiskCache(m_network.get());
         cache->setCacheDirectory(m_dir.filePath("http-cache"));
         m_network->setCache(cache);
-        m_server->respond(200, kPrevious, {{"Cache-Control", "max-age=3600"}});
+        m_server->respond(200, previousDocument, {{"Cache-Control", "max-age=3600"}});
         const QNetworkRequest plain(m_server->url("/feeder-config.json"));
         for (int i = 0; i < 2; ++i) // the replies belong to the manager
             QVERIFY(QSignalSpy(m_network->get(plain), &QNetworkReply::finished).wait());
@@ -127,12 +128,12 @@ private Q_SLOTS:
 
     void aDestroyedContextDropsTheAnswerButNotTheCache()
     {
-        m_server->respond(200, kPrevious);
+        m_server->respond(200, previousDocument);
         bool called = false;
         auto context = std::make_unique<QObject>();
         m_provider->refresh(context.get(), [&](const FeederConfig&) { called = true; });
         context.reset();
-        QTRY_COMPARE(m_defaults->value(kKey).toByteArray(), kPrevious);
+        QTRY_COMPARE(m_defaults->value(stationKey).toByteArray(), previousDocument);
         QCoreApplication::processEvents();
         QVERIFY(!called);
     }

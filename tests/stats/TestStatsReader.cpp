@@ -15,7 +15,7 @@ using AircraftFigures = StatsReader::AircraftFigures;
 namespace {
 
 // "now" of the real sample and of aircraftWith().
-const QDateTime kWritten = QDateTime::fromMSecsSinceEpoch(1796585296001, Qt::UTC);
+const QDateTime written = QDateTime::fromMSecsSinceEpoch(1796585296001, Qt::UTC);
 
 // A one-minute window of 60 s holding the given message count.
 QByteArray statsWith(const char* messages)
@@ -130,7 +130,7 @@ private Q_SLOTS:
 
         reader.start(m_dir->path());
         QCOMPARE(changed.count(), 1);
-        QCOMPARE(reader.snapshot(), (Snapshot{2, 20.0, kWritten}));
+        QCOMPARE(reader.snapshot(), (Snapshot{2, 20.0, written}));
 
         write("aircraft.json", aircraftWith(5));
         m_clock.advance(4999ms);
@@ -156,7 +156,7 @@ private Q_SLOTS:
         write("stats.json", statsWith("600"));
         StatsReader reader(m_clock);
         reader.start(m_dir->path());
-        QCOMPARE(reader.snapshot(), (Snapshot{3, 10.0, kWritten}));
+        QCOMPARE(reader.snapshot(), (Snapshot{3, 10.0, written}));
 
         QFile::remove(m_dir->filePath("aircraft.json"));
         m_clock.advance(5s);
@@ -167,7 +167,7 @@ private Q_SLOTS:
         QFile::remove(m_dir->filePath("stats.json"));
         QVERIFY(::mkfifo(QFile::encodeName(m_dir->filePath("stats.json")).constData(), 0600) == 0);
         m_clock.advance(5s);
-        QCOMPARE(reader.snapshot(), (Snapshot{3, 0.0, kWritten}));
+        QCOMPARE(reader.snapshot(), (Snapshot{3, 0.0, written}));
     }
 
     void aSecondStartReplacesTheTimer()

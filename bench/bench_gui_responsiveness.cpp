@@ -6,8 +6,9 @@
 // usage: bench_gui_responsiveness <decoder> [runs, default 5]
 // Run it with the stand-in decoder (build/release/tests/fake-readsb/fake-readsb) and, for "no D-Bus
 // service present", on a private bus with nothing on it:
-//   dbus-run-session -- sh -c 'DBUS_SYSTEM_BUS_ADDRESS=$DBUS_SESSION_BUS_ADDRESS \
+//   dbus-run-session -- sh -c 'DBUS_SYSTEM_BUS_ADDRESS=$DBUS_SESSION_BUS_ADDRESS
 //       build/release/bench/bench_gui_responsiveness build/release/tests/fake-readsb/fake-readsb'
+// (one line)
 
 #include "app/AppSettings.h"
 #include "app/AppState.h"
@@ -20,6 +21,7 @@
 #include <QFile>
 #include <QSettings>
 #include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>

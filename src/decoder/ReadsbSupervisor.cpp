@@ -1,5 +1,7 @@
 #include "decoder/ReadsbSupervisor.h"
 
+#include "decoder/DecoderOutputClassifier.h"
+
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QFileInfo>
@@ -33,7 +35,9 @@ QString seconds(std::chrono::milliseconds duration)
 
 } // namespace
 
-ReadsbSupervisor::ReadsbSupervisor(TimeSource& time, QObject* parent) : QObject(parent), m_time(time) {}
+ReadsbSupervisor::ReadsbSupervisor(TimeSource& time, QObject* parent)
+    : QObject(parent), m_time(time), m_output(std::make_unique<DecoderOutputClassifier>(m_log))
+{}
 
 ReadsbSupervisor::~ReadsbSupervisor()
 {
@@ -42,6 +46,26 @@ ReadsbSupervisor::~ReadsbSupervisor()
     m_desiredRunning = false;
     cancelRestart();
     terminateAndWait(5s, false);
+}
+
+const QHash<QString, ConnectorHealth>& ReadsbSupervisor::connectorHealth() const
+{
+    return m_output->health();
+}
+
+const std::optional<QString>& ReadsbSupervisor::lastConnectorError() const
+{
+    return m_output->lastConnectorError();
+}
+
+bool ReadsbSupervisor::vireonConnectorUp() const
+{
+    return m_output->vireonConnectorUp();
+}
+
+const QList<MonitoredConnector>& ReadsbSupervisor::monitoredConnectors() const
+{
+    return m_output->connectors();
 }
 
 void ReadsbSupervisor::setBinaryLocator(BinaryLocator locator)
@@ -70,17 +94,17 @@ std::optional<QString> ReadsbSupervisor::defaultBinaryLocation()
 void ReadsbSupervisor::start(const QStringList& arguments, const QList<MonitoredConnector>& connectors)
 {
     m_arguments = arguments;
-    m_output.setConnectors(connectors);
+    m_output->setConnectors(connectors);
     m_desiredRunning = true;
     m_exitTimestamps.clear();
     m_restartAttempt = 0;
-    m_output.clearPendingFailure();
+    m_output->clearPendingFailure();
     cancelRestart();
 
     if (m_process && m_process->state() != QProcess::NotRunning) {
         // Its exit will not be handled as a decoder exit; its output still counts until it ends.
         m_replaced.append(m_process);
-        m_process->terminate();
+        terminateOnce(m_process);
         m_process = nullptr;
     }
     if (!m_replaced.isEmpty()) {
@@ -100,7 +124,7 @@ void ReadsbSupervisor::stop()
     cancelRestart();
     resetHealth();
     if (m_process && m_process->state() != QProcess::NotRunning)
-        m_process->terminate();
+        terminateOnce(m_process);
     else
         setState(supervisor_state::Stopped{});
 }
@@ -116,7 +140,7 @@ void ReadsbSupervisor::terminateAndWait(std::chrono::milliseconds grace, bool lo
     QList<QPointer<QProcess>> live;
     for (QProcess* process : findChildren<QProcess*>(Qt::FindDirectChildrenOnly)) {
         if (process->state() != QProcess::NotRunning) {
-            process->terminate();
+            terminateOnce(process);
             live.append(process);
         }
     }
@@ -139,6 +163,16 @@ void ReadsbSupervisor::terminateAndWait(std::chrono::milliseconds grace, bool lo
     }
 }
 
+void ReadsbSupervisor::terminateOnce(QProcess* process)
+{
+    // A second SIGTERM can cut short the decoder's own orderly exit.
+    static const char* const signalled = "vireonTerminated";
+    if (process->property(signalled).toBool())
+        return;
+    process->setProperty(signalled, true);
+    process->terminate();
+}
+
 void ReadsbSupervisor::launch()
 {
     if (!m_desiredRunning)
@@ -150,7 +184,7 @@ void ReadsbSupervisor::launch()
     }
     setState(supervisor_state::Launching{});
     resetHealth();
-    m_output.clearPendingFailure();
+    m_output->clearPendingFailure();
 
     auto* process = new QProcess(this);
     process->setProgram(*binary);
@@ -171,22 +205,34 @@ void ReadsbSupervisor::launch()
     connect(process, &QProcess::finished, this,
             [this, process](int exitCode, QProcess::ExitStatus) { processFinished(process, exitCode); });
 
-    process->start();
-    if (!process->waitForStarted(-1)) {
+    // The launch is over when the process says it started (or that it could not); the GUI thread
+    // does not wait for either.
+    connect(process, &QProcess::started, this, [this, process] {
+        if (process != m_process)
+            return;
+        setState(supervisor_state::Running{m_time.now()});
+        log(QStringLiteral("supervisor: launched readsb (pid %1)").arg(process->processId()));
+    });
+    connect(process, &QProcess::errorOccurred, this, [this, process](QProcess::ProcessError error) {
+        if (error != QProcess::FailedToStart)
+            return;
+        process->deleteLater();
+        m_replaced.removeOne(process);
+        if (process != m_process)
+            return;
+        m_process = nullptr;
         log(QStringLiteral("supervisor: failed to launch readsb: ") + process->errorString());
         setState(supervisor_state::Failed{Failure::binaryMissing});
-        delete process;
-        return;
-    }
+    });
+
     m_process = process;
-    setState(supervisor_state::Running{m_time.now()});
-    log(QStringLiteral("supervisor: launched readsb (pid %1)").arg(process->processId()));
+    process->start();
 }
 
 void ReadsbSupervisor::readStandardError(QProcess* process)
 {
     const QByteArray bytes = process->readAllStandardError();
-    if (!bytes.isEmpty() && m_output.feed(bytes))
+    if (!bytes.isEmpty() && m_output->feed(bytes))
         Q_EMIT changed();
 }
 
@@ -219,7 +265,7 @@ void ReadsbSupervisor::handleExit(int status)
         setState(supervisor_state::Stopped{});
         return;
     }
-    if (const auto failure = m_output.pendingFailure()) {
+    if (const auto failure = m_output->pendingFailure()) {
         setState(supervisor_state::Failed{*failure});
         return;
     }
@@ -245,7 +291,7 @@ void ReadsbSupervisor::scheduleRestart(const QDateTime& now)
 
     m_restartTimer = m_time.createTimer();
     connect(m_restartTimer.get(), &Timer::timeout, this, [this] { launch(); });
-    m_restartTimer->start(std::chrono::seconds(delay), false);
+    m_restartTimer->start(std::chrono::seconds(delay), Timer::Repeat::once);
 }
 
 void ReadsbSupervisor::cancelRestart()
@@ -262,8 +308,10 @@ void ReadsbSupervisor::setState(State state)
 
 void ReadsbSupervisor::resetHealth()
 {
-    m_output.resetHealth();
-    Q_EMIT changed();
+    const auto before = m_output->health();
+    m_output->resetHealth();
+    if (m_output->health() != before)
+        Q_EMIT changed();
 }
 
 void ReadsbSupervisor::log(const QString& line)

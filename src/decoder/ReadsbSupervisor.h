@@ -1,7 +1,7 @@
 #pragma once
 
 #include "decoder/ConnectorHealth.h"
-#include "decoder/DecoderOutputClassifier.h"
+#include "decoder/DecoderLocator.h"
 #include "decoder/LogRingBuffer.h"
 #include "decoder/MonitoredConnector.h"
 #include "decoder/SupervisorFailure.h"
@@ -21,6 +21,8 @@ class QProcess;
 
 namespace vireon {
 
+class DecoderOutputClassifier;
+
 // Runs the decoder as a child process, keeps it running and says how it is doing: restarts it after
 // 2, 4, 8, 16, 32, then 60 seconds when it dies, gives up with a named failure when restarting cannot
 // help, and judges each outbound connection from the decoder's standard error.
@@ -32,7 +34,7 @@ class ReadsbSupervisor : public QObject {
 public:
     using State = SupervisorState;
     using Failure = SupervisorFailure;
-    using BinaryLocator = std::function<std::optional<QString>()>;
+    using BinaryLocator = DecoderLocator;
 
     static constexpr qint64 logCapacity = 500;
 
@@ -52,11 +54,11 @@ public:
     void stopAndWait(std::chrono::milliseconds grace = std::chrono::seconds(5));
 
     const State& state() const { return m_state; }
-    const QHash<QString, ConnectorHealth>& connectorHealth() const { return m_output.health(); }
-    const std::optional<QString>& lastConnectorError() const { return m_output.lastConnectorError(); }
-    bool vireonConnectorUp() const { return m_output.vireonConnectorUp(); }
+    const QHash<QString, ConnectorHealth>& connectorHealth() const;
+    const std::optional<QString>& lastConnectorError() const;
+    bool vireonConnectorUp() const;
     const QStringList& currentArguments() const { return m_arguments; }
-    const QList<MonitoredConnector>& monitoredConnectors() const { return m_output.connectors(); }
+    const QList<MonitoredConnector>& monitoredConnectors() const;
     bool desiredRunning() const { return m_desiredRunning; }
     const LogRingBuffer& logBuffer() const { return m_log; }
 
@@ -85,11 +87,12 @@ private:
     void resetHealth();
     void log(const QString& line);
     void terminateAndWait(std::chrono::milliseconds grace, bool logKills);
+    static void terminateOnce(QProcess* process);
 
     TimeSource& m_time;
     State m_state = supervisor_state::Stopped{};
     LogRingBuffer m_log{logCapacity};
-    DecoderOutputClassifier m_output{m_log};
+    std::unique_ptr<DecoderOutputClassifier> m_output; // reads the decoder's standard error
     BinaryLocator m_binaryLocator = &ReadsbSupervisor::defaultBinaryLocation;
     QProcess* m_process = nullptr; // the current decoder, from its launch until its exit is handled
     QList<QProcess*> m_replaced;   // decoders replaced by a start, still exiting

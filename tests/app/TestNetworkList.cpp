@@ -10,9 +10,9 @@ Q_DECLARE_METATYPE(vireon::StationConfig)
 
 namespace {
 
-Connector connector(const QString& id, bool enabled = true, std::optional<QString> uuid = std::nullopt)
+Connector connector(const QString& id, bool enabled = true)
 {
-    return Connector{id, id + " label", enabled, "feed." + id, 30004, "beast_reduce_plus_out", uuid};
+    return Connector{id, id + " label", enabled, "feed." + id, 30004, "beast_reduce_plus_out", {}};
 }
 
 StationConfig station(QList<Connector> extras)
@@ -72,23 +72,6 @@ private Q_SLOTS:
         QFETCH(FeederConfig, feeder);
         QFETCH(StationConfig, config);
         QTEST(titles(NetworkList::rows(config, feeder)), "expected");
-    }
-
-    void switchingAPresetOnOffAndOnKeepsItsConnector()
-    {
-        const NetworkList::Row fresh{kLol, std::nullopt};
-        StationConfig config = NetworkList::withEnabled(station({}), fresh, true);
-        const Connector expected{kLol.id, kLol.label, true, kLol.host, kLol.port, kLol.protocolName, {}};
-        QCOMPARE(config.extraConnectors, QList{expected});
-        config = *NetworkList::withUuid(config, kLol.id, "  abc-123\n");
-        config =
-            NetworkList::withEnabled(config, NetworkList::rows(config, remote(QList{kLol})).first(), false);
-        config =
-            NetworkList::withEnabled(config, NetworkList::rows(config, remote(QList{kLol})).first(), true);
-        QCOMPARE(config.extraConnectors.size(), 1);
-        QCOMPARE(config.extraConnectors.first().uuid, QString("abc-123"));
-        // A row without a preset and without a connector has nothing to switch.
-        QCOMPARE(NetworkList::withEnabled(config, NetworkList::Row{}, true), config);
     }
 };
 

@@ -183,6 +183,24 @@ private Q_SLOTS:
         QVERIFY(QGuiApplication::clipboard()->text().startsWith("Vireon Feeder diagnostics"));
     }
 
+    void tabWalksTheFormTopToBottom()
+    {
+        open();
+        const QStringList expected{"stationName",    "latitude",      "longitude",    "stationKey",
+                                   "gainChoice",     "launchAtLogin", "preventSleep", "feedVireon",
+                                   "enabled",        "addCustom",     "openConfig",   "applyToRunningFeed",
+                                   "copyDiagnostics"};
+        QStringList walked;
+        QWidget* first = child<QWidget>("stationName");
+        for (QWidget* w = first; walked.size() < expected.size(); w = w->nextInFocusChain()) {
+            if (expected.contains(w->objectName()) && !walked.contains(w->objectName()))
+                walked.append(w->objectName());
+            if (w->nextInFocusChain() == first)
+                break;
+        }
+        QCOMPARE(walked, expected);
+    }
+
     void openConfigSavesFirstOnAFreshInstallation()
     {
         QFile::remove(h->path("xdg/VireonFeeder/config.json"));

@@ -60,6 +60,8 @@ NetworkRow::NetworkRow(AppState& state, const NetworkList::Row& row, QWidget* pa
     m_endpoint->setMonospaced();
     m_remove = new QPushButton(QStringLiteral("Remove"), m_details);
     m_remove->setObjectName(QStringLiteral("remove"));
+    m_remove->setAccessibleName(QStringLiteral("Remove"));
+    m_generate->setAccessibleName(QStringLiteral("Generate"));
 
     auto* keyLine = new QHBoxLayout;
     keyLine->setSpacing(6);
@@ -96,6 +98,11 @@ void NetworkRow::setRow(const NetworkList::Row& row)
 {
     m_row = row;
     redraw();
+}
+
+QList<QWidget*> NetworkRow::focusChain() const
+{
+    return {m_enabled, m_site, m_uuid, m_generate, m_remove};
 }
 
 void NetworkRow::changeEvent(QEvent* event)
@@ -165,8 +172,10 @@ void NetworkRow::redraw()
     m_uuidNote->setVisible(!connector.uuid || !ReadsbCommand::isValidUUID(*connector.uuid));
     m_endpoint->setText(connector.host + QLatin1Char(':') + QString::number(connector.port));
     m_remove->setVisible(!m_row.preset);
-    m_remove->setAccessibleName(QStringLiteral("Remove ") + title);
-    m_generate->setAccessibleName(QStringLiteral("Generate"));
+    // Every row has these controls; the network's name tells them apart.
+    m_uuid->setAccessibleDescription(title);
+    m_generate->setAccessibleDescription(title);
+    m_remove->setAccessibleDescription(title);
 }
 
 } // namespace vireon

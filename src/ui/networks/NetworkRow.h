@@ -25,6 +25,8 @@ public:
     const NetworkList::Row& row() const { return m_row; }
     // The same network with newer values; the widgets stay, so typing in the UUID field goes on.
     void setRow(const NetworkList::Row& row);
+    // The row's controls in the order Tab should reach them.
+    QList<QWidget*> focusChain() const;
 
 protected:
     void changeEvent(QEvent* event) override;

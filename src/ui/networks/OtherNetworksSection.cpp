@@ -153,11 +153,18 @@ void OtherNetworksSection::redrawRows()
         row->deleteLater();
     }
     m_rows.clear();
+    // New rows come last in the window's tab chain; they belong between the switch and "Add custom…".
+    QWidget* previous = m_feedVireon;
     for (const NetworkList::Row& row : rows) {
         auto* widget = new NetworkRow(m_state, row, this);
         m_rowsLayout->addWidget(widget);
         m_rows.append(widget);
+        for (QWidget* control : widget->focusChain()) {
+            setTabOrder(previous, control);
+            previous = control;
+        }
     }
+    setTabOrder(previous, m_addCustom);
 }
 
 } // namespace vireon

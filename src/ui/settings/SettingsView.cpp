@@ -20,16 +20,16 @@ SettingsView::SettingsView(AppState& state, QWidget* parent) : QWidget(parent)
     content->setObjectName(QStringLiteral("settingsForm"));
     content->setMinimumWidth(formWidth);
     content->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Minimum);
-    m_networks = new OtherNetworksSection(state, content);
-    m_advanced = new AdvancedSection(state, content);
-
+    // Made in the order they are shown, which is the order Tab walks through them.
     auto* form = new QVBoxLayout(content);
     form->setContentsMargins(20, 20, 20, 20);
     form->setSpacing(14);
     form->addWidget(new StationSection(state, content));
     form->addWidget(new ReceiverSection(state, content));
     form->addWidget(new BehaviorSection(state, content));
+    m_networks = new OtherNetworksSection(state, content);
     form->addWidget(m_networks);
+    m_advanced = new AdvancedSection(state, content);
     form->addWidget(m_advanced);
     form->addWidget(new FeedActionsSection(state, content));
     form->addStretch();

@@ -51,6 +51,8 @@ private Q_SLOTS:
         QTest::newRow("a full stop is a group separator there")
             << de << "48.25" << std::optional<double>() << "";
         QTest::newRow("empty") << us << "" << std::optional<double>() << "";
+        QTest::newRow("infinity would turn into null in the file")
+            << us << "inf" << std::optional<double>() << "";
     }
     void coordinates()
     {

@@ -7,6 +7,7 @@
 #include "decoder/RTLDeviceProbe.h"
 #include "decoder/ReadsbCommand.h"
 #include "decoder/ReadsbSupervisor.h"
+#include "platform/CNumber.h"
 #include "platform/TimeSource.h"
 #include "stats/StatsReader.h"
 
@@ -19,9 +20,8 @@ namespace {
 
 constexpr qsizetype kShownUuidLength = 8;
 
-QString versionOrUnknown(const char* value)
+QString versionOrUnknown(const QString& text)
 {
-    const QString text = QString::fromUtf8(value);
     return text.isEmpty() ? QStringLiteral("?") : text;
 }
 
@@ -107,19 +107,19 @@ QStringList configuredUuids(const StationConfig& station)
     return uuids;
 }
 
-QString connectorSection(const AppState& state, const QStringList& uuids)
+QString connectorSection(const Diagnostics::Inputs& in, const QStringList& uuids)
 {
-    const StationConfig station = state.configStore().config();
-    const auto& health = state.supervisor().connectorHealth();
+    const StationConfig& station = in.station;
     QStringList lines;
-    for (const auto& connector : ReadsbCommand::connectors(station, state.config().ingest)) {
+    for (const auto& connector : ReadsbCommand::connectors(station, in.ingest)) {
         QString line = QStringLiteral("  [%1] %2:%3 %4")
                            .arg(connector.label, connector.host)
                            .arg(connector.port)
                            .arg(connector.protocolName);
         if (connector.uuid)
             line += QStringLiteral(" uuid=") + Diagnostics::shortenedUuid(*connector.uuid);
-        line += QStringLiteral(" \u2014 ") + Diagnostics::redacted(renderHealth(health, connector.id), uuids);
+        line += QStringLiteral(" \u2014 ") +
+                Diagnostics::redacted(renderHealth(in.connectorHealth, connector.id), uuids);
         lines.append(line);
     }
     if (!station.vireon.enabled)
@@ -134,10 +134,10 @@ QString connectorSection(const AppState& state, const QStringList& uuids)
     return lines.isEmpty() ? QStringLiteral("  (none)") : lines.join(QLatin1Char('\n'));
 }
 
-QString deviceSection(const AppState& state)
+QString deviceSection(const QList<RTLDeviceProbe::Device>& devices)
 {
     QStringList lines;
-    for (const auto& device : RTLDeviceProbe::findDevices(state.usbRoot())) {
+    for (const auto& device : devices) {
         lines.append(QStringLiteral("  %1:%2 %3")
                          .arg(device.vendorID, 4, 16, QLatin1Char('0'))
                          .arg(device.productID, 4, 16, QLatin1Char('0'))
@@ -183,23 +183,39 @@ QString Diagnostics::redacted(QString text, const QStringList& knownUuids)
 
 QString Diagnostics::report(const AppState& state)
 {
-    const StationConfig station = state.configStore().config();
-    const QStringList uuids = configuredUuids(station);
     const ReadsbSupervisor& supervisor = state.supervisor();
-    const auto& snapshot = state.stats().snapshot();
+    Inputs in;
+    in.shortVersion = QString::fromUtf8(buildinfo::shortVersion);
+    in.buildVersion = QString::fromUtf8(buildinfo::buildVersion);
+    in.systemName = platformLabel();
+    in.systemVersion = QSysInfo::prettyProductName();
+    in.now = state.timeSource().now();
+    in.supervisorState = supervisor.state();
+    in.lastConnectorError = supervisor.lastConnectorError();
+    in.connectorHealth = supervisor.connectorHealth();
+    in.logLines = supervisor.logBuffer().lines();
+    in.station = state.configStore().config();
+    in.ingest = state.config().ingest;
+    in.snapshot = state.stats().snapshot();
+    in.devices = RTLDeviceProbe::findDevices(state.usbRoot());
+    return report(in);
+}
+
+QString Diagnostics::report(const Inputs& in)
+{
+    const StationConfig& station = in.station;
+    const QStringList uuids = configuredUuids(station);
 
     QString report;
     report += QStringLiteral("Vireon Feeder diagnostics\n=========================\nApp version: ");
-    report += versionOrUnknown(buildinfo::shortVersion) + QStringLiteral(" (") +
-              versionOrUnknown(buildinfo::buildVersion) + QStringLiteral(")\n") + platformLabel() +
-              QStringLiteral(": ");
-    report += QSysInfo::prettyProductName() + QStringLiteral("\nDate: ");
-    report += state.timeSource().now().toUTC().toString(Qt::ISODate);
-    report += QStringLiteral("\n\nSupervisor state: ") + renderState(supervisor.state());
+    report += versionOrUnknown(in.shortVersion) + QStringLiteral(" (") + versionOrUnknown(in.buildVersion) +
+              QStringLiteral(")\n") + in.systemName + QStringLiteral(": ");
+    report += in.systemVersion + QStringLiteral("\nDate: ");
+    report += in.now.toUTC().toString(Qt::ISODate);
+    report += QStringLiteral("\n\nSupervisor state: ") + renderState(in.supervisorState);
     report += QStringLiteral("\nLast Vireon connector error: ") +
-              (supervisor.lastConnectorError() ? redacted(*supervisor.lastConnectorError(), uuids)
-                                               : QStringLiteral("(none)"));
-    report += QStringLiteral("\n\nConnectors (UUIDs redacted):\n") + connectorSection(state, uuids);
+              (in.lastConnectorError ? redacted(*in.lastConnectorError, uuids) : QStringLiteral("(none)"));
+    report += QStringLiteral("\n\nConnectors (UUIDs redacted):\n") + connectorSection(in, uuids);
     report += QStringLiteral("\nLocal beast output port: ") + QString::number(station.localOutputs.beastPort);
     report += QStringLiteral("\n\nStation name: ") +
               (station.station.name.isEmpty() ? QStringLiteral("(not set)") : station.station.name);
@@ -207,21 +223,20 @@ QString Diagnostics::report(const AppState& state)
     if (station.station.lat == 0 && station.station.lon == 0) {
         report += QStringLiteral("(not set)");
     } else {
-        report += QString::number(station.station.lat, 'f', 2) + QStringLiteral(", ") +
-                  QString::number(station.station.lon, 'f', 2);
+        report += CNumber::format("%.2f", station.station.lat) + QStringLiteral(", ") +
+                  CNumber::format("%.2f", station.station.lon);
     }
     report += QStringLiteral("\nGain: ") + station.station.gain;
-    report += QStringLiteral("\n\nAircraft: ") + QString::number(snapshot.aircraftCount);
-    report += QStringLiteral("\nMessage rate: ") + QString::number(snapshot.messageRate, 'f', 1);
-    report += QStringLiteral(" msg/s\n\nUSB devices (known RTL2832U IDs):\n") + deviceSection(state);
+    report += QStringLiteral("\n\nAircraft: ") + QString::number(in.snapshot.aircraftCount);
+    report += QStringLiteral("\nMessage rate: ") + CNumber::format("%.1f", in.snapshot.messageRate);
+    report += QStringLiteral(" msg/s\n\nUSB devices (known RTL2832U IDs):\n") + deviceSection(in.devices);
     report += QStringLiteral("\n\nreadsb log (last lines)\n-----------------------\n");
-    const auto& lines = supervisor.logBuffer().lines();
-    if (lines.isEmpty()) {
+    if (in.logLines.isEmpty()) {
         report += QStringLiteral("(no log output captured)");
     } else {
         QStringList shown;
-        shown.reserve(lines.size());
-        for (const QString& line : lines)
+        shown.reserve(in.logLines.size());
+        for (const QString& line : in.logLines)
             shown.append(redacted(line, uuids));
         report += shown.join(QLatin1Char('\n'));
     }

@@ -11,10 +11,15 @@
 #include "app/AppSettings.h"
 #include "app/AppState.h"
 #include "decoder/ReadsbSupervisor.h"
+#include "location/LocationProvider.h"
+#include "platform/QtLocationService.h"
+#include "platform/TimeSource.h"
 #include "ui/VireonFeederApp.h"
 #include "ui/WindowRouter.h"
+#include "ui/onboarding/OnboardingView.h"
 #include "ui/panel/MenuContentView.h"
 #include "ui/panel/PanelWindow.h"
+#include "ui/settings/SettingsView.h"
 
 #include <QApplication>
 #include <QDir>
@@ -96,16 +101,6 @@ bool in(const AppState& state)
     return std::holds_alternative<State>(state.supervisor().state());
 }
 
-// Stands for a window's form: a column of fields, so building and showing the window costs what
-// a form costs.
-QWidget* form(QWidget* window)
-{
-    auto* widget = new QWidget(window);
-    for (int i = 0; i < 12; ++i)
-        (new QPushButton(QStringLiteral("Field %1").arg(i), widget))->move(10, 10 + 30 * i);
-    return widget;
-}
-
 struct Run {
     std::map<std::string, qint64> longestGapNs;
     bool ok = true;
@@ -142,8 +137,10 @@ Run runOnce(const QString& decoder)
     GapMeter meter;
     runFor(50);
     meter.setPhase("start");
-    auto app = std::make_unique<VireonFeederApp>([](AppState&, QWidget* w) { return form(w); },
-                                                 [](AppState&, QWidget* w) { return form(w); }, env);
+    LocationProvider location(std::make_unique<QtLocationService>(), TimeSource::system());
+    auto app = std::make_unique<VireonFeederApp>(
+        [&location](AppState& state, QWidget* window) { return new OnboardingView(state, location, window); },
+        [](AppState& state, QWidget* window) { return new SettingsView(state, window); }, env);
     app->start();
     runFor(300);
 

@@ -8,9 +8,11 @@
 #include "ui/panel/PanelActions.h"
 #include "ui/panel/PanelWindow.h"
 #include "ui/panel/StatusDot.h"
+#include "ui/tray/TrayIcon.h"
 
 #include <QClipboard>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QtTest>
 
@@ -88,6 +90,17 @@ private Q_SLOTS:
         QPushButton* retry = panel.find("retryButton");
         QCOMPARE(retry->text(), QStringLiteral("Retry Now"));
         QCOMPARE(panel.startStop(), QStringLiteral("Start Feeding"));
+
+        // The tray's menu offers the same, for hosts that turn every click into it.
+        TrayIcon tray(*panel.state, *panel.actions);
+        QStringList items;
+        for (const QAction* action : tray.contextMenu()->actions())
+            items.append(action->isSeparator() ? QStringLiteral("-") : action->text());
+        QCOMPARE(items,
+                 QStringList({panel.state->statusLine(), QStringLiteral("Retry Now"), QStringLiteral("-"),
+                              QStringLiteral("Start Feeding"), QStringLiteral("-"),
+                              QStringLiteral("Settings\u2026"), QStringLiteral("Quit Vireon Feeder")}));
+        QVERIFY(!tray.contextMenu()->actions().first()->isEnabled());
 
         // Stopped before the panel has redrawn: the stale button must not start the decoder again.
         const int launches = panel.station.decoderLaunches();

@@ -4,8 +4,10 @@
 
 #include <QHostAddress>
 
-// Stream framing, for listeners in tests: when the connector carries a uuid, the connection starts
-// with the ASCII line "uuid=<key>\n"; then come three beast frames, each 0x1a '3' (a long Mode S
+// Stream framing, as the real decoder has it: on beast_reduce_plus_out the connection starts with the
+// key frame 0x1a 0xe4 and 36 characters (a key of 28 to 35 padded with "f", a longer one cut; a
+// shorter or missing key is not sent and an error line names the decoder's default key file); then
+// come three beast frames, each 0x1a '3' (a long Mode S
 // message), a 6-byte timestamp, a signal byte and 14 message bytes, with every 0x1a inside a frame
 // doubled as in the beast format.
 
@@ -62,8 +64,13 @@ void Outbound::onConnected()
         QHostAddress(m_host).isNull() ? QStringLiteral("%1 (%2)").arg(m_host, peer) : m_host;
     writeLine(prefix() + QStringLiteral("Connection established: %1 port %2").arg(named).arg(m_port));
     QByteArray stream;
-    if (m_uuid)
-        stream += "uuid=" + m_uuid->toUtf8() + '\n';
+    if (m_protocol == QLatin1String("beast_reduce_plus_out")) {
+        const QByteArray key = m_uuid.value_or(QString()).toUtf8();
+        if (key.size() >= 28)
+            stream += QByteArray("\x1a\xe4", 2) + key.leftJustified(36, 'f', true);
+        else
+            writeLine(QStringLiteral("ERROR: Not a valid UUID: /usr/local/share/adsbexchange/adsbx-uuid"));
+    }
     m_socket.write(stream + demoFrames());
 }
 

@@ -1,5 +1,7 @@
 #include "support/IngestListener.h"
 
+#include <sys/socket.h>
+
 namespace vireon::test {
 
 IngestListener::IngestListener(QObject* parent) : QObject(parent)
@@ -41,7 +43,7 @@ int IngestListener::openConnectionCount() const
 
 bool IngestListener::hasReceivedUuid(const QString& uuid) const
 {
-    const QByteArray announcement = "uuid=" + uuid.toUtf8() + '\n';
+    const QByteArray announcement = QByteArray("\x1a\xe4", 2) + uuid.toUtf8().leftJustified(36, 'f', true);
     for (const QByteArray& stream : m_streams) {
         if (stream.startsWith(announcement))
             return true;
@@ -53,6 +55,15 @@ void IngestListener::accept()
 {
     while (QTcpSocket* socket = m_server.nextPendingConnection()) {
         socket->setParent(this);
+        if (m_resetOnAccept) {
+            // A zero linger time makes close() send RST instead of the orderly FIN.
+            const linger abortive{1, 0};
+            ::setsockopt(int(socket->socketDescriptor()), SOL_SOCKET, SO_LINGER, &abortive, sizeof abortive);
+            m_streams.append(QByteArray());
+            socket->abort();
+            socket->deleteLater();
+            continue;
+        }
         const qsizetype index = m_streams.size();
         m_streams.append(QByteArray());
         m_sockets.append(socket);

@@ -20,6 +20,9 @@ public:
     bool listen(quint16 port = 0);
     void close();
     bool reopen();
+    // From now on, every new connection is reset (RST) as soon as it is accepted, as a network does
+    // that takes the connection and drops it at once.
+    void setResetOnAccept(bool reset) { m_resetOnAccept = reset; }
 
     quint16 port() const { return m_port; }
     int connectionCount() const { return int(m_streams.size()); }
@@ -27,7 +30,8 @@ public:
     int openConnectionCount() const;
     // Everything each connection sent, in order of connection.
     const QList<QByteArray>& streams() const { return m_streams; }
-    // Whether some connection began with "uuid=<uuid>\n", the way the decoder announces the station.
+    // Whether some connection began with the decoder's key frame: 0x1a 0xe4 and the key padded with
+    // "f" or cut to 36 characters.
     bool hasReceivedUuid(const QString& uuid) const;
 
 Q_SIGNALS:
@@ -40,6 +44,7 @@ private:
     quint16 m_port = 0;
     QList<QPointer<QTcpSocket>> m_sockets;
     QList<QByteArray> m_streams;
+    bool m_resetOnAccept = false;
 };
 
 } // namespace vireon::test

@@ -9,6 +9,8 @@
 //   FAKE_READSB_STICK=<path>      the receiver stick: missing at start or removed later, the decoder
 //                                 reports no stick and exits 1
 //   FAKE_READSB_RETRY_MS=<ms>     delay before reconnecting a failed or closed connection (200)
+//   FAKE_READSB_HELP=<file>       what --help prints; without it, a help whose --gain reads "auto"
+//                                 as a recent decoder's does
 //
 // Steps:
 //   stderr <text>                 one line
@@ -30,6 +32,7 @@
 #include "FakeDecoder.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <csignal>
@@ -47,8 +50,31 @@ void onSigterm(int)
 
 } // namespace
 
+// As recent decoders describe their gain; readsb 3.14's own help is in tests/data.
+const char* const recentHelp =
+    "Usage: readsb [OPTION...]\n"
+    "  --device-type=<type>   Select SDR type (this needs to be placed on the command line before "
+    "any SDR type specific options)\n"
+    "  --gain=<db>            Set gain (default: auto gain, possible values for rtl-sdr devices: "
+    "auto auto-verbose 0.0 0.9 1.4 ... 49.6 58)\n"
+    "  --freq=<hz>            Set frequency (default: 1090 MHz)\n";
+
+static int printHelp()
+{
+    QFile help(qEnvironmentVariable("FAKE_READSB_HELP"));
+    const QByteArray text = help.fileName().isEmpty()        ? QByteArray(recentHelp)
+                            : help.open(QIODevice::ReadOnly) ? help.readAll()
+                                                             : QByteArray();
+    [[maybe_unused]] const ssize_t n = ::write(STDOUT_FILENO, text.constData(), size_t(text.size()));
+    return 0;
+}
+
 int main(int argc, char** argv)
 {
+    for (int i = 1; i < argc; ++i) {
+        if (qstrcmp(argv[i], "--help") == 0)
+            return printHelp();
+    }
     // Before anything else, so a SIGTERM that comes early is not lost.
     if (::pipe(sigtermPipe) != 0)
         return 3;

@@ -1,0 +1,37 @@
+#include "decoder/KeyTransmission.h"
+
+namespace vireon {
+
+bool KeyTransmission::protocolSendsKey(const QString& protocolName, const QString& host)
+{
+    // The decoder's own test, byte for byte: case matters and any host holding both pieces counts.
+    return protocolName == QLatin1String("beast_reduce_plus_out") ||
+           (host.contains(QLatin1String("feed")) && host.contains(QLatin1String(".adsbexchange.com")));
+}
+
+std::optional<QString> KeyTransmission::warning(const QString& key, const QString& protocolName,
+                                                const QString& host)
+{
+    if (key.isEmpty())
+        return std::nullopt;
+    if (!protocolSendsKey(protocolName, host)) {
+        if (protocolName == QLatin1String("beast_out"))
+            return QStringLiteral("beast_out sends no key; choose beast_reduce_plus_out to be attributed.");
+        return std::nullopt; // a protocol the decoder is not given at all; validation names it
+    }
+    // The decoder counts bytes; a key with other than ASCII characters is refused by validation.
+    const qsizetype length = key.toUtf8().size();
+    if (length < shortestSent)
+        return QStringLiteral(
+            "This key is not sent: the decoder sends only keys of 28 to 36 characters; networks "
+            "expect a 36-character UUID.");
+    if (length < sentLength)
+        return QStringLiteral(
+            "This key is sent padded with \u201cf\u201d to 36 characters; networks expect a "
+            "36-character UUID.");
+    if (length > sentLength)
+        return QStringLiteral("Only the first 36 characters of this key are sent.");
+    return std::nullopt;
+}
+
+} // namespace vireon

@@ -79,6 +79,13 @@ void Outbound::onDisconnected()
     if (!m_established)
         return;
     m_established = false;
+    // The real decoder reports an orderly close but says nothing of a reset (RST) unless its network
+    // debugging is on; Qt reports both alike, so a test says which one its listener does.
+    static const bool resetsGoUnreported = qEnvironmentVariableIsSet("FAKE_READSB_CLOSE_IS_RESET");
+    if (resetsGoUnreported) {
+        retryLater();
+        return;
+    }
     writeLine(prefix() + QStringLiteral("Remote server disconnected: %1 (fd %2, SendQ 0, RecvQ 0)")
                              .arg(endpoint())
                              .arg(m_socket.socketDescriptor()));

@@ -9,6 +9,8 @@
 //   FAKE_READSB_STICK=<path>      the receiver stick: missing at start or removed later, the decoder
 //                                 reports no stick and exits 1
 //   FAKE_READSB_RETRY_MS=<ms>     delay before reconnecting a failed or closed connection (200)
+//   FAKE_READSB_CLOSE_IS_RESET=1  a connection the listener closes is taken as reset: reconnected
+//                                 without a word, as the real decoder does
 //   FAKE_READSB_HELP=<file>       what --help prints; without it, a help whose --gain reads "auto"
 //                                 as a recent decoder's does
 //

@@ -34,4 +34,35 @@ std::optional<QString> KeyTransmission::warning(const QString& key, const QStrin
     return std::nullopt;
 }
 
+QStringList KeyTransmission::launchLogLines(const QStringList& arguments,
+                                            const QList<MonitoredConnector>& connectors)
+{
+    QStringList lines;
+    for (qsizetype i = 0; i + 1 < arguments.size(); ++i) {
+        if (arguments.at(i) != QLatin1String("--net-connector"))
+            continue;
+        const QStringList fields = arguments.at(++i).split(u',');
+        if (fields.size() < 3)
+            continue;
+        QString key;
+        for (const QString& field : fields.sliced(3)) {
+            if (field.startsWith(QLatin1String("uuid=")))
+                key = field.sliced(5);
+        }
+        const std::optional<QString> text = warning(key, fields.at(2), fields.at(0));
+        if (!text)
+            continue;
+        QString label = fields.at(0) + u':' + fields.at(1);
+        for (const MonitoredConnector& connector : connectors) {
+            if (connector.host.compare(fields.at(0), Qt::CaseInsensitive) == 0 &&
+                QString::number(connector.port) == fields.at(1)) {
+                label = connector.label + QStringLiteral(" (") + label + u')';
+                break;
+            }
+        }
+        lines.append(QStringLiteral("supervisor: ") + label + QStringLiteral(": ") + *text);
+    }
+    return lines;
+}
+
 } // namespace vireon

@@ -1,6 +1,10 @@
 #pragma once
 
+#include "decoder/MonitoredConnector.h"
+
+#include <QList>
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 namespace vireon {
@@ -19,6 +23,11 @@ struct KeyTransmission {
     // reaches the network as typed (or there is no key).
     static std::optional<QString> warning(const QString& key, const QString& protocolName,
                                           const QString& host);
+
+    // One "supervisor: " log line for each "--net-connector" of the arguments whose key has a
+    // warning, naming the connection by the label of the watched connector with its host and port.
+    static QStringList launchLogLines(const QStringList& arguments,
+                                      const QList<MonitoredConnector>& connectors);
 
     // Whether the decoder sends a key on this connection at all, whatever its length.
     static bool protocolSendsKey(const QString& protocolName, const QString& host);

@@ -1,5 +1,8 @@
 #include "decoder/ReadsbSupervisor.h"
 
+#include "decoder/DecoderGain.h"
+#include "decoder/KeyTransmission.h"
+
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QFileInfo>
@@ -33,7 +36,11 @@ QString seconds(std::chrono::milliseconds duration)
 
 } // namespace
 
-ReadsbSupervisor::ReadsbSupervisor(TimeSource& time, QObject* parent) : QObject(parent), m_time(time) {}
+ReadsbSupervisor::ReadsbSupervisor(TimeSource& time, QObject* parent)
+    : QObject(parent), m_time(time), m_helpProbe(std::make_unique<DecoderHelpProbe>(time))
+{
+    m_output.setClock([this] { return m_time.now(); });
+}
 
 ReadsbSupervisor::~ReadsbSupervisor()
 {
@@ -70,6 +77,8 @@ std::optional<QString> ReadsbSupervisor::defaultBinaryLocation()
 void ReadsbSupervisor::start(const QStringList& arguments, const QList<MonitoredConnector>& connectors)
 {
     m_arguments = arguments;
+    m_passedArguments = arguments;
+    ++m_launchGeneration;
     m_output.setConnectors(connectors);
     m_desiredRunning = true;
     m_exitTimestamps.clear();
@@ -97,6 +106,7 @@ void ReadsbSupervisor::stop()
 {
     m_desiredRunning = false;
     m_launchAfterReplaced = false;
+    ++m_launchGeneration;
     cancelRestart();
     resetHealth();
     if (m_process && m_process->state() != QProcess::NotRunning)
@@ -152,9 +162,25 @@ void ReadsbSupervisor::launch()
     resetHealth();
     m_output.clearPendingFailure();
 
+    const std::optional<bool> readsAutoGain = m_helpProbe->known(*binary);
+    if (!readsAutoGain) {
+        // Asked once per decoder file, without waiting here; the launch resumes with the answer
+        // (at most 2 s later) unless a start or stop has come meanwhile.
+        const quint64 generation = m_launchGeneration;
+        m_helpProbe->ask(*binary, [this, generation](bool) {
+            if (generation == m_launchGeneration)
+                launch();
+        });
+        return;
+    }
+    if (m_decoderPath != *binary)
+        m_output.forgetDecoderVersion();
+    m_decoderPath = *binary;
+    m_passedArguments = DecoderGain::passedArguments(m_arguments, *readsAutoGain);
+
     auto* process = new QProcess(this);
     process->setProgram(*binary);
-    process->setArguments(m_arguments);
+    process->setArguments(m_passedArguments);
     process->setStandardInputFile(QProcess::nullDevice());
     process->setStandardOutputFile(QProcess::nullDevice());
     process->setProcessChannelMode(QProcess::SeparateChannels);
@@ -181,6 +207,8 @@ void ReadsbSupervisor::launch()
     m_process = process;
     setState(supervisor_state::Running{m_time.now()});
     log(QStringLiteral("supervisor: launched readsb (pid %1)").arg(process->processId()));
+    for (const QString& line : KeyTransmission::launchLogLines(m_passedArguments, m_output.connectors()))
+        log(line);
 }
 
 void ReadsbSupervisor::readStandardError(QProcess* process)
@@ -188,6 +216,27 @@ void ReadsbSupervisor::readStandardError(QProcess* process)
     const QByteArray bytes = process->readAllStandardError();
     if (!bytes.isEmpty() && m_output.feed(bytes))
         Q_EMIT changed();
+    armCalmTimer();
+}
+
+// A flapping connection is judged again when a minute has passed since its last established report.
+void ReadsbSupervisor::armCalmTimer()
+{
+    if (m_calmTimer) {
+        // Possibly the very timer that fired: stopped now, deleted once its signal is done.
+        m_calmTimer->stop();
+        m_calmTimer.release()->deleteLater();
+    }
+    const std::optional<QDateTime> due = m_output.nextCalm();
+    if (!due)
+        return;
+    m_calmTimer = m_time.createTimer();
+    connect(m_calmTimer.get(), &Timer::timeout, this, [this] {
+        if (m_output.calm())
+            Q_EMIT changed();
+        armCalmTimer();
+    });
+    m_calmTimer->start(std::chrono::milliseconds(std::max<qint64>(m_time.now().msecsTo(*due), 0)), false);
 }
 
 void ReadsbSupervisor::processFinished(QProcess* process, int status)
@@ -263,6 +312,7 @@ void ReadsbSupervisor::setState(State state)
 void ReadsbSupervisor::resetHealth()
 {
     m_output.resetHealth();
+    m_calmTimer.reset();
     Q_EMIT changed();
 }
 

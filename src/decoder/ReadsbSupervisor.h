@@ -1,6 +1,7 @@
 #pragma once
 
 #include "decoder/ConnectorHealth.h"
+#include "decoder/DecoderHelpProbe.h"
 #include "decoder/DecoderOutputClassifier.h"
 #include "decoder/LogRingBuffer.h"
 #include "decoder/MonitoredConnector.h"
@@ -55,10 +56,18 @@ public:
     const QHash<QString, ConnectorHealth>& connectorHealth() const { return m_output.health(); }
     const std::optional<QString>& lastConnectorError() const { return m_output.lastConnectorError(); }
     bool vireonConnectorUp() const { return m_output.vireonConnectorUp(); }
-    const QStringList& currentArguments() const { return m_arguments; }
+    // The arguments as last passed to the decoder (see DecoderGain), or as given to start until a
+    // launch has passed them.
+    const QStringList& currentArguments() const { return m_passedArguments; }
     const QList<MonitoredConnector>& monitoredConnectors() const { return m_output.connectors(); }
     bool desiredRunning() const { return m_desiredRunning; }
     const LogRingBuffer& logBuffer() const { return m_log; }
+
+    // The cause of a stick failure that the current run's output named, if any.
+    std::optional<StickProblem> stickProblem() const { return m_output.stickProblem(); }
+    // The decoder last launched, and the version it named ("readsb version: "), once seen.
+    const std::optional<QString>& decoderPath() const { return m_decoderPath; }
+    const std::optional<QString>& decoderVersion() const { return m_output.decoderVersion(); }
 
     // Where the decoder executable is; asked afresh at every launch. Nothing found means
     // failed(binaryMissing).
@@ -85,6 +94,7 @@ private:
     void resetHealth();
     void log(const QString& line);
     void terminateAndWait(std::chrono::milliseconds grace, bool logKills);
+    void armCalmTimer();
 
     TimeSource& m_time;
     State m_state = supervisor_state::Stopped{};
@@ -98,7 +108,14 @@ private:
     QList<QDateTime> m_exitTimestamps;
     qint64 m_restartAttempt = 0;
     QStringList m_arguments;
+    QStringList m_passedArguments;
     bool m_desiredRunning = false;
+    // Whether "--gain auto" means automatic gain to a decoder file is asked before its first launch;
+    // a launch waiting for that answer goes ahead only if no start or stop came meanwhile.
+    std::unique_ptr<DecoderHelpProbe> m_helpProbe;
+    quint64 m_launchGeneration = 0;
+    std::optional<QString> m_decoderPath;
+    std::unique_ptr<Timer> m_calmTimer;
 };
 
 } // namespace vireon

@@ -57,6 +57,32 @@ private Q_SLOTS:
         QFETCH(QString, warning);
         QCOMPARE(KeyTransmission::warning(key, protocol, host).value_or(QString()), warning);
     }
+
+    void aLogLineAtLaunchForEachKeyThatDoesNotArriveAsTyped()
+    {
+        const QStringList arguments{
+            "--gain",
+            "auto",
+            "--net",
+            "--net-connector",
+            "feed.vireon.network,30004,beast_reduce_plus_out,uuid=shortkey",
+            "--net-connector",
+            "Other.example,30005,beast_out,uuid=0123abcd-0000-4000-8000-000000000001",
+            "--net-connector",
+            "fine.example,30006,beast_reduce_plus_out,uuid=0123abcd-0000-4000-8000-000000000001",
+            "--net-connector",
+            "nokey.example,30007,beast_out",
+            "--net-bo-port",
+            "30005"};
+        const QList<MonitoredConnector> connectors{{"vireon", "Vireon", "feed.vireon.network", 30004, true},
+                                                   {"other", "Other", "other.example", 30005, false}};
+        QCOMPARE(KeyTransmission::launchLogLines(arguments, connectors),
+                 (QStringList{"supervisor: Vireon (feed.vireon.network:30004): This key is not sent: the "
+                              "decoder sends only "
+                              "keys of 28 to 36 characters; networks expect a 36-character UUID.",
+                              "supervisor: Other (Other.example:30005): beast_out sends no key; choose "
+                              "beast_reduce_plus_out to be attributed."}));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestKeyTransmission)

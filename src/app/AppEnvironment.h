@@ -1,6 +1,6 @@
 #pragma once
 
-#include "decoder/ReadsbSupervisor.h"
+#include "decoder/DecoderLocator.h"
 
 #include <QString>
 #include <QUrl>
@@ -15,6 +15,7 @@ namespace vireon {
 
 class AlertPresenter;
 class IdleInhibitor;
+class LoginItem;
 class TimeSource;
 
 // The outside world as the application state sees it. Every member has a desktop default, and every
@@ -24,7 +25,8 @@ struct AppEnvironment {
     QSettings* defaults = nullptr;    // null: the per-user store "VireonFeeder"
     AlertPresenter* alerts = nullptr; // null: the alert's text goes to the log instead
     std::function<std::unique_ptr<IdleInhibitor>()> makeInhibitor; // empty: the desktop's inhibitor
-    ReadsbSupervisor::BinaryLocator decoderLocator;                // empty: the installed decoder
+    std::function<std::unique_ptr<LoginItem>()> makeLoginItem;     // empty: the XDG autostart entry
+    DecoderLocator decoderLocator;                                 // empty: the installed decoder
     QString usbRoot;                                               // empty: the system's USB registry
     std::optional<QUrl> remoteURL;                                 // absent: the primary network's document
     std::optional<std::chrono::milliseconds> remoteTimeout;        // absent: 10 s

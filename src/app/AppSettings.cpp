@@ -71,12 +71,14 @@ bool AppSettings::read(const QString& key) const
 
 void AppSettings::assign(bool& field, const QString& key, bool value)
 {
+    const bool differs = field != value;
     field = value;
     m_store.setValue(key, value);
     // Flushed at once: these switches decide what happens at the next launch, and a crash before the
     // store's own lazy write would silently forget a start or a stop.
     m_store.sync();
-    Q_EMIT changed();
+    if (differs)
+        Q_EMIT changed();
 }
 
 } // namespace vireon

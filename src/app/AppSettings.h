@@ -8,7 +8,7 @@ namespace vireon {
 
 // The application's own switches, kept in the per-user settings store rather than in config.json.
 // Each is read once at construction and written through on every assignment, even of an unchanged
-// value, so the store always holds what the user last chose.
+// value, so the store always holds what the user last chose; changed() comes only when a value differs.
 class AppSettings : public QObject {
     Q_OBJECT
 public:

@@ -1,7 +1,6 @@
 #include "app/AppState.h"
 
 #include "app/AppSettings.h"
-#include "app/LoginItemManager.h"
 #include "app/SleepAssertion.h"
 #include "app/StatusPresentation.h"
 #include "config/StationConfigStore.h"
@@ -11,10 +10,13 @@
 #include "network/FeederConfigProvider.h"
 #include "platform/AlertPresenter.h"
 #include "platform/IdleInhibitor.h"
+#include "platform/LoginItem.h"
 #include "platform/TimeSource.h"
 #include "stats/StatsReader.h"
 
 #include <QDir>
+#include <QNetworkAccessManager>
+#include <QPointer>
 #include <QSettings>
 
 using namespace std::chrono_literals;
@@ -58,11 +60,13 @@ AppState::AppState(AppSettings* settings, StationConfigStore* configStore, AppEn
     if (m_env.decoderLocator)
         m_supervisor->setBinaryLocator(m_env.decoderLocator);
     m_stats = std::make_unique<StatsReader>(*m_time);
-    m_configProvider = std::make_unique<FeederConfigProvider>(*m_defaults, m_network);
+    m_network = std::make_unique<QNetworkAccessManager>();
+    m_configProvider = std::make_unique<FeederConfigProvider>(*m_defaults, *m_network);
     if (m_env.remoteURL)
         m_configProvider->setRemoteURL(*m_env.remoteURL);
     if (m_env.remoteTimeout)
         m_configProvider->setTransferTimeout(*m_env.remoteTimeout);
+    m_loginItem = m_env.makeLoginItem ? m_env.makeLoginItem() : LoginItem::desktop();
     m_sleepAssertion = std::make_unique<SleepAssertion>(m_env.makeInhibitor ? m_env.makeInhibitor()
                                                                             : IdleInhibitor::desktop());
 
@@ -82,15 +86,16 @@ AppState::AppState(AppSettings* settings, StationConfigStore* configStore, AppEn
     m_config = m_configProvider->currentConfig();
 
     // Re-announced from the event loop, after the announcing code has finished, so observers of the
-    // state always see the new values of the part that changed.
-    connect(m_supervisor.get(), &ReadsbSupervisor::changed, this, &AppState::changed, Qt::QueuedConnection);
-    connect(m_stats.get(), &StatsReader::changed, this, &AppState::changed, Qt::QueuedConnection);
-    connect(m_settings, &AppSettings::changed, this, &AppState::changed, Qt::QueuedConnection);
-    connect(m_configStore, &StationConfigStore::changed, this, &AppState::changed, Qt::QueuedConnection);
+    // state always see the new values of the part that changed, and see them once however many
+    // parts changed in that turn.
+    connect(m_supervisor.get(), &ReadsbSupervisor::changed, this, &AppState::scheduleAnnouncement);
+    connect(m_stats.get(), &StatsReader::changed, this, &AppState::scheduleAnnouncement);
+    connect(m_settings, &AppSettings::changed, this, &AppState::scheduleAnnouncement);
+    connect(m_configStore, &StationConfigStore::changed, this, &AppState::scheduleAnnouncement);
+    connect(m_sleepAssertion.get(), &SleepAssertion::changed, this, &AppState::scheduleAnnouncement);
     connect(m_supervisor.get(), &ReadsbSupervisor::stateChanged, this, &AppState::reactToSupervisorState,
             Qt::QueuedConnection);
     QMetaObject::invokeMethod(this, &AppState::reactToSupervisorState, Qt::QueuedConnection);
-    connect(this, &AppState::changed, this, &AppState::announcePresentationIfChanged);
 
     // The start-up refresh only updates the document; it never relaunches.
     m_configProvider->refresh(this, [this](const FeederConfig& fresh) { setConfig(fresh); });
@@ -99,6 +104,7 @@ AppState::AppState(AppSettings* settings, StationConfigStore* configStore, AppEn
 AppState::~AppState()
 {
     // A decoder must not outlive the state that started it.
+    cancelLaunchAwaitingAlert();
     stopDeviceRecoveryPolling();
     if (m_supervisor && m_supervisor->desiredRunning())
         m_supervisor->stopAndWait();
@@ -122,15 +128,15 @@ void AppState::setConfig(const FeederConfig& config)
     if (m_config == config)
         return;
     m_config = config;
-    Q_EMIT changed();
+    scheduleAnnouncement();
 }
 
 void AppState::setConfigError(const std::optional<QString>& error)
 {
-    const bool differs = m_configError != error;
+    if (m_configError == error)
+        return;
     m_configError = error;
-    if (differs)
-        Q_EMIT changed();
+    scheduleAnnouncement();
 }
 
 void AppState::startFeeding()
@@ -142,6 +148,8 @@ void AppState::startFeeding()
 
 void AppState::launchSupervisor(const FeederConfig& remote)
 {
+    // A newer launch replaces one still waiting for the alert.
+    cancelLaunchAwaitingAlert();
     setConfigError(std::nullopt);
 
     const StationConfig station = m_configStore->config();
@@ -156,7 +164,8 @@ void AppState::launchSupervisor(const FeederConfig& remote)
     }
     const QStringList arguments = std::get<QStringList>(built);
 
-    warnIfVireonPaused(station);
+    if (holdLaunchForPausedAlert(station))
+        return;
 
     QDir().mkpath(jsonDirectory);
 
@@ -168,6 +177,7 @@ void AppState::launchSupervisor(const FeederConfig& remote)
     m_supervisor->start(arguments, monitored);
     m_stats->start(jsonDirectory);
 
+    // Feeding does not wait for the desktop's answer; the lock's state follows when it comes.
     if (m_settings->preventSleepWhileFeeding())
         m_sleepAssertion->activate();
     if (!m_activity)
@@ -203,7 +213,7 @@ void AppState::startDeviceRecoveryPolling()
         return;
     m_deviceRecoveryTimer = m_time->createTimer();
     connect(m_deviceRecoveryTimer.get(), &Timer::timeout, this, &AppState::deviceRecoveryTick);
-    m_deviceRecoveryTimer->start(kDeviceRecoveryInterval, true);
+    m_deviceRecoveryTimer->start(kDeviceRecoveryInterval, Timer::Repeat::repeating);
 }
 
 void AppState::stopDeviceRecoveryPolling()
@@ -230,15 +240,33 @@ void AppState::deviceRecoveryTick()
         m_supervisor->start(m_supervisor->currentArguments(), m_supervisor->monitoredConnectors());
 }
 
-void AppState::warnIfVireonPaused(const StationConfig& station)
+// The first launch with the primary network switched off explains why the icon will not turn green.
+// The flag is stored before the alert shows, so the user sees it once. The launch goes on when the
+// alert is dismissed, from the configuration as it is then; a stop, a quit or a newer launch made
+// meanwhile cancels it. Returns true when the launch now waits for the alert.
+bool AppState::holdLaunchForPausedAlert(const StationConfig& station)
 {
     if (station.vireon.enabled || m_settings->vireonPauseWarned())
-        return;
+        return false;
     m_settings->setVireonPauseWarned(true);
-    if (m_env.alerts)
-        m_env.alerts->showInformational(kPausedMessage, kPausedInformative);
-    else
+    if (!m_env.alerts) {
         qWarning().noquote() << kPausedMessage + QStringLiteral(": ") + kPausedInformative;
+        return false;
+    }
+    const quint64 generation = ++m_launchGeneration;
+    m_launchAwaitingAlert = generation;
+    m_env.alerts->showInformational(kPausedMessage, kPausedInformative, [self = QPointer(this), generation] {
+        if (!self || self->m_launchAwaitingAlert != generation)
+            return;
+        self->m_launchAwaitingAlert = 0;
+        self->launchSupervisor(self->m_config);
+    });
+    return true;
+}
+
+void AppState::cancelLaunchAwaitingAlert()
+{
+    m_launchAwaitingAlert = 0;
 }
 
 void AppState::endBackgroundActivity()
@@ -251,6 +279,7 @@ void AppState::endBackgroundActivity()
 
 void AppState::stopFeeding()
 {
+    cancelLaunchAwaitingAlert();
     m_settings->setFeedingDesired(false);
     stopDeviceRecoveryPolling();
     m_supervisor->stop();
@@ -267,6 +296,7 @@ void AppState::applySettingsToRunningFeed()
 
 void AppState::shutdown()
 {
+    cancelLaunchAwaitingAlert();
     stopDeviceRecoveryPolling();
     // The process is about to exit: the decoder gets SIGTERM and a few seconds, then harder.
     m_supervisor->stopAndWait();
@@ -274,13 +304,41 @@ void AppState::shutdown()
     m_sleepAssertion->deactivate();
 }
 
-void AppState::announcePresentationIfChanged()
+void AppState::scheduleAnnouncement()
 {
+    if (m_announcementScheduled)
+        return;
+    m_announcementScheduled = true;
+    QMetaObject::invokeMethod(this, &AppState::announce, Qt::QueuedConnection);
+}
+
+void AppState::announce()
+{
+    m_announcementScheduled = false;
+    watchLiveDataExpiry();
+    Q_EMIT changed();
     auto current = std::make_pair(iconState(), statusLine());
     if (m_announcedPresentation == current)
         return;
     m_announcedPresentation = current;
     Q_EMIT presentationChanged(current.first, current.second);
+}
+
+// A decoder that hangs stops writing its files and announces nothing, so the moment its data turns
+// stale is an event of its own.
+void AppState::watchLiveDataExpiry()
+{
+    const std::optional<QDateTime> expiry = StatusPresentation::liveDataExpiry(presentationInputs());
+    if (!expiry) {
+        m_liveDataExpiryTimer.reset();
+        return;
+    }
+    if (!m_liveDataExpiryTimer) {
+        m_liveDataExpiryTimer = m_time->createTimer();
+        connect(m_liveDataExpiryTimer.get(), &Timer::timeout, this, &AppState::scheduleAnnouncement);
+    }
+    const qint64 remainingMs = std::max<qint64>(m_time->now().msecsTo(*expiry), 0);
+    m_liveDataExpiryTimer->start(std::chrono::milliseconds(remainingMs), Timer::Repeat::once);
 }
 
 void AppState::retry()
@@ -292,7 +350,7 @@ void AppState::retry()
 void AppState::setLaunchAtLogin(bool enabled)
 {
     m_settings->setLaunchAtLogin(enabled);
-    LoginItemManager::setEnabled(enabled);
+    m_loginItem->setEnabled(enabled);
 }
 
 StatusPresentation::Inputs AppState::presentationInputs() const

@@ -1,20 +1,22 @@
 #pragma once
 
 #include "app/AppEnvironment.h"
+#include "app/StatusIcon.h"
 #include "app/StatusPresentation.h"
 #include "network/FeederConfig.h"
 
-#include <QNetworkAccessManager>
 #include <QObject>
 #include <memory>
 #include <optional>
 
+class QNetworkAccessManager;
 class QSettings;
 
 namespace vireon {
 
 class AppSettings;
 class FeederConfigProvider;
+class LoginItem;
 class ReadsbSupervisor;
 class SleepAssertion;
 class StationConfigStore;
@@ -24,7 +26,8 @@ struct StationConfig;
 
 // The one controller of the application: turns the user's wish to feed into a running decoder,
 // stats polling, a held idle-sleep lock and a background activity, and back again. Every view
-// observes it; it re-announces the changes of everything it owns.
+// observes it; it re-announces the changes of everything it owns, gathered into one announcement
+// per turn of the event loop.
 class AppState : public QObject {
     Q_OBJECT
 public:
@@ -42,6 +45,8 @@ public:
     const FeederConfigProvider& configProvider() const { return *m_configProvider; }
     const SleepAssertion& sleepAssertion() const { return *m_sleepAssertion; }
     TimeSource& timeSource() const { return *m_time; }
+    // The "Vireon paused" alert is open and the launch waits for it to be dismissed.
+    bool isLaunchAwaitingAlert() const { return m_launchAwaitingAlert != 0; }
 
     const FeederConfig& config() const { return m_config; }
     const std::optional<QString>& configError() const { return m_configError; }
@@ -78,10 +83,13 @@ private:
     void startDeviceRecoveryPolling();
     void stopDeviceRecoveryPolling();
     void deviceRecoveryTick();
-    void warnIfVireonPaused(const StationConfig& station);
+    bool holdLaunchForPausedAlert(const StationConfig& station);
+    void cancelLaunchAwaitingAlert();
     void refreshAfterLaunch();
     void endBackgroundActivity();
-    void announcePresentationIfChanged();
+    void scheduleAnnouncement();
+    void announce();
+    void watchLiveDataExpiry();
 
     AppEnvironment m_env;
     TimeSource* m_time;
@@ -91,17 +99,22 @@ private:
     AppSettings* m_settings;
     std::unique_ptr<StationConfigStore> m_ownedStore;
     StationConfigStore* m_configStore;
-    QNetworkAccessManager m_network;
+    std::unique_ptr<QNetworkAccessManager> m_network;
     std::unique_ptr<ReadsbSupervisor> m_supervisor;
     std::unique_ptr<StatsReader> m_stats;
     std::unique_ptr<FeederConfigProvider> m_configProvider;
     std::unique_ptr<SleepAssertion> m_sleepAssertion;
+    std::unique_ptr<LoginItem> m_loginItem;
     QString m_usbRoot;
 
     FeederConfig m_config;
     std::optional<QString> m_configError;
     std::optional<quint64> m_activity;
     std::unique_ptr<Timer> m_deviceRecoveryTimer;
+    std::unique_ptr<Timer> m_liveDataExpiryTimer;
+    quint64 m_launchAwaitingAlert = 0; // the generation of the launch the open alert holds, or 0
+    quint64 m_launchGeneration = 0;
+    bool m_announcementScheduled = false;
     std::optional<std::pair<StatusIcon::State, QString>> m_announcedPresentation;
 };
 

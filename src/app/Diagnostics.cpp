@@ -7,6 +7,7 @@
 #include "decoder/RTLDeviceProbe.h"
 #include "decoder/ReadsbCommand.h"
 #include "decoder/ReadsbSupervisor.h"
+#include "decoder/StickProblem.h"
 #include "platform/TimeSource.h"
 #include "stats/StatsReader.h"
 
@@ -146,7 +147,28 @@ QString deviceSection(const AppState& state)
     return lines.isEmpty() ? QStringLiteral("  (none found)") : lines.join(QLatin1Char('\n'));
 }
 
+// The decoder may be handed another gain than the one stored (readsb 3.14 gets -10 for "auto").
+QString passedGainNote(const StationConfig& station, const ReadsbSupervisor& supervisor)
+{
+    const QStringList& arguments = supervisor.currentArguments();
+    const qsizetype at = arguments.indexOf(QStringLiteral("--gain"));
+    if (at < 0 || at + 1 >= arguments.size() || arguments.at(at + 1) == station.station.gain)
+        return {};
+    return QStringLiteral(" (passed to the decoder as ") + arguments.at(at + 1) + u')';
+}
+
 } // namespace
+
+QString Diagnostics::decoderLine(const ReadsbSupervisor& supervisor)
+{
+    const std::optional<QString> path =
+        supervisor.decoderPath() ? supervisor.decoderPath() : supervisor.locateDecoder();
+    if (!path)
+        return QStringLiteral("(not found)");
+    const std::optional<QString>& version = supervisor.decoderVersion();
+    return *path + QStringLiteral(" (readsb ") +
+           (supervisor.decoderPath() && version ? *version : QStringLiteral("?")) + u')';
+}
 
 QString Diagnostics::shortenedUuid(const QString& uuid)
 {
@@ -196,6 +218,8 @@ QString Diagnostics::report(const AppState& state)
     report += QSysInfo::prettyProductName() + QStringLiteral("\nDate: ");
     report += state.timeSource().now().toUTC().toString(Qt::ISODate);
     report += QStringLiteral("\n\nSupervisor state: ") + renderState(supervisor.state());
+    if (const auto problem = supervisor.stickProblem())
+        report += QStringLiteral("\nStick problem: ") + StickProblems::cause(*problem);
     report += QStringLiteral("\nLast Vireon connector error: ") +
               (supervisor.lastConnectorError() ? redacted(*supervisor.lastConnectorError(), uuids)
                                                : QStringLiteral("(none)"));
@@ -210,7 +234,8 @@ QString Diagnostics::report(const AppState& state)
         report += QString::number(station.station.lat, 'f', 2) + QStringLiteral(", ") +
                   QString::number(station.station.lon, 'f', 2);
     }
-    report += QStringLiteral("\nGain: ") + station.station.gain;
+    report += QStringLiteral("\nGain: ") + station.station.gain + passedGainNote(station, supervisor);
+    report += QStringLiteral("\nDecoder: ") + decoderLine(supervisor);
     report += QStringLiteral("\n\nAircraft: ") + QString::number(snapshot.aircraftCount);
     report += QStringLiteral("\nMessage rate: ") + QString::number(snapshot.messageRate, 'f', 1);
     report += QStringLiteral(" msg/s\n\nUSB devices (known RTL2832U IDs):\n") + deviceSection(state);

@@ -27,6 +27,13 @@ bool StatusPresentation::hasLiveData(const Inputs& in)
     return ageMs < kFreshnessLimitMs && in.snapshot.messageRate > 0;
 }
 
+std::optional<QDateTime> StatusPresentation::liveDataExpiry(const Inputs& in)
+{
+    if (!hasLiveData(in))
+        return std::nullopt;
+    return in.snapshot.updatedAt->addMSecs(kFreshnessLimitMs);
+}
+
 StatusIcon::State StatusPresentation::iconState(const Inputs& in)
 {
     using Icon = StatusIcon::State;

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "app/StatusIcon.h"
-#include "decoder/ReadsbSupervisor.h"
-#include "stats/StatsReader.h"
+#include "decoder/SupervisorState.h"
+#include "stats/StatsSnapshot.h"
 
 #include <QDateTime>
 #include <QString>
@@ -17,7 +17,7 @@ struct StatusPresentation {
         std::optional<QString> configError;
         SupervisorState supervisorState = supervisor_state::Stopped{};
         bool vireonConnectorUp = false;
-        StatsReader::Snapshot snapshot;
+        StatsSnapshot snapshot;
         bool vireonEnabled = true;
         bool feedingDesired = false;
         QDateTime now;
@@ -28,6 +28,8 @@ struct StatusPresentation {
 
     // Connected to the primary network, and a fresh aircraft file shows messages flowing.
     static bool hasLiveData(const Inputs& in);
+    // When data that is live now turns stale by age alone; none when it is not live.
+    static std::optional<QDateTime> liveDataExpiry(const Inputs& in);
 };
 
 } // namespace vireon

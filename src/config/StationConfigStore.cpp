@@ -1,7 +1,9 @@
 #include "config/StationConfigStore.h"
 
 #include "config/StationConfigFile.h"
+#include "platform/RegularFile.h"
 #include "platform/TimeSource.h"
+#include "platform/UserConfigDirectory.h"
 
 #include <QDir>
 #include <QFile>
@@ -29,19 +31,12 @@ struct OnDisk {
 OnDisk readConfigFile(const QString& path)
 {
     OnDisk disk;
-    const QFileInfo info(path);
-    if (!info.isFile())
+    if (!QFileInfo(path).isFile())
         return disk;
-    QFile file(path);
-    if (info.size() > kMaxFileSize || !file.open(QIODevice::ReadOnly)) {
-        disk.unreadable = true;
-        return disk;
-    }
-    // Sized by the file, not by the limit: this runs at every keystroke.
-    const QByteArray bytes = file.read(info.size() + 1);
-    disk.object = StationConfigFile::decode(bytes);
+    const std::optional<QByteArray> bytes = RegularFile::read(path, kMaxFileSize);
+    disk.object = bytes ? StationConfigFile::decode(*bytes) : std::nullopt;
     // An empty file holds nothing worth keeping.
-    disk.unreadable = !disk.object && (!bytes.isEmpty() || file.error() != QFileDevice::NoError);
+    disk.unreadable = !disk.object && (!bytes || !bytes->isEmpty());
     return disk;
 }
 
@@ -62,24 +57,23 @@ StationConfigStore::~StationConfigStore() = default;
 
 QString StationConfigStore::defaultFilePath()
 {
-    // The XDG variable is honoured even in Qt's test mode, so tests can point it at a temporary
-    // directory; a relative value is invalid by the XDG rules and ignored.
-    QString base = qEnvironmentVariable("XDG_CONFIG_HOME");
-    if (base.isEmpty() || QDir::isRelativePath(base))
-        base = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
-    return base + QStringLiteral("/VireonFeeder/config.json");
+    return UserConfigDirectory::path() + QStringLiteral("/VireonFeeder/config.json");
 }
 
 void StationConfigStore::setConfig(const StationConfig& config)
 {
+    if (m_config == config)
+        return;
     m_config = config;
     Q_EMIT changed();
 }
 
 void StationConfigStore::reloadFromDisk()
 {
+    const StationConfig before = m_config;
     load();
-    Q_EMIT changed();
+    if (m_config != before)
+        Q_EMIT changed();
 }
 
 void StationConfigStore::load()
@@ -160,6 +154,8 @@ StationConfig StationConfigStore::parse(const QJsonObject& object)
 
 void StationConfigStore::setStation(const StationConfig::Station& station)
 {
+    if (m_config.station == station)
+        return;
     m_config.station = station;
     Q_EMIT changed();
     save(); // every caller ignores a failing write

@@ -47,7 +47,8 @@ public:
     static StationConfig parse(const QJsonObject& object);
 
     // Each stores the field, announces the change and writes the file at once; a failing write is
-    // deliberately ignored (the interface keeps showing the new value).
+    // deliberately ignored (the interface keeps showing the new value). An unchanged value does
+    // nothing. setConfig and reloadFromDisk likewise announce only a configuration that differs.
     void setStationName(const QString& name);
     void setStationLat(double lat);
     void setStationLon(double lon);

@@ -64,7 +64,7 @@ void DecoderHelpProbe::ask(const QString& path, Answer answer)
             settle(key, false);
     });
     connect(pending->timeout.get(), &Timer::timeout, this, [this, key] { settle(key, false); });
-    pending->timeout->start(bound, false);
+    pending->timeout->start(bound, Timer::Repeat::once);
     process->start();
 }
 

@@ -43,21 +43,42 @@ const Needle& establishedPhrase()
 bool mentionsFailure(std::string_view lowered)
 {
     static const Needle phrases[] = {
-        Needle("connection refused"sv),
-        Needle("connection reset"sv),
-        Needle("couldn't connect"sv),
-        Needle("could not connect"sv),
-        Needle("connection timed out"sv),
-        Needle("network is unreachable"sv),
-        Needle("remote server disconnected"sv),
-        Needle("timed out"sv),
-        Needle("name resolution for"sv),
-        Needle("no route to host"sv),
-        Needle("network is down"sv),
+        Needle("connection refused"sv),         Needle("connection reset"sv),
+        Needle("couldn't connect"sv),           Needle("could not connect"sv),
+        Needle("connection timed out"sv),       Needle("network is unreachable"sv),
+        Needle("remote server disconnected"sv), Needle("name resolution for"sv),
+        Needle("no route to host"sv),           Needle("network is down"sv),
         Needle("host is unreachable"sv),
     };
-    return std::any_of(std::begin(phrases), std::end(phrases),
-                       [&](const Needle& phrase) { return phrase.foundIn(lowered); });
+    if (std::any_of(std::begin(phrases), std::end(phrases),
+                    [&](const Needle& phrase) { return phrase.foundIn(lowered); }))
+        return true;
+    // "Connection to H port P timed out." The bare words would also match the decoder's unrelated
+    // thread time-outs ("threadSignalJoin timed out").
+    static const Needle connectionTo("connection to "sv);
+    static const Needle timedOut(" timed out"sv);
+    return connectionTo.foundIn(lowered) && timedOut.foundIn(lowered);
+}
+
+// The whole number after the first "port " that is followed by a digit: every connection line of
+// the decoder names the port it is about.
+std::optional<qint64> portNamedIn(std::string_view lowered)
+{
+    constexpr std::string_view word = "port "sv;
+    for (size_t at = lowered.find(word); at != std::string_view::npos; at = lowered.find(word, at + 1)) {
+        size_t pos = at + word.size();
+        qint64 port = 0;
+        size_t digits = 0;
+        while (pos < lowered.size() && lowered[pos] >= '0' && lowered[pos] <= '9' && digits < 6) {
+            port = port * 10 + (lowered[pos] - '0');
+            ++pos;
+            ++digits;
+        }
+        const bool wholeNumber = pos == lowered.size() || lowered[pos] < '0' || lowered[pos] > '9';
+        if (digits > 0 && wholeNumber)
+            return port;
+    }
+    return std::nullopt;
 }
 
 // The first device phrase in the line, in this order of precedence.
@@ -274,15 +295,26 @@ bool DecoderOutputClassifier::calm()
     return assigned;
 }
 
-// With one watched connection every phrase is about it, whatever host the line names; with several,
-// the first whose host the line mentions (the port is not looked at).
+// First the connector whose host and port the line names: two connections to one host (or one
+// host's name inside another's line, "localhost (127.0.0.1) port P") are told apart only by the
+// port. Failing that, with one watched connection every phrase is about it, whatever host the line
+// names; with several, the first whose host the line mentions.
 const MonitoredConnector* DecoderOutputClassifier::connectorMentionedIn(std::string_view lowered) const
 {
+    const auto mentionsHost = [&](qsizetype i) {
+        const auto& searcher = m_hostSearchers[size_t(i)];
+        return std::search(lowered.begin(), lowered.end(), searcher) != lowered.end();
+    };
+    if (const std::optional<qint64> port = portNamedIn(lowered)) {
+        for (qsizetype i = 0; i < m_connectors.size(); ++i) {
+            if (m_connectors.at(i).port == *port && mentionsHost(i))
+                return &m_connectors.at(i);
+        }
+    }
     if (m_connectors.size() == 1)
         return &m_connectors.first();
     for (qsizetype i = 0; i < m_connectors.size(); ++i) {
-        const auto& searcher = m_hostSearchers[size_t(i)];
-        if (std::search(lowered.begin(), lowered.end(), searcher) != lowered.end())
+        if (mentionsHost(i))
             return &m_connectors.at(i);
     }
     return nullptr;

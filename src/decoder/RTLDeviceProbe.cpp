@@ -1,5 +1,8 @@
 #include "decoder/RTLDeviceProbe.h"
 
+#include "platform/HexNumber.h"
+#include "platform/RegularFile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -35,17 +38,7 @@ constexpr qint64 maxAttributeSize = 4096;
 
 std::optional<QByteArray> readAttribute(const QDir& device, const QString& name)
 {
-    const QString path = device.filePath(name);
-    // A regular file only: a FIFO or device node in a hand-made tree must not block the caller.
-    if (!QFileInfo(path).isFile())
-        return std::nullopt;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    QByteArray bytes = file.read(maxAttributeSize + 1);
-    if (bytes.size() > maxAttributeSize)
-        return std::nullopt;
-    return bytes;
+    return RegularFile::read(device.filePath(name), maxAttributeSize);
 }
 
 // USB identifiers are 16-bit values that sysfs writes as four hexadecimal digits.
@@ -55,22 +48,9 @@ std::optional<qint64> readIdentifier(const QDir& device, const QString& name)
     if (!text)
         return std::nullopt;
     const QByteArray digits = text->trimmed();
-    if (digits.isEmpty() || digits.size() > 4)
+    if (digits.size() > 4)
         return std::nullopt;
-    qint64 value = 0;
-    for (const char c : digits) {
-        int digit = -1;
-        if (c >= '0' && c <= '9')
-            digit = c - '0';
-        else if (c >= 'a' && c <= 'f')
-            digit = c - 'a' + 10;
-        else if (c >= 'A' && c <= 'F')
-            digit = c - 'A' + 10;
-        if (digit < 0)
-            return std::nullopt;
-        value = value * 16 + digit;
-    }
-    return value;
+    return parseHexNumber(std::string_view(digits.constData(), size_t(digits.size())));
 }
 
 } // namespace

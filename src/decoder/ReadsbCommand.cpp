@@ -1,5 +1,7 @@
 #include "decoder/ReadsbCommand.h"
 
+#include "platform/CNumber.h"
+
 #include <QRegularExpression>
 
 namespace vireon {
@@ -22,10 +24,10 @@ bool isPortInRange(qint64 port)
     return port >= 1 && port <= 65535;
 }
 
-// Six decimals and a full stop whatever the user's locale: QString::number never localises.
+// Six decimals and a full stop whatever the user's locale, rounded as printf rounds.
 QString coordinate(double degrees)
 {
-    return QString::number(degrees, 'f', 6);
+    return CNumber::format("%.6f", degrees);
 }
 
 QString quoted(const QString& text)

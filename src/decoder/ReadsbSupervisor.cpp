@@ -1,6 +1,8 @@
 #include "decoder/ReadsbSupervisor.h"
 
 #include "decoder/DecoderGain.h"
+#include "decoder/DecoderHelpProbe.h"
+#include "decoder/DecoderOutputClassifier.h"
 #include "decoder/KeyTransmission.h"
 
 #include <QCoreApplication>
@@ -37,9 +39,10 @@ QString seconds(std::chrono::milliseconds duration)
 } // namespace
 
 ReadsbSupervisor::ReadsbSupervisor(TimeSource& time, QObject* parent)
-    : QObject(parent), m_time(time), m_helpProbe(std::make_unique<DecoderHelpProbe>(time))
+    : QObject(parent), m_time(time), m_output(std::make_unique<DecoderOutputClassifier>(m_log)),
+      m_helpProbe(std::make_unique<DecoderHelpProbe>(time))
 {
-    m_output.setClock([this] { return m_time.now(); });
+    m_output->setClock([this] { return m_time.now(); });
 }
 
 ReadsbSupervisor::~ReadsbSupervisor()
@@ -49,6 +52,36 @@ ReadsbSupervisor::~ReadsbSupervisor()
     m_desiredRunning = false;
     cancelRestart();
     terminateAndWait(5s, false);
+}
+
+const QHash<QString, ConnectorHealth>& ReadsbSupervisor::connectorHealth() const
+{
+    return m_output->health();
+}
+
+const std::optional<QString>& ReadsbSupervisor::lastConnectorError() const
+{
+    return m_output->lastConnectorError();
+}
+
+bool ReadsbSupervisor::vireonConnectorUp() const
+{
+    return m_output->vireonConnectorUp();
+}
+
+std::optional<StickProblem> ReadsbSupervisor::stickProblem() const
+{
+    return m_output->stickProblem();
+}
+
+const std::optional<QString>& ReadsbSupervisor::decoderVersion() const
+{
+    return m_output->decoderVersion();
+}
+
+const QList<MonitoredConnector>& ReadsbSupervisor::monitoredConnectors() const
+{
+    return m_output->connectors();
 }
 
 void ReadsbSupervisor::setBinaryLocator(BinaryLocator locator)
@@ -79,17 +112,17 @@ void ReadsbSupervisor::start(const QStringList& arguments, const QList<Monitored
     m_arguments = arguments;
     m_passedArguments = arguments;
     ++m_launchGeneration;
-    m_output.setConnectors(connectors);
+    m_output->setConnectors(connectors);
     m_desiredRunning = true;
     m_exitTimestamps.clear();
     m_restartAttempt = 0;
-    m_output.clearPendingFailure();
+    m_output->clearPendingFailure();
     cancelRestart();
 
     if (m_process && m_process->state() != QProcess::NotRunning) {
         // Its exit will not be handled as a decoder exit; its output still counts until it ends.
         m_replaced.append(m_process);
-        m_process->terminate();
+        terminateOnce(m_process);
         m_process = nullptr;
     }
     if (!m_replaced.isEmpty()) {
@@ -110,7 +143,7 @@ void ReadsbSupervisor::stop()
     cancelRestart();
     resetHealth();
     if (m_process && m_process->state() != QProcess::NotRunning)
-        m_process->terminate();
+        terminateOnce(m_process);
     else
         setState(supervisor_state::Stopped{});
 }
@@ -126,7 +159,7 @@ void ReadsbSupervisor::terminateAndWait(std::chrono::milliseconds grace, bool lo
     QList<QPointer<QProcess>> live;
     for (QProcess* process : findChildren<QProcess*>(Qt::FindDirectChildrenOnly)) {
         if (process->state() != QProcess::NotRunning) {
-            process->terminate();
+            terminateOnce(process);
             live.append(process);
         }
     }
@@ -149,6 +182,16 @@ void ReadsbSupervisor::terminateAndWait(std::chrono::milliseconds grace, bool lo
     }
 }
 
+void ReadsbSupervisor::terminateOnce(QProcess* process)
+{
+    // A second SIGTERM can cut short the decoder's own orderly exit.
+    static const char* const signalled = "vireonTerminated";
+    if (process->property(signalled).toBool())
+        return;
+    process->setProperty(signalled, true);
+    process->terminate();
+}
+
 void ReadsbSupervisor::launch()
 {
     if (!m_desiredRunning)
@@ -160,7 +203,7 @@ void ReadsbSupervisor::launch()
     }
     setState(supervisor_state::Launching{});
     resetHealth();
-    m_output.clearPendingFailure();
+    m_output->clearPendingFailure();
 
     const std::optional<bool> readsAutoGain = m_helpProbe->known(*binary);
     if (!readsAutoGain) {
@@ -174,7 +217,7 @@ void ReadsbSupervisor::launch()
         return;
     }
     if (m_decoderPath != *binary)
-        m_output.forgetDecoderVersion();
+        m_output->forgetDecoderVersion();
     m_decoderPath = *binary;
     m_passedArguments = DecoderGain::passedArguments(m_arguments, *readsAutoGain);
 
@@ -197,24 +240,37 @@ void ReadsbSupervisor::launch()
     connect(process, &QProcess::finished, this,
             [this, process](int exitCode, QProcess::ExitStatus) { processFinished(process, exitCode); });
 
-    process->start();
-    if (!process->waitForStarted(-1)) {
+    // The launch is over when the process says it started (or that it could not); the GUI thread
+    // does not wait for either.
+    connect(process, &QProcess::started, this, [this, process] {
+        if (process != m_process)
+            return;
+        setState(supervisor_state::Running{m_time.now()});
+        log(QStringLiteral("supervisor: launched readsb (pid %1)").arg(process->processId()));
+        for (const QString& line :
+             KeyTransmission::launchLogLines(process->arguments(), m_output->connectors()))
+            log(line);
+    });
+    connect(process, &QProcess::errorOccurred, this, [this, process](QProcess::ProcessError error) {
+        if (error != QProcess::FailedToStart)
+            return;
+        process->deleteLater();
+        m_replaced.removeOne(process);
+        if (process != m_process)
+            return;
+        m_process = nullptr;
         log(QStringLiteral("supervisor: failed to launch readsb: ") + process->errorString());
         setState(supervisor_state::Failed{Failure::binaryMissing});
-        delete process;
-        return;
-    }
+    });
+
     m_process = process;
-    setState(supervisor_state::Running{m_time.now()});
-    log(QStringLiteral("supervisor: launched readsb (pid %1)").arg(process->processId()));
-    for (const QString& line : KeyTransmission::launchLogLines(m_passedArguments, m_output.connectors()))
-        log(line);
+    process->start();
 }
 
 void ReadsbSupervisor::readStandardError(QProcess* process)
 {
     const QByteArray bytes = process->readAllStandardError();
-    if (!bytes.isEmpty() && m_output.feed(bytes))
+    if (!bytes.isEmpty() && m_output->feed(bytes))
         Q_EMIT changed();
     armCalmTimer();
 }
@@ -227,16 +283,17 @@ void ReadsbSupervisor::armCalmTimer()
         m_calmTimer->stop();
         m_calmTimer.release()->deleteLater();
     }
-    const std::optional<QDateTime> due = m_output.nextCalm();
+    const std::optional<QDateTime> due = m_output->nextCalm();
     if (!due)
         return;
     m_calmTimer = m_time.createTimer();
     connect(m_calmTimer.get(), &Timer::timeout, this, [this] {
-        if (m_output.calm())
+        if (m_output->calm())
             Q_EMIT changed();
         armCalmTimer();
     });
-    m_calmTimer->start(std::chrono::milliseconds(std::max<qint64>(m_time.now().msecsTo(*due), 0)), false);
+    m_calmTimer->start(std::chrono::milliseconds(std::max<qint64>(m_time.now().msecsTo(*due), 0)),
+                       Timer::Repeat::once);
 }
 
 void ReadsbSupervisor::processFinished(QProcess* process, int status)
@@ -268,7 +325,7 @@ void ReadsbSupervisor::handleExit(int status)
         setState(supervisor_state::Stopped{});
         return;
     }
-    if (const auto failure = m_output.pendingFailure()) {
+    if (const auto failure = m_output->pendingFailure()) {
         setState(supervisor_state::Failed{*failure});
         return;
     }
@@ -294,7 +351,7 @@ void ReadsbSupervisor::scheduleRestart(const QDateTime& now)
 
     m_restartTimer = m_time.createTimer();
     connect(m_restartTimer.get(), &Timer::timeout, this, [this] { launch(); });
-    m_restartTimer->start(std::chrono::seconds(delay), false);
+    m_restartTimer->start(std::chrono::seconds(delay), Timer::Repeat::once);
 }
 
 void ReadsbSupervisor::cancelRestart()
@@ -311,9 +368,11 @@ void ReadsbSupervisor::setState(State state)
 
 void ReadsbSupervisor::resetHealth()
 {
-    m_output.resetHealth();
+    const auto before = m_output->health();
+    m_output->resetHealth();
     m_calmTimer.reset();
-    Q_EMIT changed();
+    if (m_output->health() != before)
+        Q_EMIT changed();
 }
 
 void ReadsbSupervisor::log(const QString& line)

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "decoder/ConnectorHealth.h"
-#include "decoder/DecoderHelpProbe.h"
-#include "decoder/DecoderOutputClassifier.h"
+#include "decoder/DecoderLocator.h"
 #include "decoder/LogRingBuffer.h"
 #include "decoder/MonitoredConnector.h"
+#include "decoder/StickProblem.h"
 #include "decoder/SupervisorFailure.h"
 #include "decoder/SupervisorState.h"
 #include "platform/TimeSource.h"
@@ -22,6 +22,9 @@ class QProcess;
 
 namespace vireon {
 
+class DecoderHelpProbe;
+class DecoderOutputClassifier;
+
 // Runs the decoder as a child process, keeps it running and says how it is doing: restarts it after
 // 2, 4, 8, 16, 32, then 60 seconds when it dies, gives up with a named failure when restarting cannot
 // help, and judges each outbound connection from the decoder's standard error.
@@ -33,7 +36,7 @@ class ReadsbSupervisor : public QObject {
 public:
     using State = SupervisorState;
     using Failure = SupervisorFailure;
-    using BinaryLocator = std::function<std::optional<QString>()>;
+    using BinaryLocator = DecoderLocator;
 
     static constexpr qint64 logCapacity = 500;
 
@@ -53,21 +56,21 @@ public:
     void stopAndWait(std::chrono::milliseconds grace = std::chrono::seconds(5));
 
     const State& state() const { return m_state; }
-    const QHash<QString, ConnectorHealth>& connectorHealth() const { return m_output.health(); }
-    const std::optional<QString>& lastConnectorError() const { return m_output.lastConnectorError(); }
-    bool vireonConnectorUp() const { return m_output.vireonConnectorUp(); }
+    const QHash<QString, ConnectorHealth>& connectorHealth() const;
+    const std::optional<QString>& lastConnectorError() const;
+    bool vireonConnectorUp() const;
     // The arguments as last passed to the decoder (see DecoderGain), or as given to start until a
     // launch has passed them.
     const QStringList& currentArguments() const { return m_passedArguments; }
-    const QList<MonitoredConnector>& monitoredConnectors() const { return m_output.connectors(); }
+    const QList<MonitoredConnector>& monitoredConnectors() const;
     bool desiredRunning() const { return m_desiredRunning; }
     const LogRingBuffer& logBuffer() const { return m_log; }
 
     // The cause of a stick failure that the current run's output named, if any.
-    std::optional<StickProblem> stickProblem() const { return m_output.stickProblem(); }
+    std::optional<StickProblem> stickProblem() const;
     // The decoder last launched, and the version it named ("readsb version: "), once seen.
     const std::optional<QString>& decoderPath() const { return m_decoderPath; }
-    const std::optional<QString>& decoderVersion() const { return m_output.decoderVersion(); }
+    const std::optional<QString>& decoderVersion() const;
 
     // Where the decoder executable is; asked afresh at every launch. Nothing found means
     // failed(binaryMissing).
@@ -76,6 +79,12 @@ public:
     // The first executable of: bin/readsb beside our executable, ../libexec/vireon-feeder/readsb
     // from there, readsb on PATH.
     static std::optional<QString> defaultBinaryLocation();
+
+    // Where the locator finds the decoder now.
+    std::optional<QString> locateDecoder() const
+    {
+        return m_binaryLocator ? m_binaryLocator() : std::nullopt;
+    }
 
 Q_SIGNALS:
     // After any of state, connectorHealth or lastConnectorError was assigned.
@@ -94,12 +103,13 @@ private:
     void resetHealth();
     void log(const QString& line);
     void terminateAndWait(std::chrono::milliseconds grace, bool logKills);
+    static void terminateOnce(QProcess* process);
     void armCalmTimer();
 
     TimeSource& m_time;
     State m_state = supervisor_state::Stopped{};
     LogRingBuffer m_log{logCapacity};
-    DecoderOutputClassifier m_output{m_log};
+    std::unique_ptr<DecoderOutputClassifier> m_output; // reads the decoder's standard error
     BinaryLocator m_binaryLocator = &ReadsbSupervisor::defaultBinaryLocation;
     QProcess* m_process = nullptr; // the current decoder, from its launch until its exit is handled
     QList<QProcess*> m_replaced;   // decoders replaced by a start, still exiting

@@ -1,15 +1,18 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 
 namespace vireon {
 
-// Shows a modal informational alert and returns once the user has dismissed it. The desktop
-// implementation lives with the widgets; tests put a recorder in its place so nothing blocks.
+// Shows an informational alert and returns at once; `dismissed` runs when the user has closed it.
+// Nothing waits for the user: a nested event loop would let timers and clicks run inside a
+// half-finished operation. The desktop implementation lives with the widgets; tests dismiss by hand.
 class AlertPresenter {
 public:
     virtual ~AlertPresenter() = default;
-    virtual void showInformational(const QString& message, const QString& informativeText) = 0;
+    virtual void showInformational(const QString& message, const QString& informativeText,
+                                   std::function<void()> dismissed) = 0;
 };
 
 } // namespace vireon

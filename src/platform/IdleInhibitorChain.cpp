@@ -11,18 +11,34 @@ IdleInhibitorChain::~IdleInhibitorChain()
     release();
 }
 
-bool IdleInhibitorChain::acquire(const QString& reason)
+void IdleInhibitorChain::acquire(const QString& reason, Answer answer)
 {
-    if (isHeld())
-        return true;
-    m_holder = nullptr;
-    for (const auto& candidate : m_candidates) {
-        if (candidate && candidate->acquire(reason)) {
-            m_holder = candidate.get();
-            return true;
-        }
+    if (isHeld()) {
+        answer(true);
+        return;
     }
-    return false;
+    m_holder = nullptr;
+    askFrom(0, reason, std::move(answer));
+}
+
+// The candidates are owned here, so none of their answers can outlive the chain.
+void IdleInhibitorChain::askFrom(size_t index, const QString& reason, Answer answer)
+{
+    while (index < m_candidates.size() && !m_candidates[index])
+        ++index;
+    if (index >= m_candidates.size()) {
+        answer(false);
+        return;
+    }
+    IdleInhibitor* candidate = m_candidates[index].get();
+    candidate->acquire(reason, [this, index, candidate, reason, answer = std::move(answer)](bool held) {
+        if (held) {
+            m_holder = candidate;
+            answer(true);
+        } else {
+            askFrom(index + 1, reason, answer);
+        }
+    });
 }
 
 void IdleInhibitorChain::release()

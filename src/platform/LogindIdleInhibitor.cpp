@@ -1,6 +1,7 @@
 #include "platform/LogindIdleInhibitor.h"
 
 #include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
 
 namespace vireon {
 
@@ -13,25 +14,33 @@ LogindIdleInhibitor::~LogindIdleInhibitor()
     release();
 }
 
-bool LogindIdleInhibitor::acquire(const QString& reason)
+void LogindIdleInhibitor::acquire(const QString& reason, Answer answer)
 {
-    if (isHeld())
-        return true;
-    if (!m_bus.isConnected())
-        return false;
+    if (isHeld()) {
+        answer(true);
+        return;
+    }
+    if (!m_bus.isConnected()) {
+        answer(false);
+        return;
+    }
 
     QDBusMessage call = QDBusMessage::createMethodCall(
         QStringLiteral("org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1"),
         QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("Inhibit"));
     call << QStringLiteral("idle") << QStringLiteral("Vireon Feeder") << reason << QStringLiteral("block");
-    const QDBusMessage reply = m_bus.call(call, QDBus::Block, int(m_timeout.count()));
-    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().size() != 1)
-        return false;
-    const auto descriptor = qvariant_cast<QDBusUnixFileDescriptor>(reply.arguments().constFirst());
-    if (!descriptor.isValid())
-        return false;
-    m_lock = descriptor;
-    return true;
+    // A lock granted after this inhibitor is gone dies with the reply: nobody keeps its descriptor.
+    auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call, int(m_timeout.count())), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, watcher, answer] {
+        watcher->deleteLater();
+        const QDBusMessage reply = watcher->reply();
+        if (reply.type() == QDBusMessage::ReplyMessage && reply.arguments().size() == 1) {
+            const auto descriptor = qvariant_cast<QDBusUnixFileDescriptor>(reply.arguments().constFirst());
+            if (descriptor.isValid())
+                m_lock = descriptor;
+        }
+        answer(isHeld());
+    });
 }
 
 void LogindIdleInhibitor::release()

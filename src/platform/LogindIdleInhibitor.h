@@ -19,7 +19,7 @@ public:
     explicit LogindIdleInhibitor(QDBusConnection bus, std::chrono::milliseconds timeout = defaultTimeout);
     ~LogindIdleInhibitor() override;
 
-    bool acquire(const QString& reason) override;
+    void acquire(const QString& reason, Answer answer) override;
     void release() override;
     bool isHeld() const override { return m_lock.isValid(); }
 

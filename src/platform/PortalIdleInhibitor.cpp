@@ -3,6 +3,7 @@
 #include <QDBusError>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
+#include <QDBusPendingCallWatcher>
 #include <QVariantMap>
 #include <atomic>
 
@@ -41,37 +42,50 @@ PortalIdleInhibitor::PortalIdleInhibitor(QDBusConnection bus, std::chrono::milli
 PortalIdleInhibitor::~PortalIdleInhibitor()
 {
     release();
+    // Its answer will reach nobody, so a lock it may yet grant is closed where the portal keeps it.
+    if (!m_pendingToken.isEmpty())
+        closeRequest(requestPathFor(m_bus, m_pendingToken));
 }
 
-bool PortalIdleInhibitor::acquire(const QString& reason)
+void PortalIdleInhibitor::acquire(const QString& reason, Answer answer)
 {
-    if (isHeld())
-        return true;
-    if (!m_bus.isConnected())
-        return false;
+    if (isHeld()) {
+        answer(true);
+        return;
+    }
+    if (!m_bus.isConnected()) {
+        answer(false);
+        return;
+    }
 
     const QString token = nextHandleToken();
     QDBusMessage call = QDBusMessage::createMethodCall(portalService, portalPath, inhibitInterface,
                                                        QStringLiteral("Inhibit"));
     const QVariantMap options{{QStringLiteral("reason"), reason}, {QStringLiteral("handle_token"), token}};
     call << QString() << suspendFlag << options;
-    const QDBusMessage reply = m_bus.call(call, QDBus::Block, int(m_timeout.count()));
-
-    if (reply.type() == QDBusMessage::ReplyMessage && reply.arguments().size() == 1) {
-        const auto path = qvariant_cast<QDBusObjectPath>(reply.arguments().constFirst()).path();
-        if (!path.isEmpty()) {
-            m_request = path;
-            return true;
+    m_pendingToken = token;
+    auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call, int(m_timeout.count())), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, watcher, token, answer] {
+        watcher->deleteLater();
+        m_pendingToken.clear();
+        const QDBusMessage reply = watcher->reply();
+        if (reply.type() == QDBusMessage::ReplyMessage && reply.arguments().size() == 1) {
+            const auto path = qvariant_cast<QDBusObjectPath>(reply.arguments().constFirst()).path();
+            if (!path.isEmpty()) {
+                m_request = path;
+                answer(true);
+                return;
+            }
         }
-    }
-    // A portal that answered too late may still have granted the lock; without this it would stay
-    // held, unseen, for as long as the application runs.
-    if (reply.type() == QDBusMessage::ErrorMessage &&
-        (reply.errorName() == QDBusError::errorString(QDBusError::NoReply) ||
-         reply.errorName() == QDBusError::errorString(QDBusError::Timeout) ||
-         reply.errorName() == QDBusError::errorString(QDBusError::TimedOut)))
-        closeRequest(requestPathFor(m_bus, token));
-    return false;
+        // A portal that answered too late may still have granted the lock; without this it would
+        // stay held, unseen, for as long as the application runs.
+        if (reply.type() == QDBusMessage::ErrorMessage &&
+            (reply.errorName() == QDBusError::errorString(QDBusError::NoReply) ||
+             reply.errorName() == QDBusError::errorString(QDBusError::Timeout) ||
+             reply.errorName() == QDBusError::errorString(QDBusError::TimedOut)))
+            closeRequest(requestPathFor(m_bus, token));
+        answer(false);
+    });
 }
 
 void PortalIdleInhibitor::release()
@@ -84,10 +98,9 @@ void PortalIdleInhibitor::release()
 
 void PortalIdleInhibitor::closeRequest(const QString& path)
 {
-    // Waited for, briefly, so that once release() returns the lock is gone for everyone who looks.
-    const QDBusMessage close =
-        QDBusMessage::createMethodCall(portalService, path, requestInterface, QStringLiteral("Close"));
-    m_bus.call(close, QDBus::Block, int(m_timeout.count()));
+    // Sent without waiting: the portal drops the lock when it reads the message.
+    m_bus.send(
+        QDBusMessage::createMethodCall(portalService, path, requestInterface, QStringLiteral("Close")));
 }
 
 } // namespace vireon

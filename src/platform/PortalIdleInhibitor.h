@@ -17,7 +17,7 @@ public:
     explicit PortalIdleInhibitor(QDBusConnection bus, std::chrono::milliseconds timeout = defaultTimeout);
     ~PortalIdleInhibitor() override;
 
-    bool acquire(const QString& reason) override;
+    void acquire(const QString& reason, Answer answer) override;
     void release() override;
     bool isHeld() const override { return !m_request.isEmpty(); }
 
@@ -27,6 +27,7 @@ private:
     QDBusConnection m_bus;
     std::chrono::milliseconds m_timeout;
     QString m_request;
+    QString m_pendingToken; // of a request whose answer has not come yet
 };
 
 } // namespace vireon

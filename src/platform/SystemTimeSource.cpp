@@ -13,9 +13,9 @@ public:
         m_timer.setTimerType(Qt::PreciseTimer);
     }
 
-    void start(std::chrono::milliseconds interval, bool repeating) override
+    void start(std::chrono::milliseconds interval, Repeat repeat) override
     {
-        m_timer.setSingleShot(!repeating);
+        m_timer.setSingleShot(repeat == Repeat::once);
         m_timer.start(interval);
     }
     void stop() override { m_timer.stop(); }

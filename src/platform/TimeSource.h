@@ -14,7 +14,9 @@ public:
     using QObject::QObject;
     ~Timer() override = default;
 
-    virtual void start(std::chrono::milliseconds interval, bool repeating) = 0;
+    enum class Repeat { once, repeating };
+
+    virtual void start(std::chrono::milliseconds interval, Repeat repeat) = 0;
     virtual void stop() = 0;
     virtual bool isActive() const = 0;
 

@@ -1,5 +1,7 @@
 #include "stats/JsonScanner.h"
 
+#include "platform/HexNumber.h"
+
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -10,17 +12,6 @@ namespace {
 bool isDigit(char c)
 {
     return c >= '0' && c <= '9';
-}
-
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
 }
 
 void appendUtf8(std::string& out, char32_t cp)
@@ -102,26 +93,26 @@ JsonScanner::Kind JsonScanner::peek()
 {
     skipWhitespace();
     if (m_failed || m_pos == m_end)
-        return Kind::Invalid;
+        return Kind::invalid;
     switch (*m_pos) {
     case '{':
-        return Kind::Object;
+        return Kind::object;
     case '[':
-        return Kind::Array;
+        return Kind::array;
     case '"':
-        return Kind::String;
+        return Kind::string;
     case 't':
     case 'f':
     case 'n':
-        return Kind::Literal;
+        return Kind::literal;
     default:
-        return (*m_pos == '-' || isDigit(*m_pos)) ? Kind::Number : Kind::Invalid;
+        return (*m_pos == '-' || isDigit(*m_pos)) ? Kind::number : Kind::invalid;
     }
 }
 
 bool JsonScanner::peekNull()
 {
-    return peek() == Kind::Literal && m_end - m_pos >= 4 && std::memcmp(m_pos, "null", 4) == 0;
+    return peek() == Kind::literal && m_end - m_pos >= 4 && std::memcmp(m_pos, "null", 4) == 0;
 }
 
 bool JsonScanner::pushFrame(bool isObject)
@@ -373,13 +364,10 @@ bool JsonScanner::scanString(std::string* out)
         auto readUnit = [this](char32_t& unit) {
             if (m_end - m_pos < 4)
                 return false;
-            unit = 0;
-            for (int i = 0; i < 4; ++i) {
-                const int digit = hexValue(m_pos[i]);
-                if (digit < 0)
-                    return false;
-                unit = unit * 16 + char32_t(digit);
-            }
+            const auto value = parseHexNumber(std::string_view(m_pos, 4));
+            if (!value)
+                return false;
+            unit = char32_t(*value);
             m_pos += 4;
             return true;
         };

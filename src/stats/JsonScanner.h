@@ -19,7 +19,7 @@ namespace vireon {
 // text was one well-formed value.
 class JsonScanner {
 public:
-    enum class Kind { Object, Array, String, Number, Literal, Invalid };
+    enum class Kind { object, array, string, number, literal, invalid };
 
     // The text of a number as it stands in the document, already checked against the grammar.
     struct Number {

@@ -1,5 +1,6 @@
 #include "stats/StatsReader.h"
 
+#include "platform/RegularFile.h"
 #include "stats/JsonScanner.h"
 
 #include <QDir>
@@ -14,43 +15,31 @@ namespace {
 // file cannot exhaust memory on the GUI thread.
 constexpr qint64 maxFileSize = 64 * 1024 * 1024;
 
-// Only the latest rewrite of a file is read; a FIFO or device node of the same name would block
-// the GUI thread or never end, so only regular files count.
 std::optional<QByteArray> readWholeFile(const QString& path)
 {
-    const QFileInfo info(path);
-    if (!info.isFile() || info.size() > maxFileSize)
-        return std::nullopt;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > maxFileSize)
-        return std::nullopt;
-    // Not read(maxFileSize + 1): that reserves the whole limit up front on every poll.
-    QByteArray bytes = file.readAll();
-    if (bytes.size() > maxFileSize)
-        return std::nullopt;
-    return bytes;
+    return RegularFile::read(path, maxFileSize);
 }
 
 // One member of a file's object as far as it has been read. A repeated key counts with its last
 // occurrence, so a later good value mends an earlier bad one and the other way round.
 template <typename T>
 struct Member {
-    enum class State { Absent, Valid, WrongType };
-    State state = State::Absent;
+    enum class State { absent, valid, wrongType };
+    State state = State::absent;
     T value{};
 
     void set(const std::optional<T>& read)
     {
-        state = read ? State::Valid : State::WrongType;
+        state = read ? State::valid : State::wrongType;
         value = read.value_or(T{});
     }
     void clear() { *this = Member(); }
-    bool isValid() const { return state == State::Valid; }
+    bool isValid() const { return state == State::valid; }
 };
 
 std::optional<double> readDouble(JsonScanner& scanner)
 {
-    if (scanner.peek() != JsonScanner::Kind::Number) {
+    if (scanner.peek() != JsonScanner::Kind::number) {
         scanner.skipValue();
         return std::nullopt;
     }
@@ -78,7 +67,7 @@ struct Window {
 // Reads a one-minute window object; none when it is not an object or a member has the wrong type.
 std::optional<double> readWindowRate(JsonScanner& scanner)
 {
-    if (scanner.peek() != JsonScanner::Kind::Object) {
+    if (scanner.peek() != JsonScanner::Kind::object) {
         scanner.skipValue();
         return std::nullopt;
     }
@@ -94,7 +83,7 @@ std::optional<double> readWindowRate(JsonScanner& scanner)
             if (scanner.peekNull()) {
                 scanner.skipValue();
                 window.messages.clear();
-            } else if (scanner.peek() == JsonScanner::Kind::Number) {
+            } else if (scanner.peek() == JsonScanner::Kind::number) {
                 const auto number = scanner.readNumber();
                 window.messages.set(number ? JsonScanner::toInteger(*number) : std::nullopt);
             } else {
@@ -106,7 +95,7 @@ std::optional<double> readWindowRate(JsonScanner& scanner)
         }
     }
     if (scanner.failed() || !window.start.isValid() || !window.end.isValid() ||
-        window.messages.state == Member<qint64>::State::WrongType)
+        window.messages.state == Member<qint64>::State::wrongType)
         return std::nullopt;
 
     const double messages = window.messages.isValid() ? double(window.messages.value) : 0.0;
@@ -135,7 +124,7 @@ std::optional<StatsReader::AircraftFigures> StatsReader::decodeAircraftFile(QByt
         if (key == "now") {
             now.set(readDouble(scanner));
         } else if (key == "aircraft") {
-            if (scanner.peek() != JsonScanner::Kind::Array) {
+            if (scanner.peek() != JsonScanner::Kind::array) {
                 scanner.skipValue();
                 count.set(std::nullopt);
                 continue;
@@ -177,7 +166,7 @@ std::optional<double> StatsReader::decodeStatsFile(QByteArrayView bytes)
             scanner.skipValue();
         }
     }
-    if (!scanner.finish() || rate.state == Member<double>::State::WrongType)
+    if (!scanner.finish() || rate.state == Member<double>::State::wrongType)
         return std::nullopt;
     return rate.value; // no window at all is a rate of zero
 }
@@ -207,7 +196,7 @@ void StatsReader::start(const QString& directory)
     m_directory = directory;
     m_timer = m_time.createTimer();
     connect(m_timer.get(), &Timer::timeout, this, &StatsReader::poll);
-    m_timer->start(pollInterval, true);
+    m_timer->start(pollInterval, Timer::Repeat::repeating);
     poll();
 }
 

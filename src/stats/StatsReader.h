@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/TimeSource.h"
+#include "stats/StatsSnapshot.h"
 
 #include <QByteArrayView>
 #include <QDateTime>
@@ -17,12 +18,7 @@ namespace vireon {
 class StatsReader : public QObject {
     Q_OBJECT
 public:
-    struct Snapshot {
-        qint64 aircraftCount = 0;
-        double messageRate = 0;
-        std::optional<QDateTime> updatedAt;
-        bool operator==(const Snapshot&) const = default;
-    };
+    using Snapshot = StatsSnapshot;
 
     // What "aircraft.json" contributes to a snapshot.
     struct AircraftFigures {

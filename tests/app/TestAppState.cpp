@@ -2,7 +2,9 @@
 #include "app/AppState.h"
 #include "app/SleepAssertion.h"
 #include "config/StationConfigStore.h"
+#include "decoder/ReadsbCommand.h"
 #include "decoder/ReadsbSupervisor.h"
+#include "stats/StatsReader.h"
 #include "support/StationHarness.h"
 
 #include <QJsonArray>
@@ -61,6 +63,8 @@ private Q_SLOTS:
         AppState& state = station.launchApplication();
 
         state.startFeeding();
+        QVERIFY(state.isLaunchAwaitingAlert());
+        station.alerts.dismissAll();
 
         QCOMPARE(station.alerts.alerts.size(), 1);
         QCOMPARE(station.alerts.alerts[0].first, QStringLiteral("Vireon feeding is paused"));
@@ -74,13 +78,87 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(
             station.ingest.hasReceivedUuid(QStringLiteral("feedfeed-1111-4000-8000-000000000002")),
             kProcessWaitMs);
-        QVERIFY(in<supervisor_state::Running>(state));
+        QTRY_VERIFY(in<supervisor_state::Running>(state));
         QCOMPARE(state.statusLine(), QStringLiteral("Feeding third-party networks \u00b7 Vireon paused"));
 
         AppState& relaunched = station.launchApplication();
         relaunched.startFeeding();
-        QVERIFY(in<supervisor_state::Running>(relaunched));
+        QTRY_VERIFY(in<supervisor_state::Running>(relaunched));
         QCOMPARE(station.alerts.alerts.size(), 1);
+    }
+
+    void whatIsPressedWhileThePausedAlertIsOpenDecides_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<int>("launches");
+        QTest::addColumn<bool>("feedingDesired");
+        QTest::newRow("Stop Feeding: nothing runs after the alert") << "stop" << 0 << false;
+        QTest::newRow("Quit: nothing runs after the alert") << "quit" << 0 << true;
+        QTest::newRow("Start Feeding again: one launch, not two") << "start" << 1 << true;
+        QTest::newRow("nothing: one launch from the configuration as it is at dismissal")
+            << "edit" << 1 << true;
+    }
+    void whatIsPressedWhileThePausedAlertIsOpenDecides()
+    {
+        QFETCH(QString, action);
+        QFETCH(int, launches);
+        QFETCH(bool, feedingDesired);
+        StationHarness station;
+        station.writeConfig(withVireonOffAndOneOtherNetwork(station.ingest.port()));
+        AppState& state = station.launchApplication();
+
+        state.startFeeding();
+        QVERIFY(station.alerts.isOpen());
+        QVERIFY(!state.isFeedingActive());
+        if (action == u"stop")
+            state.stopFeeding();
+        else if (action == u"quit")
+            state.shutdown();
+        else if (action == u"start")
+            state.startFeeding();
+        else
+            station.store->setStationLat(48.5);
+        station.alerts.dismissAll();
+
+        QCOMPARE(station.settings->feedingDesired(), feedingDesired);
+        QTRY_COMPARE_WITH_TIMEOUT(station.decoderLaunches(), launches, kProcessWaitMs);
+        QTest::qWait(200);
+        QCOMPARE(station.decoderLaunches(), launches);
+        QCOMPARE(state.isFeedingActive(), launches > 0);
+        QCOMPARE(station.alerts.alerts.size(), 1);
+        if (action == u"edit")
+            QCOMPARE(state.supervisor().currentArguments(),
+                     std::get<QStringList>(ReadsbCommand::arguments(
+                         station.store->config(), state.config().ingest, station.store->jsonDirectory())));
+    }
+
+    void hungDecoderFilesTurnTheIconFromGreenWithNoOtherEvent()
+    {
+        StationHarness station;
+        // The files are written once and never again while the decoder keeps running.
+        station.setScenario({QStringLiteral("connect"),
+                             QStringLiteral("write-json aircraft=3 messages=600 window=60"),
+                             QStringLiteral("sleep 600000")});
+        AppState& state = station.launchApplication();
+        state.startFeeding();
+        QTRY_VERIFY_WITH_TIMEOUT(state.supervisor().vireonConnectorUp(), kProcessWaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            QFile::exists(station.store->jsonDirectory() + QStringLiteral("/stats.json")), kProcessWaitMs);
+        station.clock.advance(StatsReader::pollInterval);
+        QTRY_COMPARE(state.iconState(), StatusIcon::State::feeding);
+        const QDateTime expiry = state.stats().snapshot().updatedAt->addSecs(60);
+        QSignalSpy presentation(&state, &AppState::presentationChanged);
+
+        while (station.clock.now().addSecs(1) < expiry)
+            station.clock.advance(1s);
+        QTest::qWait(50);
+        QCOMPARE(presentation.size(), 0);
+
+        station.clock.advance(2s);
+        QTRY_COMPARE(presentation.size(), 1);
+        QCOMPARE(presentation.first().at(0).value<StatusIcon::State>(), StatusIcon::State::warning);
+        QCOMPARE(presentation.first().at(1).toString(),
+                 QStringLiteral("Connected \u00b7 waiting for aircraft\u2026"));
     }
 
     void invalidConfigurationStartsNothing()
@@ -117,7 +195,7 @@ private Q_SLOTS:
         StationHarness station;
         AppState& state = station.launchApplication();
         state.startFeeding();
-        QVERIFY(in<supervisor_state::Running>(state));
+        QTRY_VERIFY(in<supervisor_state::Running>(state));
         QTRY_VERIFY_WITH_TIMEOUT(!station.lastDecoderArguments().isEmpty(), kProcessWaitMs);
         const QStringList firstArguments = station.lastDecoderArguments();
         const QList<MonitoredConnector> watched = state.supervisor().monitoredConnectors();
@@ -145,7 +223,10 @@ private Q_SLOTS:
         QCOMPARE(station.lastDecoderArguments(), firstArguments);
         QCOMPARE(state.supervisor().monitoredConnectors(), watched);
         QTRY_VERIFY_WITH_TIMEOUT(state.supervisor().vireonConnectorUp(), kProcessWaitMs);
-        QCOMPARE(station.clock.activeTimerCount(), 1); // only the stats poll is left
+        // Only the stats poll is left, and the moment fresh data would turn stale.
+        QTest::qWait(50);
+        const bool live = StatusPresentation::hasLiveData(state.presentationInputs());
+        QCOMPARE(station.clock.activeTimerCount(), live ? 2 : 1);
     }
 
     void noPollingWithoutTheWishToFeed()
@@ -230,6 +311,7 @@ private Q_SLOTS:
         station.settings->setPreventSleepWhileFeeding(true);
 
         state.startFeeding();
+        QTRY_VERIFY(in<supervisor_state::Running>(state));
         state.applySettingsToRunningFeed();
         QTRY_COMPARE_WITH_TIMEOUT(station.decoderLaunches(), 2, kProcessWaitMs);
         QCOMPARE(station.activitiesBegun, 1);
@@ -250,7 +332,7 @@ private Q_SLOTS:
         AppState& state = station.launchApplication();
         station.settings->setPreventSleepWhileFeeding(true);
         state.startFeeding();
-        QVERIFY(in<supervisor_state::Running>(state));
+        QTRY_VERIFY(in<supervisor_state::Running>(state));
         const qint64 pid = lastDecoderPid(state);
         QVERIFY(pid > 0);
 

@@ -1,6 +1,8 @@
 // VIREON_TEST_NEEDS_DBUS: the desktop's inhibitor is a fake service on a private bus.
 #include "app/AppSettings.h"
 #include "app/AppState.h"
+#include "app/SleepAssertion.h"
+#include "decoder/ReadsbSupervisor.h"
 #include "support/FakeInhibitService.h"
 #include "support/StationHarness.h"
 
@@ -33,6 +35,33 @@ private Q_SLOTS:
         state.startFeeding();
         QVERIFY(inhibitor.waitForActiveLocks(1));
         station.quitApplication();
+        QVERIFY(inhibitor.waitForActiveLocks(0));
+    }
+
+    void aSilentPortalDelaysNeitherFeedingNorTheFallback()
+    {
+        FakeInhibitService inhibitor;
+        QVERIFY(inhibitor.registerPortal());
+        QVERIFY(inhibitor.registerLogind());
+        inhibitor.setPortalSilent(true);
+        StationHarness station;
+        station.countingInhibitor = false;
+        AppState& state = station.launchApplication();
+        station.settings->setPreventSleepWhileFeeding(true);
+        QList<bool> announcedLock; // the lock's state at each announcement
+        connect(&state, &AppState::changed, this,
+                [&] { announcedLock.append(state.sleepAssertion().isActive()); });
+
+        state.startFeeding();
+
+        QVERIFY(state.sleepAssertion().isPending());
+        QVERIFY(!state.sleepAssertion().isActive());
+        QCOMPARE(state.supervisor().state(), SupervisorState(supervisor_state::Launching{}));
+        // The portal's time-out passes, logind grants the lock, and the state says so.
+        QTRY_VERIFY(!announcedLock.isEmpty() && announcedLock.last());
+        QVERIFY(inhibitor.calls().last().startsWith(QStringLiteral("logind Inhibit")));
+
+        state.stopFeeding();
         QVERIFY(inhibitor.waitForActiveLocks(0));
     }
 

@@ -57,7 +57,8 @@ private Q_SLOTS:
                            "Local beast output port: 30005\n\n"
                            "Station name: (not set)\n"
                            "Location (rounded): (not set)\n"
-                           "Gain: auto\n\n"
+                           "Gain: auto\n"
+                           "Decoder: " VIREON_FAKE_READSB " (readsb ?)\n\n"
                            "Aircraft: 0\n"
                            "Message rate: 0.0 msg/s\n\n"
                            "USB devices (known RTL2832U IDs):\n"
@@ -65,6 +66,47 @@ private Q_SLOTS:
                            "readsb log (last lines)\n"
                            "-----------------------\n"
                            "(no log output captured)"));
+    }
+
+    void whichDecoderRunsOrWouldRun()
+    {
+        ReadsbSupervisor supervisor;
+        supervisor.setBinaryLocator([] { return std::nullopt; });
+        QCOMPARE(Diagnostics::decoderLine(supervisor), QStringLiteral("(not found)"));
+
+        supervisor.setBinaryLocator([] { return QStringLiteral(VIREON_FAKE_READSB); });
+        QCOMPARE(Diagnostics::decoderLine(supervisor), QStringLiteral(VIREON_FAKE_READSB " (readsb ?)"));
+        supervisor.start({QStringLiteral("--net")}, {});
+        QTRY_COMPARE_WITH_TIMEOUT(Diagnostics::decoderLine(supervisor),
+                                  QStringLiteral(VIREON_FAKE_READSB " (readsb 3.14)"), 30000);
+
+        // A decoder that has run stays named, with what it said, while the locator finds none.
+        supervisor.setBinaryLocator([] { return std::nullopt; });
+        QCOMPARE(Diagnostics::decoderLine(supervisor), QStringLiteral(VIREON_FAKE_READSB " (readsb 3.14)"));
+    }
+
+    // readsb 3.14 reads "auto" as 0 dB and so is passed its tuner AGC; a refused stick names its cause.
+    void thePassedGainAndTheSticksCause()
+    {
+        StationHarness station;
+        qputenv("FAKE_READSB_HELP", VIREON_TEST_DATA_DIR "/readsb-3.14-help.txt");
+        station.setScenario(
+            {QStringLiteral("stderr usb_open error -3"),
+             QStringLiteral("stderr Please fix the device permissions, e.g. by installing the udev "
+                            "rules file rtl-sdr.rules"),
+             QStringLiteral("exit 1")});
+        AppState& state = station.launchApplication();
+        state.startFeeding();
+        QTRY_VERIFY_WITH_TIMEOUT(std::holds_alternative<supervisor_state::Failed>(state.supervisor().state()),
+                                 30000);
+        qunsetenv("FAKE_READSB_HELP");
+
+        const QString report = Diagnostics::report(state);
+        QVERIFY(report.contains(
+            QStringLiteral("\n\nSupervisor state: failed(deviceBusy)\n"
+                           "Stick problem: This user account is not allowed to open the stick.\n"
+                           "Last Vireon connector error: ")));
+        QVERIFY(report.contains(QStringLiteral("\nGain: auto (passed to the decoder as -10)\nDecoder: ")));
     }
 
     void connectorsPositionAndDevices()

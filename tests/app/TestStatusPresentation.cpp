@@ -24,7 +24,7 @@ Inputs running(bool up = true)
 
 Inputs withData(Inputs in, qint64 aircraft, double rate, qint64 ageMs)
 {
-    in.snapshot = StatsReader::Snapshot{aircraft, rate, kNow.addMSecs(-ageMs)};
+    in.snapshot = StatsSnapshot{aircraft, rate, kNow.addMSecs(-ageMs)};
     return in;
 }
 

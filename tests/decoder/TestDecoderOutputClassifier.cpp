@@ -99,6 +99,8 @@ private Q_SLOTS:
             << "Connection to feed.vireon.network port 30004 failed 10 times, "
                "suppressing most error messages until connection succeeds"
             << before << none;
+        QTest::newRow("a thread time-out is no connection failure")
+            << "threadSignalJoin timed out" << before << none;
         const std::pair<const char*, SupervisorFailure> devicePhrases[] = {
             {"usb_claim_interface error -6", SupervisorFailure::deviceBusy},
             {"rtlsdr: usb_open error -3", SupervisorFailure::deviceBusy},
@@ -134,34 +136,54 @@ private Q_SLOTS:
         QCOMPARE(classifier.vireonConnectorUp(), health.kind == ConnectorHealth::Kind::connected);
     }
 
+    void attributesLinesToTheConnectionTheyName_data()
+    {
+        using K = ConnectorHealth::Kind;
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QList<K>>("kinds"); // vireon, second, local, named
+        const auto c = K::connecting;
+        QTest::newRow("two connections to one host: the first port")
+            << "BeastReduce TCP output: Connection established: 127.0.0.1 port 39004"
+            << QList{K::connected, c, c, c};
+        QTest::newRow("two connections to one host: the second port")
+            << "BeastReduce TCP output: Connection established: 127.0.0.1 port 39006"
+            << QList{c, K::connected, c, c};
+        QTest::newRow("a host named inside another's line goes by the port")
+            << "BeastReduce TCP output: Connection established: localhost (127.0.0.1) port 42009"
+            << QList{c, c, K::connected, c};
+        QTest::newRow("the decoder's time-out wording, by port")
+            << "BeastReduce TCP output: Connection to 127.0.0.1 port 39006 timed out."
+            << QList{c, K::retrying, c, c};
+        QTest::newRow("a port nobody watches falls back to the first host named")
+            << "Connection to 127.0.0.1 port 1234 failed (1): 111 (Connection refused)"
+            << QList{K::retrying, c, c, c};
+        QTest::newRow("a port number is whole: 390060 is not 39006")
+            << "Connection to 127.0.0.1 port 390060 failed (1): 111 (Connection refused)"
+            << QList{K::retrying, c, c, c};
+        QTest::newRow("a line without a port goes to the host it names, case aside")
+            << "Name resolution for FEED.example.NET failed: Name or service not known"
+            << QList{c, c, c, K::retrying};
+        QTest::newRow("a host nobody watches changes nothing")
+            << "Connection to 10.0.0.1 port 30004 failed: Connection refused" << QList{c, c, c, c};
+    }
     void attributesLinesToTheConnectionTheyName()
     {
+        QFETCH(QString, line);
+        QFETCH(QList<ConnectorHealth::Kind>, kinds);
         LogRingBuffer log(10);
         DecoderOutputClassifier classifier(log);
-        const MonitoredConnector sameHost{"mirror", "Mirror", "FEED.vireon.network", 30006, false};
-        classifier.setConnectors({otherFeed, vireonFeed, sameHost});
+        classifier.setConnectors({{"vireon", "Vireon", "127.0.0.1", 39004, true},
+                                  {"second", "Second", "127.0.0.1", 39006, false},
+                                  {"local", "Local", "localhost", 42009, false},
+                                  {"named", "Named", "feed.example.net", 30004, false}});
         classifier.resetHealth();
-        const auto health = [&] {
-            return QList{classifier.health().value("other").kind, classifier.health().value("vireon").kind,
-                         classifier.health().value("mirror").kind};
-        };
-        using K = ConnectorHealth::Kind;
-
-        QVERIFY(!classifier.feed("Connection to 10.0.0.1 port 30004 failed: Connection refused\n"));
-        QCOMPARE(health(), QList({K::connecting, K::connecting, K::connecting}));
-
-        classifier.feed("Connection to INGEST.other.EXAMPLE failed: Connection refused\n");
-        QCOMPARE(health(), QList({K::retrying, K::connecting, K::connecting}));
-        QCOMPARE(classifier.lastConnectorError(), std::nullopt);
-
-        classifier.feed("Connection to feed.vireon.network port 30006 failed: Connection refused\n");
-        QCOMPARE(health(), QList({K::retrying, K::retrying, K::connecting}));
-        QVERIFY(classifier.lastConnectorError().has_value());
-
-        classifier.feed("Connection established: feed.vireon.network port 30006\n");
-        QCOMPARE(health(), QList({K::retrying, K::connected, K::connecting}));
-        QCOMPARE(classifier.lastConnectorError(), std::nullopt);
-        QVERIFY(classifier.vireonConnectorUp());
+        classifier.feed(line.toUtf8() + '\n');
+        const auto& health = classifier.health();
+        QCOMPARE((QList{health.value("vireon").kind, health.value("second").kind, health.value("local").kind,
+                        health.value("named").kind}),
+                 kinds);
+        QCOMPARE(classifier.lastConnectorError().has_value(),
+                 kinds.first() == ConnectorHealth::Kind::retrying);
     }
 
     void resetKeepsOnlyWatchedConnectionsAndTheLastError()
@@ -209,7 +231,7 @@ private Q_SLOTS:
         QFETCH(ConnectorHealth::Kind, kind);
         QFETCH(QString, reasonEnd);
         QFETCH(Failure, failure);
-        QFile file(QStringLiteral(VIREON_SAMPLES_DIR "/") + QTest::currentDataTag());
+        QFile file(QStringLiteral(VIREON_TEST_DATA_DIR "/") + QTest::currentDataTag());
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QByteArray transcript = file.readAll();
         LogRingBuffer log(100);

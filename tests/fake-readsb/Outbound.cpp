@@ -104,7 +104,8 @@ void Outbound::onError(QAbstractSocket::SocketError error)
                                  .arg(m_failures));
         break;
     case QAbstractSocket::HostNotFoundError:
-        writeLine(QStringLiteral("Name resolution for %1 failed: Name or service not known").arg(m_host));
+        writeLine(prefix() +
+                  QStringLiteral("Name resolution for %1 failed: Name or service not known").arg(m_host));
         break;
     case QAbstractSocket::SocketTimeoutError:
         writeLine(prefix() + QStringLiteral("Connection to %1 timed out.").arg(endpoint()));

@@ -23,11 +23,11 @@ private Q_SLOTS:
         auto slow = timer(QStringLiteral("slow"));
         auto fast = timer(QStringLiteral("fast"));
         auto stopped = timer(QStringLiteral("stopped"));
-        slow->start(5s, false);
-        fast->start(2s, true);
-        stopped->start(1s, true);
+        slow->start(5s, vireon::Timer::Repeat::once);
+        fast->start(2s, vireon::Timer::Repeat::repeating);
+        stopped->start(1s, vireon::Timer::Repeat::repeating);
         stopped->stop();
-        timer(QStringLiteral("destroyed"))->start(1s, true);
+        timer(QStringLiteral("destroyed"))->start(1s, vireon::Timer::Repeat::repeating);
 
         clock.advance(7s);
 

@@ -44,11 +44,13 @@ private Q_SLOTS:
             SleepAssertion assertion;
             assertion.activate();
             assertion.activate();
+            QTRY_VERIFY(assertion.isActive());
             QCOMPARE(fake.activeLocks(), 1);
             assertion.deactivate();
             assertion.deactivate();
             QVERIFY(fake.waitForActiveLocks(0));
             assertion.activate();
+            QTRY_VERIFY(assertion.isActive());
             QCOMPARE(fake.activeLocks(), 1);
         }
         // Destruction gives back what the holder still had.
@@ -61,10 +63,29 @@ private Q_SLOTS:
         FakeInhibitService fake;
         SleepAssertion assertion(std::make_unique<vireon::LogindIdleInhibitor>(QDBusConnection::systemBus()));
         assertion.activate();
+        QVERIFY(assertion.isPending());
+        QTRY_VERIFY(!assertion.isPending());
         QVERIFY(!assertion.isActive());
         QVERIFY(fake.registerLogind());
+        QSignalSpy changed(&assertion, &SleepAssertion::changed);
         assertion.activate();
-        QVERIFY(assertion.isActive());
+        QTRY_VERIFY(assertion.isActive());
+        QCOMPARE(changed.size(), 1);
+    }
+
+    void aLockGrantedAfterFeedingStoppedIsGivenBackAtOnce()
+    {
+        FakeInhibitService fake;
+        QVERIFY(fake.registerPortal());
+        SleepAssertion assertion;
+        assertion.activate();
+        assertion.deactivate();
+        assertion.activate();
+        assertion.deactivate();
+        QTRY_VERIFY(!assertion.isPending());
+        QVERIFY(fake.waitForActiveLocks(0));
+        QVERIFY(!assertion.isActive());
+        QCOMPARE(fake.calls(), (QStringList{portalInhibit, portalClose}));
     }
 
     void aPortalAnsweringTooLateLeavesNoLockBehind()
@@ -73,8 +94,11 @@ private Q_SLOTS:
         QVERIFY(fake.registerPortal());
         fake.setPortalSilent(true);
         vireon::PortalIdleInhibitor inhibitor(QDBusConnection::sessionBus(), 200ms);
-        QVERIFY(!inhibitor.acquire(SleepAssertion::reason()));
-        QCOMPARE(fake.calls(), (QStringList{portalInhibit, portalClose}));
+        std::optional<bool> held;
+        inhibitor.acquire(SleepAssertion::reason(), [&](bool answer) { held = answer; });
+        QVERIFY(!held);
+        QTRY_COMPARE(held, std::optional(false));
+        QTRY_COMPARE(fake.calls(), (QStringList{portalInhibit, portalClose}));
         QCOMPARE(fake.activeLocks(), 0);
     }
 };

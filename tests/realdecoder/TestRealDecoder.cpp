@@ -2,6 +2,7 @@
 // run by the supervisor with the argument list a station really gets. Where no decoder was built the
 // suite says so and skips, unless the test command built one (VIREON_REQUIRE_REAL_DECODER), in which
 // case a missing decoder fails it.
+#include "decoder/ConnectionFlapping.h"
 #include "decoder/ReadsbCommand.h"
 #include "decoder/ReadsbSupervisor.h"
 #include "stats/StatsReader.h"
@@ -148,7 +149,11 @@ private Q_SLOTS:
         QVERIFY(qAbs(snapshot.updatedAt->secsTo(QDateTime::currentDateTimeUtc())) <= 10);
 
         QVERIFY(std::holds_alternative<supervisor_state::Running>(m_sup->state()));
-        QCOMPARE(logged(QStringLiteral("readsb version: 3.14")), 1);
+        QCOMPARE(m_sup->decoderVersion(), std::optional<QString>(QStringLiteral("3.14.1642")));
+        // readsb 3.14 reads "auto" as 0 dB: it is given its tuner AGC instead.
+        QVERIFY(m_sup->currentArguments().join(u' ').contains(QStringLiteral("--gain -10 ")));
+        QCOMPARE(logged(QStringLiteral("invoked by: ")), 1);
+        QCOMPARE(logged(QStringLiteral(" --gain -10 ")), 1);
         QCOMPARE(logged(QStringLiteral("nrecognized")) + logged(QStringLiteral("Usage")), 0);
     }
 
@@ -174,6 +179,20 @@ private Q_SLOTS:
         startWithoutStick(stationArguments(QStringLiteral("feed.nowhere.invalid")));
         WAIT_UNTIL(isRetrying(*m_sup, QStringLiteral("other")));
         WAIT_UNTIL(isConnected(*m_sup, QStringLiteral("vireon")));
+    }
+
+    // readsb reports a reset connection only with its network debugging on; all that shows is the
+    // connection established again and again.
+    void aNetworkThatResetsEveryConnectionIsRetrying()
+    {
+        m_sup = std::make_unique<ReadsbSupervisor>(*m_clock);
+        m_vireon->setResetOnAccept(true);
+        startWithoutStick(stationArguments());
+        const ConnectorHealth flapping = ConnectorHealth::retrying(ConnectionFlapping::reason);
+        WAIT_UNTIL(m_sup->connectorHealth().value(QStringLiteral("vireon")) == flapping);
+        QCOMPARE(m_sup->lastConnectorError(), ConnectionFlapping::reason);
+        QVERIFY(isConnected(*m_sup, QStringLiteral("other")));
+        QCOMPARE(logged(QStringLiteral("Connection reset")) + logged(QStringLiteral("disconnected")), 0);
     }
 
     void withoutAStickTheDecoderFailsForGood()

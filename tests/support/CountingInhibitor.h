@@ -18,11 +18,12 @@ public:
 
     explicit CountingInhibitor(std::shared_ptr<Counters> counters) : m_counters(std::move(counters)) {}
 
-    bool acquire(const QString&) override
+    void acquire(const QString&, Answer answer) override
     {
-        ++m_counters->acquired;
+        if (!m_counters->held)
+            ++m_counters->acquired;
         m_counters->held = true;
-        return true;
+        answer(true);
     }
     void release() override
     {

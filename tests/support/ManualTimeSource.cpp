@@ -8,10 +8,10 @@ class ManualTimer final : public Timer {
 public:
     explicit ManualTimer(ManualTimeSource* source) : m_source(source) {}
 
-    void start(std::chrono::milliseconds interval, bool repeating) override
+    void start(std::chrono::milliseconds interval, Repeat repeat) override
     {
         m_interval = interval;
-        m_repeating = repeating;
+        m_repeating = repeat == Repeat::repeating;
         m_due = m_source->now().addMSecs(interval.count());
         m_active = true;
     }

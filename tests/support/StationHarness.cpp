@@ -3,6 +3,7 @@
 #include "app/AppSettings.h"
 #include "app/AppState.h"
 #include "config/StationConfigStore.h"
+#include "decoder/ReadsbSupervisor.h"
 
 #include <QDir>
 #include <QFile>
@@ -110,6 +111,9 @@ AppEnvironment StationHarness::environment()
         env.makeInhibitor = [counters = locks]() -> std::unique_ptr<IdleInhibitor> {
             return std::make_unique<CountingInhibitor>(counters);
         };
+    } else {
+        // The desktop's own inhibitor, with a time-out short enough for a test to see it pass.
+        env.makeInhibitor = [] { return IdleInhibitor::desktop(std::chrono::milliseconds(300)); };
     }
     env.decoderLocator = [] { return std::optional<QString>(QStringLiteral(VIREON_FAKE_READSB)); };
     env.usbRoot = usb.root();

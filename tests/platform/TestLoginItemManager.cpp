@@ -1,4 +1,4 @@
-#include "app/LoginItemManager.h"
+#include "platform/LoginItemManager.h"
 
 #include <QtTest>
 

@@ -1,4 +1,6 @@
-#include "app/LoginItemManager.h"
+#include "platform/LoginItemManager.h"
+
+#include "platform/UserConfigDirectory.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -101,11 +103,7 @@ bool writeEntry(const QString& directory, const QString& path, const QString& ex
 
 QString LoginItemManager::defaultAutostartDirectory()
 {
-    // A relative XDG_CONFIG_HOME is invalid and must be ignored.
-    QString base = qEnvironmentVariable("XDG_CONFIG_HOME");
-    if (base.isEmpty() || QDir::isRelativePath(base))
-        base = QDir::homePath() + QStringLiteral("/.config");
-    return base + QStringLiteral("/autostart");
+    return UserConfigDirectory::path() + QStringLiteral("/autostart");
 }
 
 bool LoginItemManager::isEnabled(const QString& autostartDirectory)

@@ -11,7 +11,7 @@ struct LoginItemManager {
 
     static QString entryFileName() { return QStringLiteral("vireon-feeder.desktop"); }
 
-    // $XDG_CONFIG_HOME/autostart, or ~/.config/autostart when that variable is unset or not absolute.
+    // autostart in the user's configuration folder.
     static QString defaultAutostartDirectory();
 
     static bool isEnabled(const QString& autostartDirectory = defaultAutostartDirectory());

@@ -1,0 +1,182 @@
+// How long the GUI thread goes without turning its event loop while the engine starts, launches the
+// decoder, asks for the idle-sleep lock, stops, launches again and shuts down; and how many changes
+// the application state announces for one launch. A 1 ms repeating timer stands for the user's
+// clicks and redraws: the longest gap between two of its ticks is the longest the user would wait.
+//
+// usage: bench_gui_responsiveness <decoder> [runs, default 5]
+// Run it with the stand-in decoder (build/release/tests/fake-readsb/fake-readsb) and, for "no D-Bus
+// service present", on a private bus with nothing on it:
+//   dbus-run-session -- sh -c 'DBUS_SYSTEM_BUS_ADDRESS=$DBUS_SESSION_BUS_ADDRESS \
+//       build/release/bench/bench_gui_responsiveness build/release/tests/fake-readsb/fake-readsb'
+
+#include "app/AppSettings.h"
+#include "app/AppState.h"
+#include "app/SleepAssertion.h"
+#include "config/StationConfigStore.h"
+#include "decoder/ReadsbSupervisor.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QSettings>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <cstdio>
+#include <functional>
+#include <map>
+
+using namespace vireon;
+
+namespace {
+
+class GapMeter {
+public:
+    GapMeter()
+    {
+        m_timer.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] { tick(); });
+        m_timer.start(1);
+        m_clock.start();
+    }
+    void setPhase(const char* phase) { m_phase = phase; }
+    const std::map<std::string, qint64>& longestByPhase() const { return m_longest; }
+
+private:
+    void tick()
+    {
+        const qint64 now = m_clock.nsecsElapsed();
+        if (m_last >= 0) {
+            qint64& longest = m_longest[m_phase];
+            longest = std::max(longest, now - m_last);
+        }
+        m_last = now;
+    }
+
+    QTimer m_timer;
+    QElapsedTimer m_clock;
+    qint64 m_last = -1;
+    std::string m_phase = "start";
+    std::map<std::string, qint64> m_longest;
+};
+
+// Turns the event loop until the condition holds; false after 20 s.
+bool runUntil(const std::function<bool()>& condition)
+{
+    QElapsedTimer waited;
+    waited.start();
+    while (!condition()) {
+        if (waited.elapsed() > 20'000)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+    }
+    return true;
+}
+
+void runFor(int ms)
+{
+    QElapsedTimer waited;
+    waited.start();
+    while (waited.elapsed() < ms)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+}
+
+template <class State>
+bool in(const AppState& state)
+{
+    return std::holds_alternative<State>(state.supervisor().state());
+}
+
+struct Run {
+    std::map<std::string, qint64> longestGapNs;
+    int announcementsForOneLaunch = 0;
+    bool ok = true;
+};
+
+Run runOnce(const QString& decoder)
+{
+    Run run;
+    QTemporaryDir dir;
+    QTcpServer ingest;
+    ingest.listen(QHostAddress::LocalHost);
+    QObject::connect(&ingest, &QTcpServer::newConnection, [&] {
+        while (QTcpSocket* socket = ingest.nextPendingConnection())
+            QObject::connect(socket, &QTcpSocket::readyRead, socket, [socket] { socket->readAll(); });
+    });
+    const QString configPath = dir.filePath(QStringLiteral("VireonFeeder/config.json"));
+    QDir().mkpath(dir.filePath(QStringLiteral("VireonFeeder")));
+    QFile config(configPath);
+    config.open(QIODevice::WriteOnly);
+    config.write(QStringLiteral(R"({"station":{"lat":52.52,"lon":13.4},
+        "vireon":{"uuid":"0123abcd-0000-4000-8000-000000000001","host":"127.0.0.1","port":%1}})")
+                     .arg(ingest.serverPort())
+                     .toUtf8());
+    config.close();
+
+    GapMeter meter;
+    QSettings defaults(dir.filePath(QStringLiteral("defaults.ini")), QSettings::IniFormat);
+    AppSettings settings(defaults);
+    settings.setPreventSleepWhileFeeding(true);
+    StationConfigStore store(configPath);
+    AppEnvironment env;
+    env.defaults = &defaults;
+    env.decoderLocator = [decoder] { return std::optional<QString>(decoder); };
+    env.remoteURL = QUrl(QStringLiteral("http://127.0.0.1:9/feeder-config.json")); // refused at once
+    env.makeLoginItem = nullptr;
+
+    meter.setPhase("construct");
+    AppState state(&settings, &store, env);
+    runFor(200);
+
+    meter.setPhase("launch");
+    int announcements = 0;
+    QObject::connect(&state, &AppState::changed, [&] { ++announcements; });
+    state.startFeeding();
+    run.ok &= runUntil(
+        [&] { return state.supervisor().vireonConnectorUp() && !state.sleepAssertion().isPending(); });
+    runFor(1500); // the stats poll and anything else the launch sets off
+    run.announcementsForOneLaunch = announcements;
+
+    meter.setPhase("stop");
+    state.stopFeeding();
+    run.ok &= runUntil([&] { return in<supervisor_state::Stopped>(state); });
+
+    meter.setPhase("relaunch");
+    state.startFeeding();
+    run.ok &= runUntil([&] { return in<supervisor_state::Running>(state); });
+
+    meter.setPhase("shutdown");
+    state.shutdown();
+    runFor(50);
+    run.longestGapNs = meter.longestByPhase();
+    return run;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: %s <decoder> [runs]\n", argv[0]);
+        return 2;
+    }
+    const QString decoder = QString::fromLocal8Bit(argv[1]);
+    const int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
+
+    std::map<std::string, qint64> worst;
+    for (int i = 0; i < runs; ++i) {
+        const Run run = runOnce(decoder);
+        if (!run.ok) {
+            std::fprintf(stderr, "run %d did not reach every step\n", i + 1);
+            return 1;
+        }
+        std::printf("run %d: %d announcements for one launch\n", i + 1, run.announcementsForOneLaunch);
+        for (const auto& [phase, gap] : run.longestGapNs)
+            worst[phase] = std::max(worst[phase], gap);
+    }
+    std::printf("longest gap of a 1 ms timer, worst of %d runs:\n", runs);
+    for (const auto& [phase, gap] : worst)
+        std::printf("  %-10s %8.1f ms\n", phase.c_str(), double(gap) / 1e6);
+    return 0;
+}

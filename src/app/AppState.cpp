@@ -24,10 +24,10 @@ using namespace std::chrono_literals;
 namespace vireon {
 namespace {
 
-constexpr auto kDeviceRecoveryInterval = 5s;
-const QString kActivityReason = QStringLiteral("Feeding ADS-B data to Vireon");
-const QString kPausedMessage = QStringLiteral("Vireon feeding is paused");
-const QString kPausedInformative =
+constexpr auto deviceRecoveryInterval = 5s;
+const QString activityReason = QStringLiteral("Feeding ADS-B data to Vireon");
+const QString pausedMessage = QStringLiteral("Vireon feeding is paused");
+const QString pausedInformative =
     QStringLiteral("vireon.enabled is set to false in config.json, so this station currently feeds only "
                    "third-party networks. That\u2019s fine \u2014 feeding other networks is always supported "
                    "\u2014 but the menu bar icon won\u2019t turn green until Vireon feeding is re-enabled.");
@@ -181,7 +181,7 @@ void AppState::launchSupervisor(const FeederConfig& remote)
     if (m_settings->preventSleepWhileFeeding())
         m_sleepAssertion->activate();
     if (!m_activity)
-        m_activity = m_env.beginActivity(kActivityReason);
+        m_activity = m_env.beginActivity(activityReason);
 
     refreshAfterLaunch();
 }
@@ -213,7 +213,7 @@ void AppState::startDeviceRecoveryPolling()
         return;
     m_deviceRecoveryTimer = m_time->createTimer();
     connect(m_deviceRecoveryTimer.get(), &Timer::timeout, this, &AppState::deviceRecoveryTick);
-    m_deviceRecoveryTimer->start(kDeviceRecoveryInterval, Timer::Repeat::repeating);
+    m_deviceRecoveryTimer->start(deviceRecoveryInterval, Timer::Repeat::repeating);
 }
 
 void AppState::stopDeviceRecoveryPolling()
@@ -250,12 +250,12 @@ bool AppState::holdLaunchForPausedAlert(const StationConfig& station)
         return false;
     m_settings->setVireonPauseWarned(true);
     if (!m_env.alerts) {
-        qWarning().noquote() << kPausedMessage + QStringLiteral(": ") + kPausedInformative;
+        qWarning().noquote() << pausedMessage + QStringLiteral(": ") + pausedInformative;
         return false;
     }
     const quint64 generation = ++m_launchGeneration;
     m_launchAwaitingAlert = generation;
-    m_env.alerts->showInformational(kPausedMessage, kPausedInformative, [self = QPointer(this), generation] {
+    m_env.alerts->showInformational(pausedMessage, pausedInformative, [self = QPointer(this), generation] {
         if (!self || self->m_launchAwaitingAlert != generation)
             return;
         self->m_launchAwaitingAlert = 0;

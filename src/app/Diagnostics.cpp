@@ -7,7 +7,7 @@
 #include "decoder/RTLDeviceProbe.h"
 #include "decoder/ReadsbCommand.h"
 #include "decoder/ReadsbSupervisor.h"
-#include "decoder/StickProblem.h"
+#include "platform/CNumber.h"
 #include "platform/TimeSource.h"
 #include "stats/StatsReader.h"
 
@@ -20,9 +20,8 @@ namespace {
 
 constexpr qsizetype kShownUuidLength = 8;
 
-QString versionOrUnknown(const char* value)
+QString versionOrUnknown(const QString& text)
 {
-    const QString text = QString::fromUtf8(value);
     return text.isEmpty() ? QStringLiteral("?") : text;
 }
 
@@ -108,19 +107,19 @@ QStringList configuredUuids(const StationConfig& station)
     return uuids;
 }
 
-QString connectorSection(const AppState& state, const QStringList& uuids)
+QString connectorSection(const Diagnostics::Inputs& in, const QStringList& uuids)
 {
-    const StationConfig station = state.configStore().config();
-    const auto& health = state.supervisor().connectorHealth();
+    const StationConfig& station = in.station;
     QStringList lines;
-    for (const auto& connector : ReadsbCommand::connectors(station, state.config().ingest)) {
+    for (const auto& connector : ReadsbCommand::connectors(station, in.ingest)) {
         QString line = QStringLiteral("  [%1] %2:%3 %4")
                            .arg(connector.label, connector.host)
                            .arg(connector.port)
                            .arg(connector.protocolName);
         if (connector.uuid)
             line += QStringLiteral(" uuid=") + Diagnostics::shortenedUuid(*connector.uuid);
-        line += QStringLiteral(" \u2014 ") + Diagnostics::redacted(renderHealth(health, connector.id), uuids);
+        line += QStringLiteral(" \u2014 ") +
+                Diagnostics::redacted(renderHealth(in.connectorHealth, connector.id), uuids);
         lines.append(line);
     }
     if (!station.vireon.enabled)
@@ -135,10 +134,10 @@ QString connectorSection(const AppState& state, const QStringList& uuids)
     return lines.isEmpty() ? QStringLiteral("  (none)") : lines.join(QLatin1Char('\n'));
 }
 
-QString deviceSection(const AppState& state)
+QString deviceSection(const QList<RTLDeviceProbe::Device>& devices)
 {
     QStringList lines;
-    for (const auto& device : RTLDeviceProbe::findDevices(state.usbRoot())) {
+    for (const auto& device : devices) {
         lines.append(QStringLiteral("  %1:%2 %3")
                          .arg(device.vendorID, 4, 16, QLatin1Char('0'))
                          .arg(device.productID, 4, 16, QLatin1Char('0'))
@@ -147,28 +146,7 @@ QString deviceSection(const AppState& state)
     return lines.isEmpty() ? QStringLiteral("  (none found)") : lines.join(QLatin1Char('\n'));
 }
 
-// The decoder may be handed another gain than the one stored (readsb 3.14 gets -10 for "auto").
-QString passedGainNote(const StationConfig& station, const ReadsbSupervisor& supervisor)
-{
-    const QStringList& arguments = supervisor.currentArguments();
-    const qsizetype at = arguments.indexOf(QStringLiteral("--gain"));
-    if (at < 0 || at + 1 >= arguments.size() || arguments.at(at + 1) == station.station.gain)
-        return {};
-    return QStringLiteral(" (passed to the decoder as ") + arguments.at(at + 1) + u')';
-}
-
 } // namespace
-
-QString Diagnostics::decoderLine(const ReadsbSupervisor& supervisor)
-{
-    const std::optional<QString> path =
-        supervisor.decoderPath() ? supervisor.decoderPath() : supervisor.locateDecoder();
-    if (!path)
-        return QStringLiteral("(not found)");
-    const std::optional<QString>& version = supervisor.decoderVersion();
-    return *path + QStringLiteral(" (readsb ") +
-           (supervisor.decoderPath() && version ? *version : QStringLiteral("?")) + u')';
-}
 
 QString Diagnostics::shortenedUuid(const QString& uuid)
 {
@@ -205,25 +183,49 @@ QString Diagnostics::redacted(QString text, const QStringList& knownUuids)
 
 QString Diagnostics::report(const AppState& state)
 {
-    const StationConfig station = state.configStore().config();
-    const QStringList uuids = configuredUuids(station);
     const ReadsbSupervisor& supervisor = state.supervisor();
-    const auto& snapshot = state.stats().snapshot();
+    Inputs in;
+    in.shortVersion = QString::fromUtf8(buildinfo::shortVersion);
+    in.buildVersion = QString::fromUtf8(buildinfo::buildVersion);
+    in.systemName = platformLabel();
+    in.systemVersion = QSysInfo::prettyProductName();
+    in.now = state.timeSource().now();
+    in.supervisorState = supervisor.state();
+    in.stickProblem = supervisor.stickProblem();
+    in.lastConnectorError = supervisor.lastConnectorError();
+    in.connectorHealth = supervisor.connectorHealth();
+    in.logLines = supervisor.logBuffer().lines();
+    in.station = state.configStore().config();
+    const QStringList& arguments = supervisor.currentArguments();
+    if (const qsizetype at = arguments.indexOf(QStringLiteral("--gain"));
+        at >= 0 && at + 1 < arguments.size())
+        in.passedGain = arguments.at(at + 1);
+    in.decoderPath = supervisor.decoderPath() ? supervisor.decoderPath() : supervisor.locateDecoder();
+    if (supervisor.decoderPath())
+        in.decoderVersion = supervisor.decoderVersion();
+    in.ingest = state.config().ingest;
+    in.snapshot = state.stats().snapshot();
+    in.devices = RTLDeviceProbe::findDevices(state.usbRoot());
+    return report(in);
+}
+
+QString Diagnostics::report(const Inputs& in)
+{
+    const StationConfig& station = in.station;
+    const QStringList uuids = configuredUuids(station);
 
     QString report;
     report += QStringLiteral("Vireon Feeder diagnostics\n=========================\nApp version: ");
-    report += versionOrUnknown(buildinfo::shortVersion) + QStringLiteral(" (") +
-              versionOrUnknown(buildinfo::buildVersion) + QStringLiteral(")\n") + platformLabel() +
-              QStringLiteral(": ");
-    report += QSysInfo::prettyProductName() + QStringLiteral("\nDate: ");
-    report += state.timeSource().now().toUTC().toString(Qt::ISODate);
-    report += QStringLiteral("\n\nSupervisor state: ") + renderState(supervisor.state());
-    if (const auto problem = supervisor.stickProblem())
-        report += QStringLiteral("\nStick problem: ") + StickProblems::cause(*problem);
+    report += versionOrUnknown(in.shortVersion) + QStringLiteral(" (") + versionOrUnknown(in.buildVersion) +
+              QStringLiteral(")\n") + in.systemName + QStringLiteral(": ");
+    report += in.systemVersion + QStringLiteral("\nDate: ");
+    report += in.now.toUTC().toString(Qt::ISODate);
+    report += QStringLiteral("\n\nSupervisor state: ") + renderState(in.supervisorState);
+    if (in.stickProblem)
+        report += QStringLiteral("\nStick problem: ") + StickProblems::cause(*in.stickProblem);
     report += QStringLiteral("\nLast Vireon connector error: ") +
-              (supervisor.lastConnectorError() ? redacted(*supervisor.lastConnectorError(), uuids)
-                                               : QStringLiteral("(none)"));
-    report += QStringLiteral("\n\nConnectors (UUIDs redacted):\n") + connectorSection(state, uuids);
+              (in.lastConnectorError ? redacted(*in.lastConnectorError, uuids) : QStringLiteral("(none)"));
+    report += QStringLiteral("\n\nConnectors (UUIDs redacted):\n") + connectorSection(in, uuids);
     report += QStringLiteral("\nLocal beast output port: ") + QString::number(station.localOutputs.beastPort);
     report += QStringLiteral("\n\nStation name: ") +
               (station.station.name.isEmpty() ? QStringLiteral("(not set)") : station.station.name);
@@ -231,22 +233,29 @@ QString Diagnostics::report(const AppState& state)
     if (station.station.lat == 0 && station.station.lon == 0) {
         report += QStringLiteral("(not set)");
     } else {
-        report += QString::number(station.station.lat, 'f', 2) + QStringLiteral(", ") +
-                  QString::number(station.station.lon, 'f', 2);
+        report += CNumber::format("%.2f", station.station.lat) + QStringLiteral(", ") +
+                  CNumber::format("%.2f", station.station.lon);
     }
-    report += QStringLiteral("\nGain: ") + station.station.gain + passedGainNote(station, supervisor);
-    report += QStringLiteral("\nDecoder: ") + decoderLine(supervisor);
-    report += QStringLiteral("\n\nAircraft: ") + QString::number(snapshot.aircraftCount);
-    report += QStringLiteral("\nMessage rate: ") + QString::number(snapshot.messageRate, 'f', 1);
-    report += QStringLiteral(" msg/s\n\nUSB devices (known RTL2832U IDs):\n") + deviceSection(state);
+    report += QStringLiteral("\nGain: ") + station.station.gain;
+    // The decoder may be handed another gain than the one stored (readsb 3.14 gets -10 for "auto").
+    if (in.passedGain && *in.passedGain != station.station.gain)
+        report += QStringLiteral(" (passed to the decoder as ") + *in.passedGain + u')';
+    report += QStringLiteral("\nDecoder: ");
+    if (in.decoderPath)
+        report += *in.decoderPath + QStringLiteral(" (readsb ") +
+                  in.decoderVersion.value_or(QStringLiteral("?")) + u')';
+    else
+        report += QStringLiteral("(not found)");
+    report += QStringLiteral("\n\nAircraft: ") + QString::number(in.snapshot.aircraftCount);
+    report += QStringLiteral("\nMessage rate: ") + CNumber::format("%.1f", in.snapshot.messageRate);
+    report += QStringLiteral(" msg/s\n\nUSB devices (known RTL2832U IDs):\n") + deviceSection(in.devices);
     report += QStringLiteral("\n\nreadsb log (last lines)\n-----------------------\n");
-    const auto& lines = supervisor.logBuffer().lines();
-    if (lines.isEmpty()) {
+    if (in.logLines.isEmpty()) {
         report += QStringLiteral("(no log output captured)");
     } else {
         QStringList shown;
-        shown.reserve(lines.size());
-        for (const QString& line : lines)
+        shown.reserve(in.logLines.size());
+        for (const QString& line : in.logLines)
             shown.append(redacted(line, uuids));
         report += shown.join(QLatin1Char('\n'));
     }

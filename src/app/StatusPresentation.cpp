@@ -7,7 +7,7 @@
 namespace vireon {
 namespace {
 
-constexpr qint64 kFreshnessLimitMs = 60'000;
+constexpr qint64 freshnessLimitMs = 60'000;
 
 // Whole messages per second, halves away from zero; std::round does exactly that, and printing the
 // rounded value with no decimals avoids printf's ties-to-even.
@@ -24,14 +24,14 @@ bool StatusPresentation::hasLiveData(const Inputs& in)
         return false;
     // A time stamp ahead of our clock gives a negative age, which counts as fresh.
     const qint64 ageMs = in.snapshot.updatedAt->msecsTo(in.now);
-    return ageMs < kFreshnessLimitMs && in.snapshot.messageRate > 0;
+    return ageMs < freshnessLimitMs && in.snapshot.messageRate > 0;
 }
 
 std::optional<QDateTime> StatusPresentation::liveDataExpiry(const Inputs& in)
 {
     if (!hasLiveData(in))
         return std::nullopt;
-    return in.snapshot.updatedAt->addMSecs(kFreshnessLimitMs);
+    return in.snapshot.updatedAt->addMSecs(freshnessLimitMs);
 }
 
 StatusIcon::State StatusPresentation::iconState(const Inputs& in)

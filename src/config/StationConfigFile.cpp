@@ -13,26 +13,26 @@
 namespace vireon {
 namespace {
 
-const QString kSchemaVersion = QStringLiteral("schemaVersion");
-const QString kStation = QStringLiteral("station");
-const QString kVireon = QStringLiteral("vireon");
-const QString kExtraConnectors = QStringLiteral("extraConnectors");
-const QString kLocalOutputs = QStringLiteral("localOutputs");
-const QString kName = QStringLiteral("name");
-const QString kLat = QStringLiteral("lat");
-const QString kLon = QStringLiteral("lon");
-const QString kGain = QStringLiteral("gain");
-const QString kEnabled = QStringLiteral("enabled");
-const QString kId = QStringLiteral("id");
-const QString kLabel = QStringLiteral("label");
-const QString kHost = QStringLiteral("host");
-const QString kPort = QStringLiteral("port");
-const QString kProtocol = QStringLiteral("protocol");
-const QString kUuid = QStringLiteral("uuid");
-const QString kBeastPort = QStringLiteral("beastPort");
-const QString kJsonDir = QStringLiteral("jsonDir");
-const QString kDefaultProtocol = QStringLiteral("beast_reduce_plus_out");
-const QString kTemplateId = QStringLiteral("adsb-lol");
+const QString schemaVersionKey = QStringLiteral("schemaVersion");
+const QString stationKey = QStringLiteral("station");
+const QString vireonKey = QStringLiteral("vireon");
+const QString extraConnectorsKey = QStringLiteral("extraConnectors");
+const QString localOutputsKey = QStringLiteral("localOutputs");
+const QString nameKey = QStringLiteral("name");
+const QString latKey = QStringLiteral("lat");
+const QString lonKey = QStringLiteral("lon");
+const QString gainKey = QStringLiteral("gain");
+const QString enabledKey = QStringLiteral("enabled");
+const QString idKey = QStringLiteral("id");
+const QString labelKey = QStringLiteral("label");
+const QString hostKey = QStringLiteral("host");
+const QString portKey = QStringLiteral("port");
+const QString protocolKey = QStringLiteral("protocol");
+const QString uuidKey = QStringLiteral("uuid");
+const QString beastPortKey = QStringLiteral("beastPort");
+const QString jsonDirKey = QStringLiteral("jsonDir");
+const QString defaultProtocol = QStringLiteral("beast_reduce_plus_out");
+const QString templateId = QStringLiteral("adsb-lol");
 
 std::optional<double> doubleValue(const QJsonValue& value)
 {
@@ -87,12 +87,12 @@ StationConfig::Station parseStation(const QJsonValue& value)
     if (!value.isObject())
         return station;
     const QJsonObject object = value.toObject();
-    const QJsonValue name = object.value(kName);
+    const QJsonValue name = object.value(nameKey);
     if (name.isString())
         station.name = name.toString();
-    station.lat = doubleValue(object.value(kLat)).value_or(0);
-    station.lon = doubleValue(object.value(kLon)).value_or(0);
-    const QJsonValue gain = object.value(kGain);
+    station.lat = doubleValue(object.value(latKey)).value_or(0);
+    station.lon = doubleValue(object.value(lonKey)).value_or(0);
+    const QJsonValue gain = object.value(gainKey);
     if (gain.isString())
         station.gain = gain.toString();
     else if (gain.isDouble())
@@ -106,13 +106,13 @@ StationConfig::Vireon parseVireon(const QJsonValue& value)
     if (!value.isObject())
         return vireon;
     const QJsonObject object = value.toObject();
-    const QJsonValue enabled = object.value(kEnabled);
+    const QJsonValue enabled = object.value(enabledKey);
     if (enabled.isBool())
         vireon.enabled = enabled.toBool();
-    vireon.host = nonEmptyString(object.value(kHost));
-    vireon.port = intValue(object.value(kPort));
-    vireon.protocolName = nonEmptyString(object.value(kProtocol));
-    vireon.uuid = nonEmptyString(object.value(kUuid));
+    vireon.host = nonEmptyString(object.value(hostKey));
+    vireon.port = intValue(object.value(portKey));
+    vireon.protocolName = nonEmptyString(object.value(protocolKey));
+    vireon.uuid = nonEmptyString(object.value(uuidKey));
     return vireon;
 }
 
@@ -124,19 +124,19 @@ QList<StationConfig::ExtraConnector> parseExtraConnectors(const QJsonValue& valu
         return connectors;
     for (qsizetype i = 0; i < array->size(); ++i) {
         const QJsonObject object = array->at(i).toObject();
-        const std::optional<QString> host = nonEmptyString(object.value(kHost));
-        const std::optional<qint64> port = intValue(object.value(kPort));
+        const std::optional<QString> host = nonEmptyString(object.value(hostKey));
+        const std::optional<qint64> port = intValue(object.value(portKey));
         if (!host || !port)
             continue;
         StationConfig::ExtraConnector connector;
-        connector.id = nonEmptyString(object.value(kId)).value_or(QStringLiteral("connector-%1").arg(i));
-        connector.label = nonEmptyString(object.value(kLabel));
-        const QJsonValue enabled = object.value(kEnabled);
+        connector.id = nonEmptyString(object.value(idKey)).value_or(QStringLiteral("connector-%1").arg(i));
+        connector.label = nonEmptyString(object.value(labelKey));
+        const QJsonValue enabled = object.value(enabledKey);
         connector.enabled = enabled.isBool() && enabled.toBool();
         connector.host = *host;
         connector.port = *port;
-        connector.protocolName = nonEmptyString(object.value(kProtocol)).value_or(kDefaultProtocol);
-        connector.uuid = nonEmptyString(object.value(kUuid));
+        connector.protocolName = nonEmptyString(object.value(protocolKey)).value_or(defaultProtocol);
+        connector.uuid = nonEmptyString(object.value(uuidKey));
         connectors.append(connector);
     }
     return connectors;
@@ -148,8 +148,8 @@ StationConfig::LocalOutputs parseLocalOutputs(const QJsonValue& value)
     if (!value.isObject())
         return outputs;
     const QJsonObject object = value.toObject();
-    outputs.beastPort = intValue(object.value(kBeastPort)).value_or(outputs.beastPort);
-    outputs.jsonDir = nonEmptyString(object.value(kJsonDir)).value_or(outputs.jsonDir);
+    outputs.beastPort = intValue(object.value(beastPortKey)).value_or(outputs.beastPort);
+    outputs.jsonDir = nonEmptyString(object.value(jsonDirKey)).value_or(outputs.jsonDir);
     return outputs;
 }
 
@@ -170,7 +170,7 @@ QJsonArray mergeExtraConnectors(const QList<StationConfig::ExtraConnector>& conn
     if (const std::optional<QJsonArray> array = arrayOfObjects(raw)) {
         for (const QJsonValue& element : *array) {
             const QJsonObject object = element.toObject();
-            const QJsonValue id = object.value(kId);
+            const QJsonValue id = object.value(idKey);
             if (id.isString())
                 byId.insert(id.toString(), object);
         }
@@ -179,13 +179,13 @@ QJsonArray mergeExtraConnectors(const QList<StationConfig::ExtraConnector>& conn
     QJsonArray merged;
     for (const StationConfig::ExtraConnector& connector : connectors) {
         QJsonObject object = byId.value(connector.id);
-        object.insert(kId, connector.id);
-        object.insert(kLabel, connector.label.value_or(connector.id));
-        object.insert(kEnabled, connector.enabled);
-        object.insert(kHost, connector.host);
-        object.insert(kPort, connector.port);
-        object.insert(kProtocol, connector.protocolName);
-        object.insert(kUuid, optionalString(connector.uuid));
+        object.insert(idKey, connector.id);
+        object.insert(labelKey, connector.label.value_or(connector.id));
+        object.insert(enabledKey, connector.enabled);
+        object.insert(hostKey, connector.host);
+        object.insert(portKey, connector.port);
+        object.insert(protocolKey, connector.protocolName);
+        object.insert(uuidKey, optionalString(connector.uuid));
         merged.append(object);
     }
     return merged;
@@ -196,10 +196,10 @@ QJsonArray mergeExtraConnectors(const QList<StationConfig::ExtraConnector>& conn
 StationConfig StationConfigFile::parse(const QJsonObject& object)
 {
     StationConfig config;
-    config.station = parseStation(object.value(kStation));
-    config.vireon = parseVireon(object.value(kVireon));
-    config.extraConnectors = parseExtraConnectors(object.value(kExtraConnectors));
-    config.localOutputs = parseLocalOutputs(object.value(kLocalOutputs));
+    config.station = parseStation(object.value(stationKey));
+    config.vireon = parseVireon(object.value(vireonKey));
+    config.extraConnectors = parseExtraConnectors(object.value(extraConnectorsKey));
+    config.localOutputs = parseLocalOutputs(object.value(localOutputsKey));
     return config;
 }
 
@@ -207,40 +207,40 @@ QJsonObject StationConfigFile::merge(const StationConfig& config, const QJsonObj
 {
     QJsonObject result = raw;
 
-    if (!result.contains(kSchemaVersion))
-        result.insert(kSchemaVersion, 1);
+    if (!result.contains(schemaVersionKey))
+        result.insert(schemaVersionKey, 1);
 
-    QJsonObject station = objectOrEmpty(raw.value(kStation));
-    station.insert(kName, config.station.name);
-    station.insert(kLat, config.station.lat);
-    station.insert(kLon, config.station.lon);
-    station.insert(kGain, config.station.gain);
-    result.insert(kStation, station);
+    QJsonObject station = objectOrEmpty(raw.value(stationKey));
+    station.insert(nameKey, config.station.name);
+    station.insert(latKey, config.station.lat);
+    station.insert(lonKey, config.station.lon);
+    station.insert(gainKey, config.station.gain);
+    result.insert(stationKey, station);
 
     // host, port and protocol are hand-edit overrides: whatever the file holds stays as it is.
-    QJsonObject vireon = objectOrEmpty(raw.value(kVireon));
-    vireon.insert(kEnabled, config.vireon.enabled);
+    QJsonObject vireon = objectOrEmpty(raw.value(vireonKey));
+    vireon.insert(enabledKey, config.vireon.enabled);
     if (config.vireon.uuid)
-        vireon.insert(kUuid, *config.vireon.uuid);
+        vireon.insert(uuidKey, *config.vireon.uuid);
     else
-        vireon.remove(kUuid);
-    result.insert(kVireon, vireon);
+        vireon.remove(uuidKey);
+    result.insert(vireonKey, vireon);
 
-    if (!config.extraConnectors.isEmpty() || raw.contains(kExtraConnectors)) {
-        result.insert(kExtraConnectors,
-                      mergeExtraConnectors(config.extraConnectors, raw.value(kExtraConnectors)));
+    if (!config.extraConnectors.isEmpty() || raw.contains(extraConnectorsKey)) {
+        result.insert(extraConnectorsKey,
+                      mergeExtraConnectors(config.extraConnectors, raw.value(extraConnectorsKey)));
     } else {
         const QJsonObject& example = templateConnector();
-        result.insert(kExtraConnectors, example.isEmpty() ? QJsonArray() : QJsonArray{example});
+        result.insert(extraConnectorsKey, example.isEmpty() ? QJsonArray() : QJsonArray{example});
     }
 
     // Hand-set local outputs win over the record, so only missing keys are filled in.
-    QJsonObject outputs = objectOrEmpty(raw.value(kLocalOutputs));
-    if (!outputs.contains(kBeastPort))
-        outputs.insert(kBeastPort, config.localOutputs.beastPort);
-    if (!outputs.contains(kJsonDir))
-        outputs.insert(kJsonDir, config.localOutputs.jsonDir);
-    result.insert(kLocalOutputs, outputs);
+    QJsonObject outputs = objectOrEmpty(raw.value(localOutputsKey));
+    if (!outputs.contains(beastPortKey))
+        outputs.insert(beastPortKey, config.localOutputs.beastPort);
+    if (!outputs.contains(jsonDirKey))
+        outputs.insert(jsonDirKey, config.localOutputs.jsonDir);
+    result.insert(localOutputsKey, outputs);
 
     return result;
 }
@@ -248,18 +248,18 @@ QJsonObject StationConfigFile::merge(const StationConfig& config, const QJsonObj
 const QJsonObject& StationConfigFile::templateConnector()
 {
     static const QJsonObject example = [] {
-        const FeederConfig::Preset* preset = FeederConfig::builtInPreset(kTemplateId);
+        const FeederConfig::Preset* preset = FeederConfig::builtInPreset(templateId);
         Q_ASSERT(preset);
         if (!preset)
             return QJsonObject();
         return QJsonObject{
-            {kId, preset->id},
-            {kLabel, preset->label.value_or(preset->id)},
-            {kEnabled, false},
-            {kHost, preset->host},
-            {kPort, preset->port},
-            {kProtocol, preset->protocolName},
-            {kUuid, QJsonValue(QJsonValue::Null)},
+            {idKey, preset->id},
+            {labelKey, preset->label.value_or(preset->id)},
+            {enabledKey, false},
+            {hostKey, preset->host},
+            {portKey, preset->port},
+            {protocolKey, preset->protocolName},
+            {uuidKey, QJsonValue(QJsonValue::Null)},
         };
     }();
     return example;

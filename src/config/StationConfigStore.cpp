@@ -17,9 +17,9 @@ namespace {
 
 // config.json is a few kilobytes; anything near this size is not ours, and reading it whole could
 // exhaust memory.
-constexpr qint64 kMaxFileSize = 8 * 1024 * 1024;
+constexpr qint64 maxFileSize = 8 * 1024 * 1024;
 
-constexpr QFileDevice::Permissions kOwnerOnly =
+constexpr QFileDevice::Permissions ownerOnly =
     QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser | QFileDevice::WriteUser;
 
 struct OnDisk {
@@ -33,7 +33,7 @@ OnDisk readConfigFile(const QString& path)
     OnDisk disk;
     if (!QFileInfo(path).isFile())
         return disk;
-    const std::optional<QByteArray> bytes = RegularFile::read(path, kMaxFileSize);
+    const std::optional<QByteArray> bytes = RegularFile::read(path, maxFileSize);
     disk.object = bytes ? StationConfigFile::decode(*bytes) : std::nullopt;
     // An empty file holds nothing worth keeping.
     disk.unreadable = !disk.object && (!bytes || !bytes->isEmpty());
@@ -113,7 +113,7 @@ std::optional<StationConfigStore::SaveError> StationConfigStore::save()
         return SaveError{file.errorString()};
     // The file holds the station key. QSaveFile carries an existing file's mode over; a new one must
     // not be world-readable, and it gets its mode before it appears under its name.
-    if (creating && !file.setPermissions(kOwnerOnly))
+    if (creating && !file.setPermissions(ownerOnly))
         return SaveError{file.errorString()};
     if (file.write(bytes) != bytes.size() || !file.commit())
         return SaveError{file.errorString()};
@@ -133,7 +133,7 @@ std::optional<StationConfigStore::SaveError> StationConfigStore::keepUnreadableC
         QFile source(m_filePath);
         if (!source.copy(candidate))
             return SaveError{source.errorString()};
-        QFile::setPermissions(candidate, kOwnerOnly); // it may well hold the station key
+        QFile::setPermissions(candidate, ownerOnly); // it may well hold the station key
         return std::nullopt;
     }
     return SaveError{QStringLiteral("File exists")};

@@ -51,7 +51,7 @@ ReadsbSupervisor::~ReadsbSupervisor()
     const QSignalBlocker blocker(this);
     m_desiredRunning = false;
     cancelRestart();
-    terminateAndWait(5s, false);
+    terminateAndWait(5s, KillNotice::silent);
 }
 
 const QHash<QString, ConnectorHealth>& ReadsbSupervisor::connectorHealth() const
@@ -151,10 +151,10 @@ void ReadsbSupervisor::stop()
 void ReadsbSupervisor::stopAndWait(std::chrono::milliseconds grace)
 {
     stop();
-    terminateAndWait(grace, true);
+    terminateAndWait(grace, KillNotice::logged);
 }
 
-void ReadsbSupervisor::terminateAndWait(std::chrono::milliseconds grace, bool logKills)
+void ReadsbSupervisor::terminateAndWait(std::chrono::milliseconds grace, KillNotice notice)
 {
     QList<QPointer<QProcess>> live;
     for (QProcess* process : findChildren<QProcess*>(Qt::FindDirectChildrenOnly)) {
@@ -172,7 +172,7 @@ void ReadsbSupervisor::terminateAndWait(std::chrono::milliseconds grace, bool lo
     for (const QPointer<QProcess>& process : live) {
         if (!process || process->state() == QProcess::NotRunning)
             continue;
-        if (logKills) {
+        if (notice == KillNotice::logged) {
             log(QStringLiteral("supervisor: readsb (pid %1) did not exit within %2s of SIGTERM; killing it")
                     .arg(process->processId())
                     .arg(seconds(grace)));

@@ -102,7 +102,8 @@ private:
     void setState(State state);
     void resetHealth();
     void log(const QString& line);
-    void terminateAndWait(std::chrono::milliseconds grace, bool logKills);
+    enum class KillNotice { logged, silent };
+    void terminateAndWait(std::chrono::milliseconds grace, KillNotice notice);
     static void terminateOnce(QProcess* process);
     void armCalmTimer();
 

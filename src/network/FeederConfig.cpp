@@ -10,17 +10,14 @@
 namespace vireon {
 namespace {
 
-const QString kFeedHost = QStringLiteral("feed.vireon.network");
-const QString kBeastReduce = QStringLiteral("beast_reduce_plus_out");
+const QString feedHost = QStringLiteral("feed.vireon.network");
+const QString beastReduceProtocol = QStringLiteral("beast_reduce_plus_out");
 
 FeederConfig::Preset preset(const char* id, const char* label, const char* host, const char* url)
 {
-    return FeederConfig::Preset{QString::fromLatin1(id),
-                                QString::fromLatin1(label),
-                                QString::fromLatin1(host),
-                                30004,
-                                kBeastReduce,
-                                QUrl(QString::fromLatin1(url))};
+    return FeederConfig::Preset{QString::fromLatin1(id),   QString::fromLatin1(label),
+                                QString::fromLatin1(host), 30004,
+                                beastReduceProtocol,       QUrl(QString::fromLatin1(url))};
 }
 
 bool isAbsent(const QJsonValue& value)
@@ -186,10 +183,10 @@ const FeederConfig::Preset* FeederConfig::builtInPreset(const QString& id)
 const FeederConfig& FeederConfig::fallback()
 {
     static const FeederConfig config{
-        Ingest{kFeedHost, 30004, kBeastReduce},
+        Ingest{feedHost, 30004, beastReduceProtocol},
         builtInPresets(),
-        Links{QUrl(QStringLiteral("https://") + kFeedHost + QStringLiteral("/tar1090/")),
-              QUrl(QStringLiteral("https://") + kFeedHost), QUrl(QStringLiteral("https://") + kFeedHost)},
+        Links{QUrl(QStringLiteral("https://") + feedHost + QStringLiteral("/tar1090/")),
+              QUrl(QStringLiteral("https://") + feedHost), QUrl(QStringLiteral("https://") + feedHost)},
     };
     return config;
 }

@@ -17,7 +17,7 @@ using vireon::test::StationHarness;
 
 namespace {
 
-constexpr int kProcessWaitMs = 20'000;
+constexpr int processWaitMs = 20'000;
 
 template <class State>
 bool in(const AppState& state)
@@ -77,7 +77,7 @@ private Q_SLOTS:
         QVERIFY(station.settings->vireonPauseWarned());
         QTRY_VERIFY_WITH_TIMEOUT(
             station.ingest.hasReceivedUuid(QStringLiteral("feedfeed-1111-4000-8000-000000000002")),
-            kProcessWaitMs);
+            processWaitMs);
         QTRY_VERIFY(in<supervisor_state::Running>(state));
         QCOMPARE(state.statusLine(), QStringLiteral("Feeding third-party networks \u00b7 Vireon paused"));
 
@@ -121,7 +121,7 @@ private Q_SLOTS:
         station.alerts.dismissAll();
 
         QCOMPARE(station.settings->feedingDesired(), feedingDesired);
-        QTRY_COMPARE_WITH_TIMEOUT(station.decoderLaunches(), launches, kProcessWaitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(station.decoderLaunches(), launches, processWaitMs);
         QTest::qWait(200);
         QCOMPARE(station.decoderLaunches(), launches);
         QCOMPARE(state.isFeedingActive(), launches > 0);
@@ -138,12 +138,12 @@ private Q_SLOTS:
         // The files are written once and never again while the decoder keeps running.
         station.setScenario({QStringLiteral("connect"),
                              QStringLiteral("write-json aircraft=3 messages=600 window=60"),
-                             QStringLiteral("sleep 600000")});
+                             QStringLiteral("wait-for-file /nonexistent/never")});
         AppState& state = station.launchApplication();
         state.startFeeding();
-        QTRY_VERIFY_WITH_TIMEOUT(state.supervisor().vireonConnectorUp(), kProcessWaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(state.supervisor().vireonConnectorUp(), processWaitMs);
         QTRY_VERIFY_WITH_TIMEOUT(
-            QFile::exists(station.store->jsonDirectory() + QStringLiteral("/stats.json")), kProcessWaitMs);
+            QFile::exists(station.store->jsonDirectory() + QStringLiteral("/stats.json")), processWaitMs);
         station.clock.advance(StatsReader::pollInterval);
         QTRY_COMPARE(state.iconState(), StatusIcon::State::feeding);
         const QDateTime expiry = state.stats().snapshot().updatedAt->addSecs(60);
@@ -196,7 +196,7 @@ private Q_SLOTS:
         AppState& state = station.launchApplication();
         state.startFeeding();
         QTRY_VERIFY(in<supervisor_state::Running>(state));
-        QTRY_VERIFY_WITH_TIMEOUT(!station.lastDecoderArguments().isEmpty(), kProcessWaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(!station.lastDecoderArguments().isEmpty(), processWaitMs);
         const QStringList firstArguments = station.lastDecoderArguments();
         const QList<MonitoredConnector> watched = state.supervisor().monitoredConnectors();
         QCOMPARE(watched.size(), 1);
@@ -204,7 +204,7 @@ private Q_SLOTS:
         station.writeConfig(withVireonOffAndOneOtherNetwork(1234));
 
         station.unplugStick();
-        QTRY_VERIFY_WITH_TIMEOUT(hasFailed(state, SupervisorFailure::noDevice), kProcessWaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(hasFailed(state, SupervisorFailure::noDevice), processWaitMs);
         QTRY_VERIFY(state.isDeviceRecoveryPolling());
         QCOMPARE(state.statusLine(),
                  QStringLiteral("No RTL-SDR device \u2014 plug it in, feeding resumes automatically"));
@@ -218,11 +218,11 @@ private Q_SLOTS:
         QFile::remove(station.path(QStringLiteral("decoder-args")));
         station.clock.advance(5s);
         QVERIFY(!state.isDeviceRecoveryPolling());
-        QTRY_VERIFY_WITH_TIMEOUT(in<supervisor_state::Running>(state), kProcessWaitMs);
-        QTRY_VERIFY_WITH_TIMEOUT(!station.lastDecoderArguments().isEmpty(), kProcessWaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(in<supervisor_state::Running>(state), processWaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(!station.lastDecoderArguments().isEmpty(), processWaitMs);
         QCOMPARE(station.lastDecoderArguments(), firstArguments);
         QCOMPARE(state.supervisor().monitoredConnectors(), watched);
-        QTRY_VERIFY_WITH_TIMEOUT(state.supervisor().vireonConnectorUp(), kProcessWaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(state.supervisor().vireonConnectorUp(), processWaitMs);
         // Only the stats poll is left, and the moment fresh data would turn stale.
         QTest::qWait(50);
         const bool live = StatusPresentation::hasLiveData(state.presentationInputs());
@@ -237,7 +237,7 @@ private Q_SLOTS:
 
         // A launch that did not come from the user's start (feedingDesired stays false).
         state.launchSupervisor(state.config());
-        QTRY_VERIFY_WITH_TIMEOUT(hasFailed(state, SupervisorFailure::noDevice), kProcessWaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(hasFailed(state, SupervisorFailure::noDevice), processWaitMs);
         QTest::qWait(50);
         QVERIFY(!state.isDeviceRecoveryPolling());
         QCOMPARE(state.statusLine(), QStringLiteral("No RTL-SDR device found"));
@@ -249,7 +249,7 @@ private Q_SLOTS:
         station.unplugStick();
         AppState& state = station.launchApplication();
         state.startFeeding();
-        QTRY_VERIFY_WITH_TIMEOUT(state.isDeviceRecoveryPolling(), kProcessWaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(state.isDeviceRecoveryPolling(), processWaitMs);
 
         state.stopFeeding();
         QVERIFY(!state.isDeviceRecoveryPolling());
@@ -266,16 +266,16 @@ private Q_SLOTS:
         AppState& state = station.launchApplication();
         state.startFeeding();
         QTRY_VERIFY_WITH_TIMEOUT(station.ingest.hasReceivedUuid(QLatin1String(StationHarness::stationKey)),
-                                 kProcessWaitMs);
+                                 processWaitMs);
 
         // Presets changed, endpoint the same: the document is taken, the decoder left alone.
         station.publishIngestPort(station.ingest.port(), QStringLiteral("adsb.lol (renamed)"));
         state.applySettingsToRunningFeed();
         QTRY_VERIFY_WITH_TIMEOUT(state.config().presets && state.config().presets->value(0).label ==
                                                                QStringLiteral("adsb.lol (renamed)"),
-                                 kProcessWaitMs);
+                                 processWaitMs);
         // The apply itself connects once more; nothing after it does.
-        QTRY_COMPARE_WITH_TIMEOUT(station.ingest.connectionCount(), 2, kProcessWaitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(station.ingest.connectionCount(), 2, processWaitMs);
         QTest::qWait(500);
         QCOMPARE(station.ingest.connectionCount(), 2);
         QCOMPARE(station.decoderLaunches(), 2);
@@ -285,9 +285,9 @@ private Q_SLOTS:
         QVERIFY(moved.listen());
         station.publishIngestPort(moved.port());
         state.applySettingsToRunningFeed();
-        QTRY_COMPARE_WITH_TIMEOUT(state.config().ingest.port, qint64(moved.port()), kProcessWaitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(state.config().ingest.port, qint64(moved.port()), processWaitMs);
         QTRY_VERIFY_WITH_TIMEOUT(moved.hasReceivedUuid(QLatin1String(StationHarness::stationKey)),
-                                 kProcessWaitMs);
+                                 processWaitMs);
         QVERIFY(station.lastDecoderArguments().contains(
             QStringLiteral("127.0.0.1,%1,beast_reduce_plus_out,uuid=%2")
                 .arg(moved.port())
@@ -295,11 +295,11 @@ private Q_SLOTS:
 
         // While stopped, a moved endpoint only updates the document.
         state.stopFeeding();
-        QTRY_VERIFY_WITH_TIMEOUT(in<supervisor_state::Stopped>(state), kProcessWaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(in<supervisor_state::Stopped>(state), processWaitMs);
         station.publishIngestPort(station.ingest.port());
         AppState& relaunched = station.launchApplication();
         QTRY_COMPARE_WITH_TIMEOUT(relaunched.config().ingest.port, qint64(station.ingest.port()),
-                                  kProcessWaitMs);
+                                  processWaitMs);
         QVERIFY(in<supervisor_state::Stopped>(relaunched));
         QCOMPARE(station.decoderLaunches(), 0);
     }
@@ -313,7 +313,7 @@ private Q_SLOTS:
         state.startFeeding();
         QTRY_VERIFY(in<supervisor_state::Running>(state));
         state.applySettingsToRunningFeed();
-        QTRY_COMPARE_WITH_TIMEOUT(station.decoderLaunches(), 2, kProcessWaitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(station.decoderLaunches(), 2, processWaitMs);
         QCOMPARE(station.activitiesBegun, 1);
         QCOMPARE(station.locks->acquired, 1);
         QVERIFY(state.sleepAssertion().isActive());

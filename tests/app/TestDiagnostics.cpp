@@ -1,34 +1,23 @@
-#include "app/AppState.h"
 #include "app/Diagnostics.h"
-#include "config/StationConfigStore.h"
-#include "decoder/ReadsbSupervisor.h"
-#include "support/StationHarness.h"
 
-#include <QJsonArray>
 #include <QtTest>
 
 using namespace vireon;
-using vireon::test::StationHarness;
+using namespace vireon::supervisor_state;
+using Inputs = Diagnostics::Inputs;
+using Edit = std::function<void(Inputs&)>;
+
+Q_DECLARE_METATYPE(Edit)
 
 namespace {
 
-// The report from its "Supervisor state" line on: everything but versions, platform and date.
-QString body(const QString& report)
-{
-    const qsizetype at = report.indexOf(QStringLiteral("\n\nSupervisor state: "));
-    return at < 0 ? report : report.mid(at + 2);
-}
+const QDateTime fixedNow(QDate(2025, 3, 1), QTime(17, 4, 5), Qt::UTC);
+const QString stationKey = QStringLiteral("0123abcd-0000-4000-8000-000000000001");
 
-QJsonObject extra(const QString& id, const QJsonValue& label, bool enabled, const QString& host, int port,
-                  const QJsonValue& uuid)
+StationConfig::ExtraConnector extra(QString id, std::optional<QString> label, bool enabled, QString host,
+                                    qint64 port, std::optional<QString> uuid)
 {
-    QJsonObject connector{
-        {QStringLiteral("id"), id},     {QStringLiteral("enabled"), enabled},
-        {QStringLiteral("host"), host}, {QStringLiteral("port"), port},
-        {QStringLiteral("uuid"), uuid}, {QStringLiteral("protocol"), QStringLiteral("beast_out")}};
-    if (!label.isNull())
-        connector[QStringLiteral("label")] = label;
-    return connector;
+    return {id, label, enabled, host, port, QStringLiteral("beast_out"), uuid};
 }
 
 } // namespace
@@ -36,21 +25,19 @@ QJsonObject extra(const QString& id, const QJsonValue& label, bool enabled, cons
 class TestDiagnostics : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void freshInstallation()
+    void report_data()
     {
-        StationHarness station;
-        QFile::remove(station.path(QStringLiteral("xdg/VireonFeeder/config.json")));
-        AppState& state = station.launchApplication(false);
+        QTest::addColumn<Edit>("edit");
+        QTest::addColumn<QStringList>("expected"); // the whole report when it starts with the title
 
-        const QString report = Diagnostics::report(state);
-
-        QVERIFY(report.startsWith(
-            QStringLiteral("Vireon Feeder diagnostics\n=========================\nApp version: ")));
-        QVERIFY(
-            report.contains(QStringLiteral("\nDate: ") + station.clock.now().toString(Qt::ISODate) + u'\n'));
-        QCOMPARE(
-            body(report),
-            QStringLiteral("Supervisor state: stopped\n"
+        // Default station, decoder never started, nothing on USB, and no short version.
+        QTest::newRow("a fresh installation")
+            << Edit()
+            << QStringList{"Vireon Feeder diagnostics\n=========================\n"
+                           "App version: ? (abc1234)\n"
+                           "Linux: Debian GNU/Linux 12 (bookworm)\n"
+                           "Date: 2025-03-01T17:04:05Z\n\n"
+                           "Supervisor state: stopped\n"
                            "Last Vireon connector error: (none)\n\n"
                            "Connectors (UUIDs redacted):\n"
                            "  [Vireon] feed.vireon.network:30004 beast_reduce_plus_out \u2014 not started\n"
@@ -58,162 +45,115 @@ private Q_SLOTS:
                            "Station name: (not set)\n"
                            "Location (rounded): (not set)\n"
                            "Gain: auto\n"
-                           "Decoder: " VIREON_FAKE_READSB " (readsb ?)\n\n"
+                           "Decoder: (not found)\n\n"
                            "Aircraft: 0\n"
                            "Message rate: 0.0 msg/s\n\n"
                            "USB devices (known RTL2832U IDs):\n"
-                           "  0bda:2838 RTL2832U (RTL2838 DVB-T)\n\n"
+                           "  (none found)\n\n"
                            "readsb log (last lines)\n"
                            "-----------------------\n"
-                           "(no log output captured)"));
+                           "(no log output captured)"};
+        QTest::newRow("connectors: keys shortened above 8 characters, health, disabled ones last")
+            << Edit([](Inputs& in) {
+                   in.station.vireon.enabled = false;
+                   in.station.extraConnectors = {
+                       extra("long", "Long key", true, "a.example", 30004, QString(36, u'f')),
+                       extra("short", "Short key", true, "b.example", 30005, "abcd1234"),
+                       extra("up", "Up", true, "c.example", 1, std::nullopt),
+                       extra("quiet-net", std::nullopt, false, "d.example", 30006, "ffffffffffffffff")};
+                   in.connectorHealth = {{"long", ConnectorHealth::retrying("Refused " + QString(36, u'f'))},
+                                         {"short", ConnectorHealth::connecting()},
+                                         {"up", ConnectorHealth::connected()}};
+               })
+            << QStringList{"Connectors (UUIDs redacted):\n"
+                           "  [Long key] a.example:30004 beast_out uuid=ffffffff\u2026 \u2014 retrying "
+                           "(Refused ffffffff\u2026)\n"
+                           "  [Short key] b.example:30005 beast_out uuid=abcd1234 \u2014 connecting\n"
+                           "  [Up] c.example:1 beast_out \u2014 connected\n"
+                           "  [Vireon] \u2014 disabled in config.json\n"
+                           "  [quiet-net] d.example:30006 \u2014 disabled\n"
+                           "Local beast output port: 30005\n\n"};
+        QTest::newRow("only a zero latitude is still a position, rounded as printf rounds")
+            << Edit([](Inputs& in) {
+                   in.station.station = {"Roof", 0, 12.3456, "49.6"};
+               })
+            << QStringList{"Station name: Roof\nLocation (rounded): 0.00, 12.35\nGain: 49.6\n"};
+        QTest::newRow("positions on a binary tie round to even")
+            << Edit([](Inputs& in) { in.station.station.lat = 0.125; })
+            << QStringList{"Location (rounded): 0.12, 0.00\n"};
+        QTest::newRow("a rate of 0.25 shows as printf shows it") << Edit([](Inputs& in) {
+            in.snapshot = {3, 0.25, fixedNow};
+        }) << QStringList{"Aircraft: 3\nMessage rate: 0.2 msg/s\n"};
+        QTest::newRow("sticks in the order found, identifiers as four hexadecimal digits")
+            << Edit([](Inputs& in) {
+                   in.devices = {{0x0bda, 0x2838, "RTL2832U (RTL2838 DVB-T)"}, {1, 0x12345, "B"}};
+               })
+            << QStringList{"\n  0bda:2838 RTL2832U (RTL2838 DVB-T)\n  0001:12345 B\n\n"};
+        QTest::newRow("the decoder found but not yet heard from")
+            << Edit([](Inputs& in) { in.decoderPath = "/opt/vf/bin/readsb"; })
+            << QStringList{"\nGain: auto\nDecoder: /opt/vf/bin/readsb (readsb ?)\n\n"};
+        QTest::newRow("readsb 3.14, given its tuner AGC for auto")
+            << Edit([](Inputs& in) {
+                   in.decoderPath = "/opt/vf/bin/readsb";
+                   in.decoderVersion = "3.14.1642";
+                   in.passedGain = "-10";
+               })
+            << QStringList{"\nGain: auto (passed to the decoder as -10)\nDecoder: /opt/vf/bin/readsb (readsb "
+                           "3.14.1642)\n"};
+        QTest::newRow("a gain passed as stored is not noted")
+            << Edit([](Inputs& in) { in.passedGain = "auto"; }) << QStringList{"\nGain: auto\nDecoder: "};
+        QTest::newRow("a stick problem follows the state")
+            << Edit([](Inputs& in) {
+                   in.supervisorState = Failed{SupervisorFailure::deviceBusy};
+                   in.stickProblem = StickProblem::kernelDriverHolds;
+               })
+            << QStringList{"state: failed(deviceBusy)\nStick problem: The DVB-T kernel driver holds the "
+                           "stick and could "
+                           "not be detached.\nLast Vireon connector error: "};
+        QTest::newRow("running") << Edit([](Inputs& in) { in.supervisorState = Running{fixedNow}; })
+                                 << QStringList{"state: running(since: 2025-03-01 17:04:05 +0000)\n"};
+        QTest::newRow("launching") << Edit([](Inputs& in) { in.supervisorState = Launching{}; })
+                                   << QStringList{"state: launching\n"};
+        QTest::newRow("the second restart") << Edit([](Inputs& in) {
+            in.supervisorState = Backoff{fixedNow.addSecs(30), 2};
+        }) << QStringList{"state: backoff(nextAttempt: 2025-03-01 17:04:35 +0000, attempt: 2)\n"};
+        QTest::newRow("failed") << Edit([](Inputs& in) {
+            in.supervisorState = Failed{SupervisorFailure::deviceBusy};
+        }) << QStringList{"state: failed(deviceBusy)\n"};
+        // Known keys are replaced longest first, so one that contains another is not half-shortened.
+        QTest::newRow("the error and the log show keys shortened, the log otherwise whole")
+            << Edit([](Inputs& in) {
+                   in.station.vireon.uuid = stationKey;
+                   in.station.extraConnectors = {extra("x", "X", false, "h", 1, stationKey.left(12))};
+                   in.lastConnectorError = "Connection for " + stationKey + " refused";
+                   in.logLines = {"invoked by: readsb --net-connector "
+                                  "h,1,beast_out,uuid=fedcba9876543210,timeout=5 --net",
+                                  "key " + stationKey, "supervisor: restarting in 2s (attempt 1)"};
+               })
+            << QStringList{
+                   "Last Vireon connector error: Connection for 0123abcd\u2026 refused\n\n",
+                   "-\ninvoked by: readsb --net-connector h,1,beast_out,uuid=fedcba98\u2026,timeout=5 --net\n"
+                   "key 0123abcd\u2026\nsupervisor: restarting in 2s (attempt 1)"};
     }
 
-    void whichDecoderRunsOrWouldRun()
+    void report()
     {
-        ReadsbSupervisor supervisor;
-        supervisor.setBinaryLocator([] { return std::nullopt; });
-        QCOMPARE(Diagnostics::decoderLine(supervisor), QStringLiteral("(not found)"));
-
-        supervisor.setBinaryLocator([] { return QStringLiteral(VIREON_FAKE_READSB); });
-        QCOMPARE(Diagnostics::decoderLine(supervisor), QStringLiteral(VIREON_FAKE_READSB " (readsb ?)"));
-        supervisor.start({QStringLiteral("--net")}, {});
-        QTRY_COMPARE_WITH_TIMEOUT(Diagnostics::decoderLine(supervisor),
-                                  QStringLiteral(VIREON_FAKE_READSB " (readsb 3.14)"), 30000);
-
-        // A decoder that has run stays named, with what it said, while the locator finds none.
-        supervisor.setBinaryLocator([] { return std::nullopt; });
-        QCOMPARE(Diagnostics::decoderLine(supervisor), QStringLiteral(VIREON_FAKE_READSB " (readsb 3.14)"));
-    }
-
-    // readsb 3.14 reads "auto" as 0 dB and so is passed its tuner AGC; a refused stick names its cause.
-    void thePassedGainAndTheSticksCause()
-    {
-        StationHarness station;
-        qputenv("FAKE_READSB_HELP", VIREON_TEST_DATA_DIR "/readsb-3.14-help.txt");
-        station.setScenario(
-            {QStringLiteral("stderr usb_open error -3"),
-             QStringLiteral("stderr Please fix the device permissions, e.g. by installing the udev "
-                            "rules file rtl-sdr.rules"),
-             QStringLiteral("exit 1")});
-        AppState& state = station.launchApplication();
-        state.startFeeding();
-        QTRY_VERIFY_WITH_TIMEOUT(std::holds_alternative<supervisor_state::Failed>(state.supervisor().state()),
-                                 30000);
-        qunsetenv("FAKE_READSB_HELP");
-
-        const QString report = Diagnostics::report(state);
-        QVERIFY(report.contains(
-            QStringLiteral("\n\nSupervisor state: failed(deviceBusy)\n"
-                           "Stick problem: This user account is not allowed to open the stick.\n"
-                           "Last Vireon connector error: ")));
-        QVERIFY(report.contains(QStringLiteral("\nGain: auto (passed to the decoder as -10)\nDecoder: ")));
-    }
-
-    void connectorsPositionAndDevices()
-    {
-        StationHarness station;
-        QJsonObject config = StationHarness::defaultConfig();
-        config[QStringLiteral("station")] =
-            QJsonObject{{QStringLiteral("lat"), 0}, {QStringLiteral("lon"), 12.3456}};
-        config[QStringLiteral("vireon")] = QJsonObject{{QStringLiteral("enabled"), false}};
-        config[QStringLiteral("extraConnectors")] = QJsonArray{
-            extra(QStringLiteral("long"), QStringLiteral("Long key"), true, QStringLiteral("a.example"),
-                  30004, QStringLiteral("0123456789abcdef0123456789abcdef0123")),
-            extra(QStringLiteral("short"), QStringLiteral("Short key"), true, QStringLiteral("b.example"),
-                  30005, QStringLiteral("abcd1234")),
-            extra(QStringLiteral("quiet-net"), QJsonValue(), false, QStringLiteral("c.example"), 30006,
-                  QStringLiteral("ffffffffffffffff")),
-        };
-        station.writeConfig(config);
-        station.usb.addDevice(QStringLiteral("1-2"), 0x0bda, 0x2832, QStringLiteral("Blog V4"));
-        AppState& state = station.launchApplication();
-
-        const QString report = Diagnostics::report(state);
-
-        QVERIFY2(report.contains(QStringLiteral(
-                     "Connectors (UUIDs redacted):\n"
-                     "  [Long key] a.example:30004 beast_out uuid=01234567\u2026 \u2014 not started\n"
-                     "  [Short key] b.example:30005 beast_out uuid=abcd1234 \u2014 not started\n"
-                     "  [Vireon] \u2014 disabled in config.json\n"
-                     "  [quiet-net] c.example:30006 \u2014 disabled\n"
-                     "Local beast output port: 30005")),
-                 qPrintable(report));
-        QVERIFY(!report.contains(QStringLiteral("ffffffff")));
-        QVERIFY(report.contains(QStringLiteral("\nLocation (rounded): 0.00, 12.35\n")));
-        QVERIFY(
-            report.contains(QStringLiteral("  0bda:2838 RTL2832U (RTL2838 DVB-T)\n  0bda:2832 Blog V4\n")));
-    }
-
-    void restartingDecoderAndItsLog()
-    {
-        StationHarness station;
-        station.setScenario(
-            {QStringLiteral("stderr BeastReduce TCP output: Connection to 127.0.0.1 port 1 failed "
-                            "(1): 111 (Connection refused)"),
-             QStringLiteral("exit 1")});
-        AppState& state = station.launchApplication();
-        state.startFeeding();
-        QTRY_VERIFY_WITH_TIMEOUT(
-            std::holds_alternative<supervisor_state::Backoff>(state.supervisor().state()), 20'000);
-
-        const QString report = Diagnostics::report(state);
-
-        const QString nextAttempt =
-            station.clock.now().addSecs(2).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-        QVERIFY2(
-            report.contains(QStringLiteral("Supervisor state: backoff(nextAttempt: %1 +0000, attempt: 1)\n")
-                                .arg(nextAttempt)),
-            qPrintable(report));
-        QVERIFY(report.contains(
-            QStringLiteral("\nLast Vireon connector error: BeastReduce TCP output: Connection to "
-                           "127.0.0.1 port 1 failed (1): 111 (Connection refused)\n")));
-        QVERIFY(report.contains(QStringLiteral("uuid=0123abcd\u2026 \u2014 connecting\n")));
-        const QString log = report.mid(report.indexOf(QStringLiteral("-----------------------\n")) + 24);
-        const QStringList lines = log.split(u'\n');
-        QVERIFY(lines.first().startsWith(QStringLiteral("supervisor: launched readsb (pid ")));
-        const QStringList invoked = lines.filter(QStringLiteral("invoked by: "));
-        QCOMPARE(invoked.size(), 1);
-        QVERIFY(invoked.first().contains(QStringLiteral(",uuid=0123abcd\u2026 ")));
-        QVERIFY(lines.last().startsWith(QStringLiteral("supervisor: restarting in 2s (attempt 1)")));
-        QVERIFY(!report.contains(QLatin1String(StationHarness::stationKey)));
-        // The log itself keeps what the decoder said.
-        QVERIFY(
-            state.supervisor().logBuffer().lines().filter(QLatin1String(StationHarness::stationKey)).size() ==
-            1);
-    }
-
-    void redaction_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QStringList>("known");
-        QTest::addColumn<QString>("expected");
-        const QString key = QStringLiteral("0123abcd-0000-4000-8000-000000000001");
-        QTest::newRow("a uuid option inside a connector value")
-            << QStringLiteral("--net-connector h,30004,beast_out,uuid=%1 --net").arg(key) << QStringList{}
-            << QStringLiteral("--net-connector h,30004,beast_out,uuid=0123abcd\u2026 --net");
-        QTest::newRow("a uuid option followed by more options")
-            << QStringLiteral("h,1,beast_out,uuid=%1,extra=1").arg(key) << QStringList{}
-            << QStringLiteral("h,1,beast_out,uuid=0123abcd\u2026,extra=1");
-        QTest::newRow("a configured key mentioned anywhere")
-            << QStringLiteral("station %1 registered").arg(key) << QStringList{key}
-            << QStringLiteral("station 0123abcd\u2026 registered");
-        QTest::newRow("a short configured key stays whole")
-            << QStringLiteral("key abcd1234 uuid=abcd1234") << QStringList{QStringLiteral("abcd1234")}
-            << QStringLiteral("key abcd1234 uuid=abcd1234");
-        QTest::newRow("a key that contains another known key")
-            << QStringLiteral("%1").arg(key) << QStringList{key.left(12), key}
-            << QStringLiteral("0123abcd\u2026");
-        QTest::newRow("text without keys is untouched")
-            << QStringLiteral("Using lat: 52.520008, lon: 13.404954") << QStringList{key}
-            << QStringLiteral("Using lat: 52.520008, lon: 13.404954");
-    }
-
-    void redaction()
-    {
-        QFETCH(QString, text);
-        QFETCH(QStringList, known);
-        QFETCH(QString, expected);
-        QCOMPARE(Diagnostics::redacted(text, known), expected);
+        QFETCH(Edit, edit);
+        QFETCH(QStringList, expected);
+        Inputs in;
+        in.buildVersion = QStringLiteral("abc1234");
+        in.systemName = QStringLiteral("Linux");
+        in.systemVersion = QStringLiteral("Debian GNU/Linux 12 (bookworm)");
+        in.now = fixedNow;
+        in.ingest = FeederConfig::fallback().ingest;
+        if (edit)
+            edit(in);
+        const QString report = Diagnostics::report(in);
+        if (expected.first().startsWith(QStringLiteral("Vireon Feeder")))
+            QCOMPARE(report, expected.first());
+        for (const QString& part : expected)
+            QVERIFY2(report.contains(part), qPrintable(report));
+        QVERIFY(!report.endsWith(u'\n'));
     }
 };
 

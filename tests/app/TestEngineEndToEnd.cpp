@@ -13,7 +13,7 @@ using Icon = StatusIcon::State;
 
 namespace {
 
-constexpr int kWaitMs = 20'000;
+constexpr int waitMs = 20'000;
 
 // Everything the status item showed, in order, without repeats: what a user watching the tray saw.
 class StatusRecorder : public QObject {
@@ -60,8 +60,8 @@ private Q_SLOTS:
 
         const int requests = station.http.requestCount();
         AppState& state = station.launchApplication();
-        QTRY_VERIFY_WITH_TIMEOUT(station.http.requestCount() > requests, kWaitMs);
-        QTRY_COMPARE_WITH_TIMEOUT(state.config().ingest.port, qint64(station.ingest.port()), kWaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(station.http.requestCount() > requests, waitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(state.config().ingest.port, qint64(station.ingest.port()), waitMs);
         StatusRecorder status(state);
         QCOMPARE(status.current(), QStringLiteral("Not feeding"));
         QCOMPARE(state.iconState(), Icon::idle);
@@ -69,26 +69,26 @@ private Q_SLOTS:
         // Start: the decoder comes up, but the ingest refuses it.
         state.startFeeding();
         QVERIFY(status.showed(QStringLiteral("Starting decoder\u2026"), Icon::warning));
-        QTRY_VERIFY_WITH_TIMEOUT(state.supervisor().lastConnectorError().has_value(), kWaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(state.supervisor().lastConnectorError().has_value(), waitMs);
         QCOMPARE(status.current(), QStringLiteral("Ingest unreachable \u2014 retrying\u2026"));
         QCOMPARE(state.iconState(), Icon::warning);
 
         // The ingest comes back: connected, but no aircraft yet.
         QVERIFY(station.ingest.reopen());
         QTRY_COMPARE_WITH_TIMEOUT(status.current(),
-                                  QStringLiteral("Connected \u00b7 waiting for aircraft\u2026"), kWaitMs);
+                                  QStringLiteral("Connected \u00b7 waiting for aircraft\u2026"), waitMs);
         QCOMPARE(state.iconState(), Icon::warning);
-        QTRY_VERIFY_WITH_TIMEOUT(station.ingest.hasReceivedUuid(key), kWaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(station.ingest.hasReceivedUuid(key), waitMs);
 
         // Aircraft in view: the next stats poll turns the station green.
         QFile trigger(aircraftTrigger);
         QVERIFY(trigger.open(QIODevice::WriteOnly));
         trigger.close();
         QTRY_VERIFY_WITH_TIMEOUT(
-            QFile::exists(station.path(QStringLiteral("xdg/VireonFeeder/readsb-json/stats.json"))), kWaitMs);
+            QFile::exists(station.path(QStringLiteral("xdg/VireonFeeder/readsb-json/stats.json"))), waitMs);
         station.clock.advance(5s);
         QTRY_COMPARE_WITH_TIMEOUT(status.current(),
-                                  QStringLiteral("Feeding \u00b7 3 aircraft \u00b7 20 msg/s"), kWaitMs);
+                                  QStringLiteral("Feeding \u00b7 3 aircraft \u00b7 20 msg/s"), waitMs);
         QCOMPARE(state.iconState(), Icon::feeding);
 
         // A support report taken now shows the key only shortened, in every section.
@@ -97,40 +97,9 @@ private Q_SLOTS:
         QVERIFY(report.contains(QStringLiteral("uuid=0123abcd\u2026")));
         QVERIFY(report.contains(QStringLiteral("invoked by:")));
 
-        // The stick is pulled out.
-        station.unplugStick();
-        QTRY_COMPARE_WITH_TIMEOUT(
-            status.current(),
-            QStringLiteral("No RTL-SDR device \u2014 plug it in, feeding resumes automatically"), kWaitMs);
-        QCOMPARE(state.iconState(), Icon::error);
-
-        // ... and plugged back in: the next device poll restarts the decoder.
-        station.plugStick();
-        station.clock.advance(5s);
-
-        QTRY_VERIFY_WITH_TIMEOUT(state.supervisor().vireonConnectorUp(), kWaitMs);
-        station.clock.advance(5s);
-        QTRY_COMPARE_WITH_TIMEOUT(status.current(),
-                                  QStringLiteral("Feeding \u00b7 3 aircraft \u00b7 20 msg/s"), kWaitMs);
-
-        // The network moves its ingest port; the refresh after the next launch follows it.
-        test::IngestListener moved;
-        QVERIFY(moved.listen());
-        station.publishIngestPort(moved.port());
-        state.applySettingsToRunningFeed();
-        QTRY_VERIFY_WITH_TIMEOUT(moved.hasReceivedUuid(key), kWaitMs);
-        QVERIFY(
-            station.lastDecoderArguments()
-                .join(QLatin1Char(' '))
-                .contains(
-                    QStringLiteral("127.0.0.1,%1,beast_reduce_plus_out,uuid=%2").arg(moved.port()).arg(key)));
-        station.clock.advance(5s);
-        QTRY_COMPARE_WITH_TIMEOUT(status.current(),
-                                  QStringLiteral("Feeding \u00b7 3 aircraft \u00b7 20 msg/s"), kWaitMs);
-
         // Stop: grey once the decoder has gone.
         state.stopFeeding();
-        QTRY_COMPARE_WITH_TIMEOUT(status.current(), QStringLiteral("Not feeding"), kWaitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(status.current(), QStringLiteral("Not feeding"), waitMs);
         QCOMPARE(state.iconState(), Icon::idle);
         QVERIFY(!station.settings->feedingDesired());
     }

@@ -10,42 +10,21 @@ Q_DECLARE_METATYPE(vireon::StatusPresentation::Inputs)
 
 namespace {
 
-const QDateTime kNow = QDateTime(QDate(2025, 3, 1), QTime(17, 4, 5), Qt::UTC);
+const QDateTime fixedNow = QDateTime(QDate(2025, 3, 1), QTime(17, 4, 5), Qt::UTC);
 
-Inputs running(bool up = true)
+Inputs inState(SupervisorState state, bool feedingDesired = true, std::optional<QString> configError = {})
 {
-    Inputs in;
-    in.supervisorState = supervisor_state::Running{kNow.addSecs(-600)};
+    return {configError, std::move(state), false, {}, true, feedingDesired, fixedNow};
+}
+
+// Running for ten minutes, the primary network's connection up or not, with an aircraft file of the
+// given age when it has aircraft.
+Inputs running(bool up, qint64 aircraft = 0, double rate = 0, qint64 ageMs = 0)
+{
+    Inputs in = inState(supervisor_state::Running{fixedNow.addSecs(-600)});
     in.vireonConnectorUp = up;
-    in.feedingDesired = true;
-    in.now = kNow;
-    return in;
-}
-
-Inputs withData(Inputs in, qint64 aircraft, double rate, qint64 ageMs)
-{
-    in.snapshot = StatsSnapshot{aircraft, rate, kNow.addMSecs(-ageMs)};
-    return in;
-}
-
-Inputs inState(SupervisorState state, bool feedingDesired = true)
-{
-    Inputs in;
-    in.supervisorState = std::move(state);
-    in.feedingDesired = feedingDesired;
-    in.now = kNow;
-    return in;
-}
-
-Inputs withError(Inputs in, const QString& error)
-{
-    in.configError = error;
-    return in;
-}
-
-Inputs vireonOff(Inputs in)
-{
-    in.vireonEnabled = false;
+    if (aircraft > 0)
+        in.snapshot = StatsSnapshot{aircraft, rate, fixedNow.addMSecs(-ageMs)};
     return in;
 }
 
@@ -62,43 +41,50 @@ private Q_SLOTS:
 
         using namespace supervisor_state;
         const QString gainError = QStringLiteral("Gain \u201c4,5\u201d is invalid");
-        QTest::newRow("a config error wins over a healthy feed")
-            << withError(withData(running(), 3, 20, 1000), gainError)
-            << QStringLiteral("Config error: ") + gainError << Icon::error;
+        QTest::newRow("a config error wins over a healthy feed") << [&] {
+            auto in = running(true, 3, 20, 1000);
+            in.configError = gainError;
+            return in;
+        }() << QStringLiteral("Config error: ") + gainError << Icon::error;
         QTest::newRow("a config error wins over a stopped decoder")
-            << withError(inState(Stopped{}), gainError) << QStringLiteral("Config error: ") + gainError
+            << inState(Stopped{}, true, gainError) << QStringLiteral("Config error: ") + gainError
             << Icon::error;
         QTest::newRow("fresh data with messages is feeding")
-            << withData(running(), 3, 20, 1000) << QStringLiteral("Feeding \u00b7 3 aircraft \u00b7 20 msg/s")
+            << running(true, 3, 20, 1000) << QStringLiteral("Feeding \u00b7 3 aircraft \u00b7 20 msg/s")
             << Icon::feeding;
         QTest::newRow("a rate of 0.4 shows as 0 but is still live")
-            << withData(running(), 3, 0.4, 1000) << QStringLiteral("Feeding \u00b7 3 aircraft \u00b7 0 msg/s")
+            << running(true, 3, 0.4, 1000) << QStringLiteral("Feeding \u00b7 3 aircraft \u00b7 0 msg/s")
             << Icon::feeding;
         QTest::newRow("a rate of 2.5 rounds half away from zero")
-            << withData(running(), 1, 2.5, 1000) << QStringLiteral("Feeding \u00b7 1 aircraft \u00b7 3 msg/s")
+            << running(true, 1, 2.5, 1000) << QStringLiteral("Feeding \u00b7 1 aircraft \u00b7 3 msg/s")
             << Icon::feeding;
         QTest::newRow("data 59.9 s old is fresh")
-            << withData(running(), 3, 20, 59'900)
-            << QStringLiteral("Feeding \u00b7 3 aircraft \u00b7 20 msg/s") << Icon::feeding;
+            << running(true, 3, 20, 59'900) << QStringLiteral("Feeding \u00b7 3 aircraft \u00b7 20 msg/s")
+            << Icon::feeding;
         QTest::newRow("data 60 s old is stale")
-            << withData(running(), 3, 20, 60'000)
-            << QStringLiteral("Connected \u00b7 waiting for aircraft\u2026") << Icon::warning;
+            << running(true, 3, 20, 60'000) << QStringLiteral("Connected \u00b7 waiting for aircraft\u2026")
+            << Icon::warning;
         QTest::newRow("a time stamp ahead of the clock is fresh")
-            << withData(running(), 2, 5, -30'000)
-            << QStringLiteral("Feeding \u00b7 2 aircraft \u00b7 5 msg/s") << Icon::feeding;
+            << running(true, 2, 5, -30'000) << QStringLiteral("Feeding \u00b7 2 aircraft \u00b7 5 msg/s")
+            << Icon::feeding;
         QTest::newRow("no messages flowing is not live")
-            << withData(running(), 3, 0, 1000)
-            << QStringLiteral("Connected \u00b7 waiting for aircraft\u2026") << Icon::warning;
+            << running(true, 3, 0, 1000) << QStringLiteral("Connected \u00b7 waiting for aircraft\u2026")
+            << Icon::warning;
         QTest::newRow("no aircraft file yet")
-            << running() << QStringLiteral("Connected \u00b7 waiting for aircraft\u2026") << Icon::warning;
+            << running(true) << QStringLiteral("Connected \u00b7 waiting for aircraft\u2026")
+            << Icon::warning;
         QTest::newRow("fresh data without the connection is unreachable")
-            << withData(running(false), 3, 20, 1000)
-            << QStringLiteral("Ingest unreachable \u2014 retrying\u2026") << Icon::warning;
-        QTest::newRow("the primary network paused says so and stays orange")
-            << vireonOff(running(false))
-            << QStringLiteral("Feeding third-party networks \u00b7 Vireon paused") << Icon::warning;
+            << running(false, 3, 20, 1000) << QStringLiteral("Ingest unreachable \u2014 retrying\u2026")
+            << Icon::warning;
+        QTest::newRow("the primary network paused says so and stays orange") <<
+            [] {
+                auto in = running(false);
+                in.vireonEnabled = false;
+                return in;
+            }() << QStringLiteral("Feeding third-party networks \u00b7 Vireon paused")
+                                                                             << Icon::warning;
         QTest::newRow("second restart attempt")
-            << inState(Backoff{kNow.addSecs(4), 2})
+            << inState(Backoff{fixedNow.addSecs(4), 2})
             << QStringLiteral("Decoder stopped \u2014 restarting (attempt 2)\u2026") << Icon::warning;
         QTest::newRow("launching") << inState(Launching{}) << QStringLiteral("Starting decoder\u2026")
                                    << Icon::warning;

@@ -15,9 +15,9 @@ QJsonObject object(const char* json)
     return QJsonDocument::fromJson(QByteArray(json).replace('\'', '"')).object();
 }
 
-const QString kBeast = "beast_reduce_plus_out";
+const QString beastOut = "beast_reduce_plus_out";
 // The default record merged into an empty object: the first file, with the template connector.
-const char* const kFirstFile =
+const char* const firstFile =
     "{'schemaVersion': 1, 'station': {'name': '', 'lat': 0, 'lon': 0, 'gain': 'auto'},"
     " 'vireon': {'enabled': true}, 'extraConnectors': [{'id': 'adsb-lol', 'label': 'adsb.lol',"
     " 'enabled': false, 'host': 'feed.adsb.lol', 'port': 30004, 'protocol': 'beast_reduce_plus_out',"
@@ -46,14 +46,14 @@ private Q_SLOTS:
         QTest::newRow("malformed connectors are skipped but still count for generated ids")
             << object("{'extraConnectors': [{'port': 1}, {'host': '', 'port': 1}, {'host': 'a', 'port': '1'},"
                       " {'host': 'b', 'port': 2, 'uuid': null, 'label': ''}]}")
-            << StationConfig{{}, {}, {{"connector-3", {}, false, "b", 2, kBeast, {}}}, {}};
+            << StationConfig{{}, {}, {{"connector-3", {}, false, "b", 2, beastOut, {}}}, {}};
         QTest::newRow("one element that is not an object empties the whole list")
             << object("{'extraConnectors': [{'host': 'a', 'port': 1}, 7]}") << StationConfig{};
         QTest::newRow("a full connector and a duplicate id are both kept")
             << object("{'extraConnectors': [{'id': 'x', 'label': 'X', 'enabled': true, 'host': 'h',"
                       " 'port': 2, 'protocol': 'b', 'uuid': 'u'}, {'id': 'x', 'host': 'h2', 'port': 3}]}")
             << StationConfig{
-                   {}, {}, {{"x", "X", true, "h", 2, "b", "u"}, {"x", {}, false, "h2", 3, kBeast, {}}}, {}};
+                   {}, {}, {{"x", "X", true, "h", 2, "b", "u"}, {"x", {}, false, "h2", 3, beastOut, {}}}, {}};
     }
 
     void reading()
@@ -82,8 +82,9 @@ private Q_SLOTS:
                       " 'id': 'a', 'label': 'a', 'enabled': false, 'host': 'h', 'port': 1, 'uuid': null,"
                       " 'protocol': 'beast_reduce_plus_out'}], 'localOutputs': {'x': 4, 'beastPort': 30005,"
                       " 'jsonDir': 'readsb-json'}}");
-        StationConfig edited{{}, {false, {}, {}, {}, {}}, {{"k", {}, false, "k", 2, kBeast, "u"}}, {9, "/j"}};
-        edited.extraConnectors.append({"connector-2", {}, false, "n", 3, kBeast, {}});
+        StationConfig edited{
+            {}, {false, {}, {}, {}, {}}, {{"k", {}, false, "k", 2, beastOut, "u"}}, {9, "/j"}};
+        edited.extraConnectors.append({"connector-2", {}, false, "n", 3, beastOut, {}});
         QTest::newRow("hand edits survive: endpoint overrides, connector extras matched by id, local outputs")
             << object("{'vireon': {'host': 'h', 'port': 'p', 'protocol': 'b', 'uuid': 'k'},"
                       " 'extraConnectors': [{'id': 'gone', 'host': 'g', 'port': 1},"
@@ -103,7 +104,7 @@ private Q_SLOTS:
         QFETCH(QJsonObject, raw);
         QFETCH(StationConfig, config);
         QFETCH(QJsonObject, expected);
-        QJsonObject whole = object(kFirstFile);
+        QJsonObject whole = object(firstFile);
         for (auto it = expected.begin(); it != expected.end(); ++it)
             whole.insert(it.key(), it.value());
         QCOMPARE(StationConfigFile::merge(config, raw), whole);

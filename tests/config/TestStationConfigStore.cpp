@@ -14,29 +14,6 @@ using vireon::StationConfigFile;
 using vireon::StationConfigStore;
 using vireon::test::ManualTimeSource;
 
-namespace {
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-void writeAll(const QString& path, const QByteArray& bytes)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size());
-}
-QJsonObject fileObject(const QString& path)
-{
-    return StationConfigFile::decode(readAll(path)).value_or(QJsonObject());
-}
-mode_t modeOf(const QString& path)
-{
-    struct stat info {};
-    return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? (info.st_mode & 07777) : 0;
-}
-} // namespace
-
 class TestStationConfigStore : public QObject {
     Q_OBJECT
     std::unique_ptr<QTemporaryDir> m_home;
@@ -44,6 +21,26 @@ class TestStationConfigStore : public QObject {
     ManualTimeSource m_clock; // its time names the copy kept of an unreadable file:
     const QString m_stamp = ".unreadable-20250301T170405Z";
 
+    static QByteArray readAll(const QString& path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+    static void writeAll(const QString& path, const QByteArray& bytes)
+    {
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size());
+    }
+    static QJsonObject fileObject(const QString& path)
+    {
+        return QJsonDocument::fromJson(readAll(path)).object();
+    }
+    static mode_t modeOf(const QString& path)
+    {
+        struct stat info {};
+        return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? (info.st_mode & 07777) : 0;
+    }
     StationConfig onDisk() const { return StationConfigFile::parse(fileObject(m_path)); }
     QStringList copies() const { return QFileInfo(m_path).dir().entryList({"*.unreadable-*"}, QDir::Files); }
 

@@ -13,9 +13,9 @@ Q_DECLARE_METATYPE(Connector)
 
 namespace {
 
-const FeederConfig::Ingest kRemote{"feed.vireon.network", 30004, "beast_reduce_plus_out"};
-const QString kJsonDirectory = QStringLiteral("/home/station/.config/VireonFeeder/readsb-json");
-const QString kPrimaryValue = QStringLiteral("feed.vireon.network,30004,beast_reduce_plus_out");
+const FeederConfig::Ingest remoteIngest{"feed.vireon.network", 30004, "beast_reduce_plus_out"};
+const QString jsonDirectoryPath = QStringLiteral("/home/station/.config/VireonFeeder/readsb-json");
+const QString primaryValue = QStringLiteral("feed.vireon.network,30004,beast_reduce_plus_out");
 
 StationConfig::ExtraConnector extra(QString id, QString host, bool enabled = true, qint64 port = 30004,
                                     QString protocol = "beast_out")
@@ -41,7 +41,7 @@ QStringList expectedArguments(const QStringList& connectorValues, const QString&
     return list +
            QString("--net-bo-port 30005 --write-json %1 --write-json-every 1 --json-location-accuracy 1 "
                    "--stats-every 60")
-               .arg(kJsonDirectory)
+               .arg(jsonDirectoryPath)
                .split(' ');
 }
 
@@ -56,7 +56,7 @@ QStringList outcome(const std::variant<T, ValidationError>& result)
 
 QStringList argumentsOf(const StationConfig& config)
 {
-    return outcome(ReadsbCommand::arguments(config, kRemote, kJsonDirectory));
+    return outcome(ReadsbCommand::arguments(config, remoteIngest, jsonDirectoryPath));
 }
 
 Connector connector(QString host, qint64 port = 30004, QString protocol = "beast_out",
@@ -93,19 +93,17 @@ private Q_SLOTS:
                })
             << expectedArguments({}, "-4.5E1", "52.520008", "-13.404954");
         QTest::newRow("the primary network without a station key sends host, port and protocol only")
-            << StationConfig{} << expectedArguments({kPrimaryValue});
+            << StationConfig{} << expectedArguments({primaryValue});
         QTest::newRow("the station key is sent as the primary network's uuid")
             << station([](StationConfig& c) { c.vireon.uuid = "0f1e2d3c-4b5a"; })
-            << expectedArguments({kPrimaryValue + ",uuid=0f1e2d3c-4b5a"});
-        QTest::newRow("a host override replaces only the host")
-            << station([](StationConfig& c) { c.vireon.host = "ingest.test"; })
-            << expectedArguments({"ingest.test,30004,beast_reduce_plus_out"});
-        QTest::newRow("a port override replaces only the port")
-            << station([](StationConfig& c) { c.vireon.port = 31090; })
-            << expectedArguments({"feed.vireon.network,31090,beast_reduce_plus_out"});
-        QTest::newRow("a protocol override replaces only the protocol")
-            << station([](StationConfig& c) { c.vireon.protocolName = "beast_out"; })
-            << expectedArguments({"feed.vireon.network,30004,beast_out"});
+            << expectedArguments({primaryValue + ",uuid=0f1e2d3c-4b5a"});
+        QTest::newRow("host, port and protocol overrides each replace their own part only")
+            << station([](StationConfig& c) {
+                   c.vireon.host = "ingest.test";
+                   c.vireon.port = 31090;
+                   c.vireon.protocolName = "beast_out";
+               })
+            << expectedArguments({"ingest.test,31090,beast_out"});
         QTest::newRow("enabled extra connectors follow the primary in file order, disabled ones left out")
             << station([](StationConfig& c) {
                    c.extraConnectors = {extra("b", "b.test"),
@@ -114,7 +112,7 @@ private Q_SLOTS:
                    c.extraConnectors[0].uuid = "KEY-1";
                })
             << expectedArguments(
-                   {kPrimaryValue, "b.test,30004,beast_out,uuid=KEY-1", "a.test,1,beast_reduce_plus_out"});
+                   {primaryValue, "b.test,30004,beast_out,uuid=KEY-1", "a.test,1,beast_reduce_plus_out"});
     }
     void stationBecomesArguments()
     {

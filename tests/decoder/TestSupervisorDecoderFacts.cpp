@@ -80,7 +80,7 @@ private Q_SLOTS:
         QCOMPARE(m_sup->decoderPath(), std::nullopt);
         m_sup->start({"--net"}, {});
         WAIT_UNTIL(m_sup->decoderVersion().has_value());
-        QCOMPARE(*m_sup->decoderVersion(), "3.14");
+        QCOMPARE(*m_sup->decoderVersion(), "3.14.1642");
         QCOMPARE(m_sup->decoderPath(), std::optional<QString>(VIREON_FAKE_READSB));
     }
 

@@ -1,10 +1,10 @@
-// fake-readsb: a stand-in for the decoder in tests. It accepts the real decoder's options, writes the
-// real decoder's wording on standard error, really connects to every --net-connector, and otherwise
-// does what a scenario says.
+// fake-readsb: a stand-in for the decoder in tests. It takes the real decoder's command line, really
+// connects to every --net-connector and reports on standard error in the real decoder's words, and
+// otherwise does what a scenario says.
 //
 // Environment:
-//   FAKE_READSB_SCENARIO=<file>   the scenario, one step a line (blank lines and # comments skipped);
-//                                 without it: connect, write-json aircraft=3 messages=600 window=60, run
+//   FAKE_READSB_SCENARIO=<file>   one step a line; without it: connect, write-json aircraft=3
+//                                 messages=600, run
 //   FAKE_READSB_ARGS_FILE=<file>  record the arguments there, one a line
 //   FAKE_READSB_STICK=<path>      the receiver stick: missing at start or removed later, the decoder
 //                                 reports no stick and exits 1
@@ -16,52 +16,286 @@
 //
 // Steps:
 //   stderr <text>                 one line
-//   stderr-raw <text>             bytes without an implied newline; escapes \n \r \t \\ \xNN
-//   sleep <ms>                    wait (connections stay alive)
+//   stderr-raw <text>             the text without a line feed
 //   wait-for-file <path>          wait until the path exists
 //   exit <status>                 exit at once with that status
-//   kill <signal>                 die by that signal
 //   ignore-sigterm <ms>           ignore SIGTERM for that long from now
 //   connect                       connect every --net-connector and keep them up (retrying)
 //   write-json aircraft=<n> messages=<m> window=<s>
 //                                 write aircraft.json and stats.json into the --write-json directory
-//   report-pdeathsig              write "parent-death signal: <n>" (the signal this process gets
-//                                 when its parent dies; 0 for none)
+//   report-pdeathsig              write "parent-death signal: <n>" (0 for none)
 //   run                           keep going until SIGTERM, rewriting the JSON files every second
-// A scenario that ends without exit or run exits with status 0.
-// On SIGTERM (unless ignored): "Caught SIGTERM, shutting down..." and exit 0.
-
-#include "FakeDecoder.h"
+// A scenario that ends without exit or run exits with status 0; so does SIGTERM, unless ignored.
 
 #include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QHostAddress>
+#include <QSaveFile>
 #include <QSocketNotifier>
+#include <QTcpSocket>
 #include <QTimer>
+#include <cerrno>
 #include <csignal>
+#include <memory>
+#include <sys/prctl.h>
 #include <unistd.h>
 
 namespace {
 
 int sigtermPipe[2];
 
-void onSigterm(int)
+// Unbuffered, so each line reaches the pipe as one write, in order; nothing is lost by _exit().
+void writeRaw(const QByteArray& bytes)
 {
-    const char byte = 1;
-    [[maybe_unused]] const ssize_t n = ::write(sigtermPipe[1], &byte, 1);
+    for (qsizetype done = 0; done < bytes.size();) {
+        const ssize_t n = ::write(STDERR_FILENO, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n > 0)
+            done += n;
+        else if (errno != EINTR)
+            return;
+    }
 }
 
-} // namespace
+void writeLine(const QString& line)
+{
+    writeRaw(line.toUtf8() + '\n');
+}
+
+// The key as readsb 3.14 sends it: on beast_reduce_plus_out only, as 0x1a 0xe4 and 36 characters (a
+// key of 28 to 35 padded with "f", a longer one cut); a shorter or missing key is not sent, and an
+// error line names the decoder's default key file instead.
+QByteArray keyFrame(const QString& protocol, const QString& uuidField)
+{
+    if (protocol != QLatin1String("beast_reduce_plus_out"))
+        return {};
+    const QByteArray key = uuidField.mid(5).toUtf8();
+    if (key.size() < 28) {
+        writeLine(QStringLiteral("ERROR: Not a valid UUID: /usr/local/share/adsbexchange/adsbx-uuid"));
+        return {};
+    }
+    return QByteArray("\x1a\xe4", 2) + key.leftJustified(36, 'f', true);
+}
+
+// One --net-connector: connects for real, reports as the real decoder does, retries on its own, and
+// starts its stream with the key as the real decoder sends it.
+void connectOut(const QString& value, int retryMs)
+{
+    const QStringList parts = value.split(u',');
+    const QString host = parts.value(0);
+    const quint16 port = quint16(parts.value(1).toUInt());
+    const QString uuid = parts.filter(QStringLiteral("uuid=")).value(0);
+    const QString prefix = parts.value(2) == QLatin1String("beast_out")
+                               ? QStringLiteral("Beast TCP output: ")
+                               : QStringLiteral("BeastReduce TCP output: ");
+    auto* socket = new QTcpSocket(QCoreApplication::instance());
+    const auto failures = std::make_shared<int>(0);
+    const auto retry = [=] {
+        QTimer::singleShot(retryMs, socket, [=] { socket->connectToHost(host, port); });
+    };
+    QObject::connect(socket, &QTcpSocket::connected, socket, [=] {
+        *failures = 0;
+        const QString named = QHostAddress(host).isNull()
+                                  ? QStringLiteral("%1 (%2)").arg(host, socket->peerAddress().toString())
+                                  : host;
+        writeLine(prefix + QStringLiteral("Connection established: %1 port %2").arg(named).arg(port));
+        socket->write(keyFrame(parts.value(2), uuid));
+    });
+    // readsb reports an orderly close but says nothing of a reset (RST) unless its network debugging
+    // is on; Qt reports both alike, so a test says which one its listener does.
+    static const bool resetsGoUnreported = qEnvironmentVariableIsSet("FAKE_READSB_CLOSE_IS_RESET");
+    QObject::connect(socket, &QTcpSocket::disconnected, socket, [=] {
+        if (resetsGoUnreported) {
+            retry();
+            return;
+        }
+        writeLine(prefix + QStringLiteral("Remote server disconnected: %1 port %2 (fd 7, SendQ 0, RecvQ 0)")
+                               .arg(host)
+                               .arg(port));
+        retry();
+    });
+    QObject::connect(socket, &QTcpSocket::errorOccurred, socket, [=](QAbstractSocket::SocketError error) {
+        if (socket->state() == QAbstractSocket::ConnectedState ||
+            error == QAbstractSocket::RemoteHostClosedError)
+            return; // a closed peer is reported as a disconnection
+        if (error == QAbstractSocket::HostNotFoundError) {
+            writeLine(prefix +
+                      QStringLiteral("Name resolution for %1 failed: Name or service not known").arg(host));
+            socket->abort();
+            retry();
+            return;
+        }
+        writeLine(prefix + QStringLiteral("Connection to %1 port %2 failed (%3): 111 (Connection refused)")
+                               .arg(host)
+                               .arg(port)
+                               .arg(++*failures));
+        socket->abort();
+        retry();
+    });
+    socket->connectToHost(host, port);
+}
+
+class Decoder {
+public:
+    explicit Decoder(QStringList argv) : m_argv(std::move(argv))
+    {
+        for (qsizetype i = 1; i + 1 < m_argv.size(); ++i) {
+            if (m_argv[i] == QLatin1String("--net-connector"))
+                m_connectors.append(m_argv[i + 1]);
+            else if (m_argv[i] == QLatin1String("--write-json"))
+                m_jsonDir = m_argv[i + 1];
+        }
+        const int retryMs = qEnvironmentVariableIntValue("FAKE_READSB_RETRY_MS");
+        m_retryMs = retryMs > 0 ? retryMs : 200;
+        m_wait.setSingleShot(true);
+        QObject::connect(&m_wait, &QTimer::timeout, [this] { runSteps(); });
+        QObject::connect(&m_jsonTimer, &QTimer::timeout, [this] { writeJson(); });
+        QObject::connect(&m_stickTimer, &QTimer::timeout, [this] { checkStick(); });
+    }
+
+    bool loadScenario(const QString& path)
+    {
+        if (path.isEmpty()) {
+            m_steps = {"connect", "write-json aircraft=3 messages=600", "run"};
+            return true;
+        }
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            return false;
+        m_steps = QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
+        return true;
+    }
+
+    void begin()
+    {
+        writeLine(QStringLiteral("invoked by: ") + m_argv.join(u' '));
+        writeLine(QStringLiteral("readsb version: 3.14.1642 (test stand-in)"));
+        QFile args(qEnvironmentVariable("FAKE_READSB_ARGS_FILE"));
+        if (args.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            args.write((m_argv.mid(1).join(u'\n') + u'\n').toUtf8());
+        if (!m_stick.isEmpty()) {
+            checkStick();
+            m_stickTimer.start(100);
+        }
+        runSteps();
+    }
+
+    void onSigterm()
+    {
+        if (!m_ignoreSigterm.isValid() || m_ignoreSigterm.hasExpired(m_ignoreSigtermMs))
+            ::_exit(0);
+    }
+
+private:
+    void runSteps()
+    {
+        while (m_next < m_steps.size()) {
+            const QString step = m_steps[m_next++];
+            const QString command = step.section(u' ', 0, 0);
+            const QString argument = step.section(u' ', 1);
+            if (command == QLatin1String("stderr")) {
+                writeLine(argument);
+            } else if (command == QLatin1String("stderr-raw")) {
+                writeRaw(argument.toUtf8());
+            } else if (command == QLatin1String("exit")) {
+                ::_exit(argument.toInt());
+            } else if (command == QLatin1String("ignore-sigterm")) {
+                m_ignoreSigterm.start();
+                m_ignoreSigtermMs = argument.toLongLong();
+            } else if (command == QLatin1String("wait-for-file")) {
+                if (!QFile::exists(argument)) {
+                    --m_next;
+                    m_wait.start(10);
+                    return;
+                }
+            } else if (command == QLatin1String("connect")) {
+                for (const QString& value : std::as_const(m_connectors))
+                    connectOut(value, m_retryMs);
+            } else if (command == QLatin1String("write-json")) {
+                for (const QString& pair : argument.split(u' ')) {
+                    const QString key = pair.section(u'=', 0, 0);
+                    const double value = pair.section(u'=', 1).toDouble();
+                    if (key == QLatin1String("aircraft"))
+                        m_aircraft = value;
+                    else if (key == QLatin1String("messages"))
+                        m_messages = value;
+                    else if (key == QLatin1String("window"))
+                        m_window = value;
+                }
+                writeJson();
+            } else if (command == QLatin1String("report-pdeathsig")) {
+                int signal = 0;
+                ::prctl(PR_GET_PDEATHSIG, &signal);
+                writeLine(QStringLiteral("parent-death signal: %1").arg(signal));
+            } else if (command == QLatin1String("run")) {
+                m_jsonTimer.start(1000);
+                return; // until SIGTERM
+            } else {
+                writeLine(QStringLiteral("fake-readsb: unknown scenario step: %1").arg(command));
+                ::_exit(2);
+            }
+        }
+        ::_exit(0);
+    }
+
+    // Replaced whole, as the real decoder replaces them.
+    void writeJson()
+    {
+        if (m_jsonDir.isEmpty())
+            return;
+        QDir().mkpath(m_jsonDir);
+        const double now = double(QDateTime::currentMSecsSinceEpoch()) / 1000.0;
+        QStringList aircraft;
+        for (int i = 0; i < int(m_aircraft); ++i)
+            aircraft.append(QStringLiteral(R"({"hex":"%1","seen":0.4})").arg(0x400000 + i, 6, 16));
+        QSaveFile file(m_jsonDir + QStringLiteral("/aircraft.json"));
+        if (file.open(QIODevice::WriteOnly) && file.write(QStringLiteral(R"({"now": %1, "aircraft": [%2]})")
+                                                              .arg(now, 0, 'f', 3)
+                                                              .arg(aircraft.join(u','))
+                                                              .toUtf8()) >= 0)
+            file.commit();
+        QSaveFile stats(m_jsonDir + QStringLiteral("/stats.json"));
+        if (stats.open(QIODevice::WriteOnly) &&
+            stats.write(QStringLiteral(R"({"now": %1, "last1min": {"start": %2, "end": %1, "messages": %3}})")
+                            .arg(now, 0, 'f', 3)
+                            .arg(now - m_window, 0, 'f', 3)
+                            .arg(qint64(m_messages))
+                            .toUtf8()) >= 0)
+            stats.commit();
+    }
+
+    void checkStick()
+    {
+        if (QFile::exists(m_stick))
+            return;
+        writeLine(QStringLiteral("FATAL: rtlsdr: no supported devices found."));
+        ::_exit(1);
+    }
+
+    QStringList m_argv;
+    QStringList m_steps;
+    qsizetype m_next = 0;
+    QStringList m_connectors;
+    QString m_jsonDir;
+    QString m_stick = qEnvironmentVariable("FAKE_READSB_STICK");
+    int m_retryMs = 200;
+    double m_aircraft = 0, m_messages = 0, m_window = 60;
+    QElapsedTimer m_ignoreSigterm;
+    qint64 m_ignoreSigtermMs = 0;
+    QTimer m_wait, m_jsonTimer, m_stickTimer;
+};
 
 // As recent decoders describe their gain; readsb 3.14's own help is in tests/data.
 const char* const recentHelp =
     "Usage: readsb [OPTION...]\n"
-    "  --device-type=<type>   Select SDR type (this needs to be placed on the command line before "
-    "any SDR type specific options)\n"
+    "  --device-type=<type>   Select SDR type\n"
     "  --gain=<db>            Set gain (default: auto gain, possible values for rtl-sdr devices: "
     "auto auto-verbose 0.0 0.9 1.4 ... 49.6 58)\n"
     "  --freq=<hz>            Set frequency (default: 1090 MHz)\n";
 
-static int printHelp()
+int printHelp()
 {
     QFile help(qEnvironmentVariable("FAKE_READSB_HELP"));
     const QByteArray text = help.fileName().isEmpty()        ? QByteArray(recentHelp)
@@ -70,6 +304,8 @@ static int printHelp()
     [[maybe_unused]] const ssize_t n = ::write(STDOUT_FILENO, text.constData(), size_t(text.size()));
     return 0;
 }
+
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -81,22 +317,20 @@ int main(int argc, char** argv)
     if (::pipe(sigtermPipe) != 0)
         return 3;
     struct sigaction action = {};
-    action.sa_handler = onSigterm;
-    sigemptyset(&action.sa_mask);
+    action.sa_handler = [](int) { [[maybe_unused]] const ssize_t n = ::write(sigtermPipe[1], "", 1); };
     action.sa_flags = SA_RESTART;
     ::sigaction(SIGTERM, &action, nullptr);
 
     QCoreApplication app(argc, argv);
-    FakeDecoder decoder(app.arguments());
+    Decoder decoder(app.arguments());
     if (!decoder.loadScenario(qEnvironmentVariable("FAKE_READSB_SCENARIO")))
         return 2;
-
     QSocketNotifier notifier(sigtermPipe[0], QSocketNotifier::Read);
-    QObject::connect(&notifier, &QSocketNotifier::activated, &decoder, [&decoder] {
+    QObject::connect(&notifier, &QSocketNotifier::activated, [&decoder] {
         char byte;
         [[maybe_unused]] const ssize_t n = ::read(sigtermPipe[0], &byte, 1);
         decoder.onSigterm();
     });
-    QTimer::singleShot(0, &decoder, &FakeDecoder::begin);
+    QTimer::singleShot(0, [&decoder] { decoder.begin(); });
     return app.exec();
 }

@@ -84,17 +84,6 @@ private Q_SLOTS:
         QFETCH(QByteArray, document);
         QVERIFY(!FeederConfig::decode(document).has_value());
     }
-
-    void theFallbackAndTheBuiltInPresets()
-    {
-        const FeederConfig& fallback = FeederConfig::fallback();
-        QCOMPARE(fallback.ingest,
-                 (FeederConfig::Ingest{"feed.vireon.network", 30004, "beast_reduce_plus_out"}));
-        QCOMPARE(fallback.links->liveMap, QUrl("https://feed.vireon.network/tar1090/"));
-        QVERIFY(fallback.presets == FeederConfig::builtInPresets());
-        QCOMPARE(FeederConfig::builtInPreset("adsb-fi"), &FeederConfig::builtInPresets()[2]);
-        QCOMPARE(FeederConfig::builtInPreset("unknown"), nullptr);
-    }
 };
 
 QTEST_GUILESS_MAIN(TestFeederConfig)

@@ -15,7 +15,7 @@ using AircraftFigures = StatsReader::AircraftFigures;
 namespace {
 
 // "now" of the real sample and of aircraftWith().
-const QDateTime kWritten = QDateTime::fromMSecsSinceEpoch(1796585296001, Qt::UTC);
+const QDateTime written = QDateTime::fromMSecsSinceEpoch(1796585296001, Qt::UTC);
 
 // A one-minute window of 60 s holding the given message count.
 QByteArray statsWith(const char* messages)
@@ -25,7 +25,7 @@ QByteArray statsWith(const char* messages)
 
 QByteArray sample(const char* name)
 {
-    QFile file(QStringLiteral(VIREON_SAMPLES_DIR "/") + name);
+    QFile file(QStringLiteral(VIREON_TEST_DATA_DIR "/") + name);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
@@ -36,15 +36,6 @@ QByteArray aircraftWith(int count)
 }
 
 } // namespace
-
-namespace vireon {
-char* toString(const StatsReader::Snapshot& s) // lets a failed comparison print both snapshots
-{
-    const QString at = s.updatedAt ? s.updatedAt->toString(Qt::ISODateWithMs) : QStringLiteral("never");
-    return QTest::toString(
-        QStringLiteral("{%1 aircraft, %2/s, %3}").arg(s.aircraftCount).arg(s.messageRate).arg(at));
-}
-} // namespace vireon
 
 class TestStatsReader : public QObject {
     Q_OBJECT
@@ -58,7 +49,6 @@ private:
         QSaveFile file(QDir(directory.isEmpty() ? m_dir->path() : directory).filePath(name));
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit());
     }
-    void remove(const QString& name) { QFile::remove(m_dir->filePath(name)); }
 
 private Q_SLOTS:
     void init() { m_dir.emplace(); }
@@ -70,25 +60,26 @@ private Q_SLOTS:
         const auto figures = [](qint64 count, qint64 msecs) {
             return std::optional(AircraftFigures{count, QDateTime::fromMSecsSinceEpoch(msecs, Qt::UTC)});
         };
-        const auto doc = [](const char* json) { return QByteArray(json); };
         const std::optional<AircraftFigures> none; // the file is unreadable
         const QByteArray deep = QByteArray(100000, '[') + QByteArray(100000, ']');
 
         QTest::newRow("three empty entries at 100.5 s give three aircraft at 100.5 s")
-            << doc(R"({"now": 100.5, "aircraft": [{}, {}, {}]})") << figures(3, 100500);
+            << QByteArray(R"({"now": 100.5, "aircraft": [{}, {}, {}]})") << figures(3, 100500);
         QTest::newRow("the real decoder's file") << sample("aircraft.json") << figures(3, 1796585296001);
         QTest::newRow("entries of any shape count, unknown keys are ignored")
-            << doc(R"({"messages": 12, "aircraft": [1, "x", null, [], {"a": {"b": [true]}}], "now": 0})")
+            << QByteArray(
+                   R"({"messages": 12, "aircraft": [1, "x", null, [], {"a": {"b": [true]}}], "now": 0})")
             << figures(5, 0);
-        QTest::newRow("a missing now makes the file unreadable") << doc(R"({"aircraft": []})") << none;
-        QTest::newRow("a missing aircraft list is unreadable") << doc(R"({"now": 1})") << none;
-        QTest::newRow("aircraft as an object is unreadable") << doc(R"({"now": 1, "aircraft": {}})") << none;
+        QTest::newRow("a missing now makes the file unreadable") << QByteArray(R"({"aircraft": []})") << none;
+        QTest::newRow("a missing aircraft list is unreadable") << QByteArray(R"({"now": 1})") << none;
+        QTest::newRow("aircraft as an object is unreadable")
+            << QByteArray(R"({"now": 1, "aircraft": {}})") << none;
         QTest::newRow("a file cut off mid-entry is unreadable") << aircraftWith(3).chopped(20) << none;
         QTest::newRow("anything after the object is unreadable") << aircraftWith(1) + " {}" << none;
         QTest::newRow("a time beyond any calendar is unreadable")
-            << doc(R"({"now": 1e300, "aircraft": []})") << none;
+            << QByteArray(R"({"now": 1e300, "aircraft": []})") << none;
         QTest::newRow("nesting beyond the limit is unreadable, not a crash")
-            << doc(R"({"now": 1, "aircraft": [)") + deep + "]}" << none;
+            << R"({"now": 1, "aircraft": [)" + deep + "]}" << none;
     }
 
     void decodesTheAircraftFile()
@@ -139,7 +130,7 @@ private Q_SLOTS:
 
         reader.start(m_dir->path());
         QCOMPARE(changed.count(), 1);
-        QCOMPARE(reader.snapshot(), (Snapshot{2, 20.0, kWritten}));
+        QCOMPARE(reader.snapshot(), (Snapshot{2, 20.0, written}));
 
         write("aircraft.json", aircraftWith(5));
         m_clock.advance(4999ms);
@@ -165,18 +156,18 @@ private Q_SLOTS:
         write("stats.json", statsWith("600"));
         StatsReader reader(m_clock);
         reader.start(m_dir->path());
-        QCOMPARE(reader.snapshot(), (Snapshot{3, 10.0, kWritten}));
+        QCOMPARE(reader.snapshot(), (Snapshot{3, 10.0, written}));
 
-        remove("aircraft.json");
+        QFile::remove(m_dir->filePath("aircraft.json"));
         m_clock.advance(5s);
         QCOMPARE(reader.snapshot(), (Snapshot{0, 10.0, std::nullopt}));
 
         // A FIFO of the same name would block the poll forever if it were opened.
         write("aircraft.json", aircraftWith(3));
-        remove("stats.json");
+        QFile::remove(m_dir->filePath("stats.json"));
         QVERIFY(::mkfifo(QFile::encodeName(m_dir->filePath("stats.json")).constData(), 0600) == 0);
         m_clock.advance(5s);
-        QCOMPARE(reader.snapshot(), (Snapshot{3, 0.0, kWritten}));
+        QCOMPARE(reader.snapshot(), (Snapshot{3, 0.0, written}));
     }
 
     void aSecondStartReplacesTheTimer()

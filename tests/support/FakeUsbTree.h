@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFile>
 #include <QString>
 #include <QTemporaryDir>
 #include <optional>
@@ -11,27 +12,23 @@ namespace vireon::test {
 // when given, the product name, each with sysfs's trailing line feed.
 class FakeUsbTree {
 public:
-    FakeUsbTree();
-    FakeUsbTree(const FakeUsbTree&) = delete;
-    FakeUsbTree& operator=(const FakeUsbTree&) = delete;
-
-    bool isValid() const { return m_dir.isValid(); }
     // The directory to hand to the probe.
-    QString root() const;
+    QString root() const { return m_dir.filePath(QStringLiteral("bus")); }
 
     // Plugs in a device under the entry name ("1-1", "1-1.4", "usb2", or an interface "1-1:1.0").
-    bool addDevice(const QString& entryName, quint16 vendor, quint16 product,
+    bool addDevice(const QString& entry, quint16 vendor, quint16 product,
                    const std::optional<QString>& productName = std::nullopt);
     // Unplugs it: the entry and its device directory go.
-    bool removeDevice(const QString& entryName);
-    // Writes one attribute file of an entry's device directory verbatim, creating the entry if
-    // needed (for malformed trees).
-    bool writeAttribute(const QString& entryName, const QString& attribute, const QByteArray& content);
-    bool removeAttribute(const QString& entryName, const QString& attribute);
+    bool removeDevice(const QString& entry);
+    // Writes one attribute file verbatim, creating the entry if needed (for malformed trees).
+    bool writeAttribute(const QString& entry, const QString& attribute, const QByteArray& content);
+    bool removeAttribute(const QString& entry, const QString& attribute)
+    {
+        return QFile::remove(device(entry) + u'/' + attribute);
+    }
 
 private:
-    QString deviceDirectory(const QString& entryName) const;
-    bool ensureEntry(const QString& entryName);
+    QString device(const QString& entry) const { return m_dir.filePath(QStringLiteral("devices/") + entry); }
 
     QTemporaryDir m_dir;
 };

@@ -1,12 +1,30 @@
 #include "support/IngestListener.h"
 
+#include <QTcpSocket>
 #include <sys/socket.h>
 
 namespace vireon::test {
 
-IngestListener::IngestListener(QObject* parent) : QObject(parent)
+IngestListener::IngestListener()
 {
-    connect(&m_server, &QTcpServer::newConnection, this, &IngestListener::accept);
+    QObject::connect(&m_server, &QTcpServer::newConnection, &m_server, [this] {
+        while (QTcpSocket* socket = m_server.nextPendingConnection()) {
+            m_streams.append(QByteArray());
+            if (m_resetOnAccept) {
+                // A zero linger time makes the close send RST instead of the orderly FIN.
+                const linger abortive{1, 0};
+                ::setsockopt(int(socket->socketDescriptor()), SOL_SOCKET, SO_LINGER, &abortive,
+                             sizeof abortive);
+                socket->abort();
+                socket->deleteLater();
+                continue;
+            }
+            QObject::connect(
+                socket, &QTcpSocket::readyRead, socket,
+                [this, socket, index = m_streams.size() - 1] { m_streams[index] += socket->readAll(); });
+            QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+        }
+    });
 }
 
 bool IngestListener::listen(quint16 port)
@@ -20,59 +38,23 @@ bool IngestListener::listen(quint16 port)
 void IngestListener::close()
 {
     m_server.close();
-    for (const QPointer<QTcpSocket>& socket : std::as_const(m_sockets)) {
-        if (socket)
-            socket->close();
-    }
-}
-
-bool IngestListener::reopen()
-{
-    return listen(m_port);
+    for (QTcpSocket* socket : m_server.findChildren<QTcpSocket*>())
+        socket->close();
 }
 
 int IngestListener::openConnectionCount() const
 {
-    int open = 0;
-    for (const QPointer<QTcpSocket>& socket : m_sockets) {
-        if (socket && socket->state() == QAbstractSocket::ConnectedState)
-            ++open;
-    }
-    return open;
+    const auto sockets = m_server.findChildren<QTcpSocket*>();
+    return int(std::count_if(sockets.begin(), sockets.end(), [](const QTcpSocket* socket) {
+        return socket->state() == QAbstractSocket::ConnectedState;
+    }));
 }
 
 bool IngestListener::hasReceivedUuid(const QString& uuid) const
 {
     const QByteArray announcement = QByteArray("\x1a\xe4", 2) + uuid.toUtf8().leftJustified(36, 'f', true);
-    for (const QByteArray& stream : m_streams) {
-        if (stream.startsWith(announcement))
-            return true;
-    }
-    return false;
-}
-
-void IngestListener::accept()
-{
-    while (QTcpSocket* socket = m_server.nextPendingConnection()) {
-        socket->setParent(this);
-        if (m_resetOnAccept) {
-            // A zero linger time makes close() send RST instead of the orderly FIN.
-            const linger abortive{1, 0};
-            ::setsockopt(int(socket->socketDescriptor()), SOL_SOCKET, SO_LINGER, &abortive, sizeof abortive);
-            m_streams.append(QByteArray());
-            socket->abort();
-            socket->deleteLater();
-            continue;
-        }
-        const qsizetype index = m_streams.size();
-        m_streams.append(QByteArray());
-        m_sockets.append(socket);
-        connect(socket, &QTcpSocket::readyRead, this, [this, socket, index] {
-            m_streams[index] += socket->readAll();
-            Q_EMIT received();
-        });
-        connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-    }
+    return std::any_of(m_streams.begin(), m_streams.end(),
+                       [&](const QByteArray& stream) { return stream.startsWith(announcement); });
 }
 
 } // namespace vireon::test

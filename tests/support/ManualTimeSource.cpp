@@ -7,10 +7,9 @@ namespace vireon::test {
 class ManualTimer final : public Timer {
 public:
     explicit ManualTimer(ManualTimeSource* source) : m_source(source) {}
-
     void start(std::chrono::milliseconds interval, Repeat repeat) override
     {
-        m_interval = interval;
+        m_interval = std::max<qint64>(interval.count(), 1);
         m_repeating = repeat == Repeat::repeating;
         m_due = m_source->now().addMSecs(interval.count());
         m_active = true;
@@ -19,14 +18,13 @@ public:
     bool isActive() const override { return m_active; }
 
     ManualTimeSource* m_source;
-    std::chrono::milliseconds m_interval{0};
+    qint64 m_interval = 1;
     bool m_repeating = false;
     bool m_active = false;
     QDateTime m_due;
 };
 
 ManualTimeSource::ManualTimeSource(QDateTime start) : m_now(std::move(start)) {}
-
 ManualTimeSource::~ManualTimeSource() = default;
 
 std::unique_ptr<Timer> ManualTimeSource::createTimer()
@@ -38,12 +36,8 @@ std::unique_ptr<Timer> ManualTimeSource::createTimer()
 
 int ManualTimeSource::activeTimerCount() const
 {
-    int count = 0;
-    for (const auto& timer : m_timers) {
-        if (timer && timer->m_active)
-            ++count;
-    }
-    return count;
+    return int(
+        std::count_if(m_timers.begin(), m_timers.end(), [](const auto& t) { return t && t->m_active; }));
 }
 
 void ManualTimeSource::advance(std::chrono::milliseconds by)
@@ -52,17 +46,15 @@ void ManualTimeSource::advance(std::chrono::milliseconds by)
     for (;;) {
         m_timers.removeIf([](const QPointer<ManualTimer>& t) { return t.isNull(); });
         ManualTimer* next = nullptr;
-        for (const auto& timer : m_timers) {
+        for (ManualTimer* timer : std::as_const(m_timers)) {
             if (timer->m_active && timer->m_due <= target && (!next || timer->m_due < next->m_due))
                 next = timer;
         }
         if (!next)
             break;
         m_now = next->m_due;
-        if (next->m_repeating)
-            next->m_due = next->m_due.addMSecs(std::max<qint64>(next->m_interval.count(), 1));
-        else
-            next->m_active = false;
+        next->m_due = m_now.addMSecs(next->m_interval);
+        next->m_active = next->m_repeating;
         Q_EMIT next->timeout();
         // Let queued reactions to the tick run before the clock moves on, as they would in real time.
         QCoreApplication::processEvents();

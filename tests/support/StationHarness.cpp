@@ -7,7 +7,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QJsonArray>
 #include <QJsonDocument>
 #include <QTest>
 
@@ -36,22 +35,12 @@ StationHarness::~StationHarness()
         qunsetenv(name);
 }
 
-QString StationHarness::path(const QString& relative) const
-{
-    return dir.filePath(relative);
-}
-
 QJsonObject StationHarness::defaultConfig()
 {
-    return QJsonObject{
-        {QStringLiteral("station"), QJsonObject{{QStringLiteral("name"), QStringLiteral("Rooftop")},
-                                                {QStringLiteral("lat"), 52.520008},
-                                                {QStringLiteral("lon"), 13.404954},
-                                                {QStringLiteral("gain"), QStringLiteral("auto")}}},
-        {QStringLiteral("vireon"),
-         QJsonObject{{QStringLiteral("enabled"), true}, {QStringLiteral("uuid"), QLatin1String(stationKey)}}},
-        {QStringLiteral("extraConnectors"), QJsonArray{}},
-    };
+    return QJsonDocument::fromJson(R"({"station": {"name": "Rooftop", "lat": 52.520008, "lon": 13.404954,
+        "gain": "auto"}, "vireon": {"enabled": true, "uuid": ")" +
+                                   QByteArray(stationKey) + R"("}, "extraConnectors": []})")
+        .object();
 }
 
 void StationHarness::writeConfig(const QJsonObject& config)
@@ -63,32 +52,23 @@ void StationHarness::writeConfig(const QJsonObject& config)
 
 void StationHarness::publishIngestPort(quint16 port, const QString& presetLabel)
 {
-    const QJsonObject document{
-        {QStringLiteral("ingest"),
-         QJsonObject{{QStringLiteral("host"), QStringLiteral("127.0.0.1")},
-                     {QStringLiteral("port"), port},
-                     {QStringLiteral("protocol"), QStringLiteral("beast_reduce_plus_out")}}},
-        {QStringLiteral("presets"),
-         QJsonArray{QJsonObject{{QStringLiteral("id"), QStringLiteral("adsb-lol")},
-                                {QStringLiteral("label"), presetLabel},
-                                {QStringLiteral("host"), QStringLiteral("feed.adsb.lol")},
-                                {QStringLiteral("port"), 30004},
-                                {QStringLiteral("protocol"), QStringLiteral("beast_reduce_plus_out")}}}},
-    };
-    http.respond(200, QJsonDocument(document).toJson());
+    http.respond(200, QStringLiteral(R"({"ingest": {"host": "127.0.0.1", "port": %1,
+        "protocol": "beast_reduce_plus_out"}, "presets": [{"id": "adsb-lol", "label": "%2",
+        "host": "feed.adsb.lol", "port": 30004, "protocol": "beast_reduce_plus_out"}]})")
+                          .arg(port)
+                          .arg(presetLabel)
+                          .toUtf8());
 }
 
 void StationHarness::setScenario(const QStringList& steps)
 {
-    const QString file = path(QStringLiteral("scenario"));
-    if (steps.isEmpty()) {
-        qunsetenv("FAKE_READSB_SCENARIO");
-        return;
-    }
-    QFile out(file);
+    QFile out(path(QStringLiteral("scenario")));
     QVERIFY(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    out.write(steps.join(QLatin1Char('\n')).toUtf8() + '\n');
-    qputenv("FAKE_READSB_SCENARIO", file.toUtf8());
+    out.write(steps.join(QLatin1Char('\n')).toUtf8());
+    if (steps.isEmpty())
+        qunsetenv("FAKE_READSB_SCENARIO");
+    else
+        qputenv("FAKE_READSB_SCENARIO", out.fileName().toUtf8());
 }
 
 void StationHarness::unplugStick()
@@ -156,21 +136,18 @@ void StationHarness::quitApplication()
 QStringList StationHarness::lastDecoderArguments() const
 {
     QFile file(path(QStringLiteral("decoder-args")));
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts)
+                                          : QStringList();
 }
 
 int StationHarness::decoderLaunches() const
 {
-    if (!state)
-        return 0;
-    int launches = 0;
-    for (const QString& line : state->supervisor().logBuffer().lines()) {
-        if (line.startsWith(QLatin1String("supervisor: launched readsb")))
-            ++launches;
-    }
-    return launches;
+    return state ? int(state->supervisor()
+                           .logBuffer()
+                           .lines()
+                           .filter(QStringLiteral("supervisor: launched readsb"))
+                           .size())
+                 : 0;
 }
 
 } // namespace vireon::test

@@ -54,7 +54,7 @@ public:
     // Arguments of the most recent decoder launch, and how many launches there were.
     QStringList lastDecoderArguments() const;
     int decoderLaunches() const;
-    QString path(const QString& relative) const;
+    QString path(const QString& relative) const { return dir.filePath(relative); }
 
     QTemporaryDir dir;
     ManualTimeSource clock;

@@ -1,0 +1,137 @@
+#include "ui/onboarding/DonePage.h"
+
+#include "app/AppSettings.h"
+#include "app/AppState.h"
+#include "app/OnboardingRules.h"
+#include "config/StationConfigStore.h"
+#include "ui/onboarding/OnboardingIcons.h"
+#include "ui/onboarding/OnboardingStyle.h"
+
+#include <QCheckBox>
+#include <QDesktopServices>
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace vireon {
+namespace {
+constexpr int kDotSize = 10;
+} // namespace
+
+DonePage::DonePage(AppState& state, QWidget* parent) : QWidget(parent), m_state(state)
+{
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(10);
+    layout->addWidget(OnboardingStyle::headline(QStringLiteral("You're ready to feed")));
+
+    auto* status = new QHBoxLayout;
+    status->setSpacing(8);
+    m_dot = new QLabel;
+    m_dot->setObjectName(QStringLiteral("statusDot"));
+    m_dot->setFixedSize(kDotSize, kDotSize);
+    status->addWidget(m_dot, 0, Qt::AlignVCenter);
+    m_statusLine = new QLabel;
+    m_statusLine->setObjectName(QStringLiteral("statusLine"));
+    m_statusLine->setWordWrap(true);
+    status->addWidget(m_statusLine, 1);
+    layout->addLayout(status);
+
+    m_startFeeding =
+        OnboardingStyle::button(QStringLiteral("Start Feeding"), QStringLiteral("startFeedingButton"));
+    m_startFeeding->setDefault(true);
+    connect(m_startFeeding, &QPushButton::clicked, this, &DonePage::startFeeding);
+    layout->addWidget(m_startFeeding, 0, Qt::AlignLeft);
+    m_feedingCaption = OnboardingStyle::smallSecondary(
+        QStringLiteral("The menu bar antenna turns green once data is flowing to Vireon."));
+    m_feedingCaption->setObjectName(QStringLiteral("feedingCaption"));
+    layout->addWidget(m_feedingCaption);
+
+    layout->addWidget(OnboardingStyle::divider());
+    m_launchAtLogin = new QCheckBox(QStringLiteral("Start Vireon Feeder at login"));
+    m_launchAtLogin->setObjectName(QStringLiteral("launchAtLoginToggle"));
+    connect(m_launchAtLogin, &QCheckBox::clicked, this, [this](bool on) { m_state.setLaunchAtLogin(on); });
+    layout->addWidget(m_launchAtLogin);
+    layout->addWidget(OnboardingStyle::divider());
+
+    m_claimLink = new QLabel;
+    m_claimLink->setObjectName(QStringLiteral("claimLink"));
+    m_claimLink->setTextFormat(Qt::RichText);
+    m_claimLink->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+    connect(m_claimLink, &QLabel::linkActivated, this,
+            [](const QString& link) { QDesktopServices::openUrl(QUrl(link)); });
+    layout->addWidget(m_claimLink);
+
+    m_stationKey = new QLineEdit;
+    m_stationKey->setObjectName(QStringLiteral("stationKeyField"));
+    m_stationKey->setPlaceholderText(QStringLiteral("Paste your station key (uuid=\u2026)"));
+    connect(m_stationKey, &QLineEdit::textEdited, this, &DonePage::stationKeyEdited);
+    layout->addWidget(m_stationKey);
+    layout->addWidget(OnboardingStyle::smallSecondary(OnboardingRules::stationKeyHint()));
+    layout->addStretch(1);
+
+    connect(&state, &AppState::changed, this, &DonePage::refresh);
+    connect(&state, &AppState::presentationChanged, this, &DonePage::refresh);
+    connect(&state.settings(), &AppSettings::changed, this, &DonePage::refresh);
+    connect(&state.configStore(), &StationConfigStore::changed, this, &DonePage::refresh);
+    refresh();
+}
+
+void DonePage::appear()
+{
+    m_state.settings().setHasCompletedOnboarding(true);
+    refresh();
+}
+
+void DonePage::startFeeding()
+{
+    m_state.settings().setHasCompletedOnboarding(true);
+    m_state.startFeeding();
+}
+
+void DonePage::stationKeyEdited(const QString& text)
+{
+    StationConfigStore& store = m_state.configStore();
+    StationConfig config = store.config();
+    config.vireon.uuid = StationConfig::normalizeStationKey(text);
+    store.setConfig(config);
+    (void)store.save(); // a failed save is the store's concern
+    refresh();          // the field shows the key as stored, at once
+}
+
+void DonePage::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange)
+        refresh();
+}
+
+void DonePage::refresh()
+{
+    const StatusIcon::State dot = OnboardingRules::statusDot(m_state.iconState());
+    m_dot->setPixmap(OnboardingIcons::dot(StatusIcon::color(dot), kDotSize, devicePixelRatioF()));
+    m_dot->setProperty("state", int(dot));
+    m_statusLine->setText(m_state.statusLine());
+
+    const bool feeding = m_state.isFeedingActive();
+    m_startFeeding->setVisible(!feeding);
+    m_feedingCaption->setVisible(feeding);
+    m_launchAtLogin->setChecked(m_state.settings().launchAtLogin());
+
+    const auto claim = OnboardingRules::claimLink(m_state.config().links);
+    m_claimLink->setVisible(claim.has_value());
+    if (claim) {
+        const QColor link = palette().color(QPalette::Link);
+        m_claimLink->setText(QStringLiteral("<a href=\"%1\" style=\"color:%2; text-decoration:none\">%3</a>")
+                                 .arg(claim->toString(QUrl::FullyEncoded).toHtmlEscaped(), link.name(),
+                                      OnboardingRules::claimLinkLabel().toHtmlEscaped()));
+    }
+
+    const QString key = m_state.configStore().config().vireon.uuid.value_or(QString());
+    if (m_stationKey->text() != key)
+        m_stationKey->setText(key);
+}
+
+} // namespace vireon

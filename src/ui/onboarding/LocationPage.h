@@ -1,0 +1,55 @@
+#pragma once
+
+#include "app/OnboardingRules.h"
+
+#include <QWidget>
+#include <optional>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QVariantAnimation;
+
+namespace vireon {
+
+class LocationProvider;
+class StationConfigStore;
+
+// Step 2: the station's position, typed or asked of the location service. Typing changes only the
+// fields; the position is stored by commitLocation() when the user continues.
+class LocationPage : public QWidget {
+    Q_OBJECT
+public:
+    LocationPage(StationConfigStore& store, LocationProvider& location, QWidget* parent = nullptr);
+    ~LocationPage() override;
+
+    // Each time the page comes on screen: a stored position replaces whatever the fields hold.
+    void prefill();
+    std::optional<OnboardingRules::Position> parsedLocation() const;
+    void commitLocation();
+
+    bool fetchingLocation() const { return m_fetchingLocation; }
+    const std::optional<QString>& locationError() const { return m_locationError; }
+
+Q_SIGNALS:
+    void inputChanged();
+
+protected:
+    void changeEvent(QEvent* event) override;
+
+private:
+    void useMyLocation();
+    void showLocationState();
+
+    StationConfigStore& m_store;
+    LocationProvider& m_location;
+    QLineEdit* m_latitude = nullptr;
+    QLineEdit* m_longitude = nullptr;
+    QPushButton* m_useMyLocation = nullptr;
+    QLabel* m_error = nullptr;
+    QVariantAnimation* m_spin = nullptr;
+    std::optional<QString> m_locationError;
+    bool m_fetchingLocation = false;
+};
+
+} // namespace vireon

@@ -1,0 +1,66 @@
+#include "ui/onboarding/OnboardingStyle.h"
+
+#include <QFrame>
+#include <QLabel>
+#include <QPushButton>
+
+namespace vireon {
+
+QLabel* OnboardingStyle::headline(const QString& text, QWidget* parent)
+{
+    auto* label = new QLabel(text, parent);
+    QFont font = label->font();
+    font.setPointSizeF(font.pointSizeF() * 1.25);
+    font.setWeight(QFont::DemiBold);
+    label->setFont(font);
+    return label;
+}
+
+QLabel* OnboardingStyle::secondary(const QString& text, QWidget* parent)
+{
+    auto* label = new QLabel(text, parent);
+    label->setWordWrap(true);
+    // The placeholder role is the palette's own dimmed text, in light and dark themes alike.
+    label->setForegroundRole(QPalette::PlaceholderText);
+    return label;
+}
+
+QLabel* OnboardingStyle::smallSecondary(const QString& text, QWidget* parent)
+{
+    QLabel* label = secondary(text, parent);
+    makeSmall(label);
+    return label;
+}
+
+QFrame* OnboardingStyle::divider(QWidget* parent)
+{
+    auto* line = new QFrame(parent);
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Plain);
+    line->setForegroundRole(QPalette::Mid);
+    return line;
+}
+
+void OnboardingStyle::makeSmall(QWidget* widget)
+{
+    QFont font = widget->font();
+    font.setPointSizeF(font.pointSizeF() * 0.85);
+    widget->setFont(font);
+}
+
+QPushButton* OnboardingStyle::button(const QString& text, const QString& objectName, QWidget* parent)
+{
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(objectName);
+    button->setMinimumWidth(std::max(80, button->sizeHint().width() + 16));
+    return button;
+}
+
+QColor OnboardingStyle::errorColor(const QPalette& palette)
+{
+    // The status red is too dark for small type on a dark window and a little light on a light one.
+    return palette.color(QPalette::Window).lightnessF() < 0.5 ? QColor(0xff, 0x6b, 0x61)
+                                                              : QColor(0xc4, 0x27, 0x1e);
+}
+
+} // namespace vireon

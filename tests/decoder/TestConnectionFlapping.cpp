@@ -101,15 +101,6 @@ private Q_SLOTS:
         QCOMPARE(health().kind, ConnectorHealth::Kind::retrying);
         QVERIFY(m_classifier->lastConnectorError()->contains(u"Connection refused"));
     }
-
-    void eachLaunchStartsAFreshWindow()
-    {
-        establishedAt(0);
-        establishedAt(1);
-        m_classifier->resetHealth();
-        establishedAt(2);
-        QCOMPARE(health(), ConnectorHealth::connected());
-    }
 };
 
 QTEST_GUILESS_MAIN(TestConnectionFlapping)

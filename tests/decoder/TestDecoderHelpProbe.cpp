@@ -54,15 +54,6 @@ private Q_SLOTS:
         clock.advance(1ms);
         QCOMPARE(answer, false);
     }
-
-    void aFileThatCannotRunCountsAsNotReadingAuto()
-    {
-        ManualTimeSource clock;
-        DecoderHelpProbe probe(clock);
-        std::optional<bool> answer;
-        probe.ask(m_dir.filePath("missing"), [&](bool readsAuto) { answer = readsAuto; });
-        QTRY_COMPARE(answer, false);
-    }
 };
 
 QTEST_GUILESS_MAIN(TestDecoderHelpProbe)

@@ -1,0 +1,38 @@
+#include "app/CoordinateText.h"
+
+#include <cmath>
+
+namespace vireon {
+
+QString CoordinateText::format(double value, const QLocale& locale)
+{
+    QString text = locale.toString(value, 'f', fractionDigits);
+    // Trailing zeros go, and the separator with them when nothing is left after it.
+    const QString point = locale.decimalPoint();
+    const qsizetype at = text.lastIndexOf(point);
+    if (at < 0)
+        return text;
+    qsizetype end = text.size();
+    while (end > at + point.size() && text.at(end - 1) == locale.zeroDigit().front())
+        --end;
+    if (end == at + point.size())
+        end = at;
+    text.truncate(end);
+    return text;
+}
+
+std::optional<double> CoordinateText::parse(const QString& text, const QLocale& locale)
+{
+    bool ok = false;
+    const double value = locale.toDouble(text.trimmed(), &ok);
+    if (!ok || !std::isfinite(value))
+        return std::nullopt;
+    // What the field can show is what it stores: a seventh digit typed in is rounded away.
+    // Beyond 1e15 a double has no fraction digits left to round.
+    const double scale = std::pow(10.0, fractionDigits);
+    const double rounded = std::abs(value) < 1e15 ? std::round(value * scale) / scale : value;
+    // "-0.0000001" rounds to a negative zero, which would be written as "-0".
+    return rounded == 0 ? 0.0 : rounded;
+}
+
+} // namespace vireon

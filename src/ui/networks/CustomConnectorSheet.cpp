@@ -1,0 +1,115 @@
+#include "ui/networks/CustomConnectorSheet.h"
+
+#include "app/AppState.h"
+#include "config/StationConfigStore.h"
+#include "ui/settings/NoteLabel.h"
+
+#include <QComboBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace vireon {
+namespace {
+
+QLineEdit* field(const QString& objectName, const QString& accessibleName, QWidget* parent)
+{
+    auto* edit = new QLineEdit(parent);
+    edit->setObjectName(objectName);
+    edit->setAccessibleName(accessibleName);
+    return edit;
+}
+
+} // namespace
+
+CustomConnectorSheet::CustomConnectorSheet(AppState& state, QWidget* parent) : QDialog(parent), m_state(state)
+{
+    setWindowTitle(QStringLiteral("Add a network"));
+    setWindowModality(Qt::WindowModal);
+    setAttribute(Qt::WA_DeleteOnClose);
+    setFixedWidth(420);
+
+    const CustomConnectorForm initial;
+    auto* title = new QLabel(QStringLiteral("Add a network"), this);
+    QFont headline = title->font();
+    headline.setBold(true);
+    headline.setPointSizeF(headline.pointSizeF() * 1.15);
+    title->setFont(headline);
+    m_label = field(QStringLiteral("name"), QStringLiteral("Name"), this);
+    m_label->setPlaceholderText(QStringLiteral("e.g. My club's server"));
+    m_host = field(QStringLiteral("host"), QStringLiteral("Host"), this);
+    m_host->setPlaceholderText(QStringLiteral("feed.example.net"));
+    m_port = field(QStringLiteral("port"), QStringLiteral("Port"), this);
+    m_port->setText(initial.port);
+    m_protocol = new QComboBox(this);
+    m_protocol->setObjectName(QStringLiteral("protocol"));
+    m_protocol->setAccessibleName(QStringLiteral("Protocol"));
+    m_protocol->addItems(CustomConnectorForm::protocolChoices());
+    m_protocol->setCurrentText(initial.protocolName);
+    m_uuid = field(QStringLiteral("uuid"), QStringLiteral("Feeder UUID (optional)"), this);
+    m_problem = new NoteLabel({}, this);
+    m_problem->setObjectName(QStringLiteral("problem"));
+    m_problem->setTone(NoteLabel::Tone::error);
+
+    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    cancel->setObjectName(QStringLiteral("cancel"));
+    cancel->setAutoDefault(false);
+    m_add = new QPushButton(QStringLiteral("Add"), this);
+    m_add->setObjectName(QStringLiteral("add"));
+    m_add->setDefault(true);
+
+    auto* form = new QFormLayout;
+    form->addRow(QStringLiteral("Name"), m_label);
+    form->addRow(QStringLiteral("Host"), m_host);
+    form->addRow(QStringLiteral("Port"), m_port);
+    form->addRow(QStringLiteral("Protocol"), m_protocol);
+    form->addRow(QStringLiteral("Feeder UUID (optional)"), m_uuid);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(cancel);
+    buttons->addWidget(m_add);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(20, 20, 20, 20);
+    layout->addWidget(title);
+    layout->addLayout(form);
+    layout->addWidget(m_problem);
+    layout->addLayout(buttons);
+
+    for (QLineEdit* edit : {m_label, m_host, m_port, m_uuid})
+        connect(edit, &QLineEdit::textChanged, this, &CustomConnectorSheet::redraw);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(m_add, &QPushButton::clicked, this, &CustomConnectorSheet::add);
+    redraw();
+}
+
+CustomConnectorForm CustomConnectorSheet::form() const
+{
+    return CustomConnectorForm{m_label->text(), m_host->text(), m_port->text(), m_protocol->currentText(),
+                               m_uuid->text()};
+}
+
+void CustomConnectorSheet::redraw()
+{
+    const CustomConnectorForm entries = form();
+    const std::optional<QString> problem = entries.problem();
+    m_problem->setText(problem.value_or(QString()));
+    m_problem->setVisible(problem.has_value());
+    m_add->setEnabled(entries.canAdd());
+}
+
+void CustomConnectorSheet::add()
+{
+    // Checked again here: Return reaches this even when nothing has redrawn the button yet.
+    const std::optional<StationConfig::ExtraConnector> connector = form().connector();
+    if (!connector)
+        return;
+    StationConfigStore& store = m_state.configStore();
+    store.setConfig(CustomConnectorForm::added(store.config(), *connector));
+    store.save(); // a failing write is ignored
+    accept();
+}
+
+} // namespace vireon

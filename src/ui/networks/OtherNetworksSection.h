@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+
+class QCheckBox;
+class QPushButton;
+class QVBoxLayout;
+
+namespace vireon {
+
+class AppState;
+class CustomConnectorSheet;
+class HealthBadge;
+class NetworkRow;
+class NoteLabel;
+
+// Where the station's data goes: the primary network's switch, one row per offered network, one per
+// network the user added, and the way to add one.
+class OtherNetworksSection : public QWidget {
+    Q_OBJECT
+public:
+    explicit OtherNetworksSection(AppState& state, QWidget* parent = nullptr);
+
+    // The open "Add a network" sheet, if any.
+    CustomConnectorSheet* customSheet() const;
+    const QList<NetworkRow*>& rows() const { return m_rows; }
+    void showCustomSheet();
+
+    void redraw();
+
+private:
+    void redrawRows();
+
+    AppState& m_state;
+    QCheckBox* m_feedVireon;
+    HealthBadge* m_vireonHealth;
+    NoteLabel* m_vireonNote;
+    QVBoxLayout* m_rowsLayout;
+    QList<NetworkRow*> m_rows;
+    QPushButton* m_addCustom;
+    NoteLabel* m_count;
+    NoteLabel* m_localPort;
+    QPointer<CustomConnectorSheet> m_sheet;
+};
+
+} // namespace vireon

@@ -1,0 +1,48 @@
+#include "ui/settings/AdvancedSection.h"
+
+#include "app/AppState.h"
+#include "config/StationConfigStore.h"
+#include "platform/FileManagerReveal.h"
+#include "ui/settings/NoteLabel.h"
+#include "ui/settings/StateWatch.h"
+
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace vireon {
+
+AdvancedSection::AdvancedSection(AppState& state, QWidget* parent)
+    : QGroupBox(QStringLiteral("Advanced"), parent), m_state(state),
+      m_reveal([](const QString& path) { FileManagerReveal::reveal(path); })
+{
+    m_open = new QPushButton(QStringLiteral("Open config.json in Finder"), this);
+    m_open->setObjectName(QStringLiteral("openConfig"));
+    m_configError = new NoteLabel({}, this);
+    m_configError->setObjectName(QStringLiteral("configError"));
+    m_configError->setTone(NoteLabel::Tone::error);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_open, 0, Qt::AlignLeft);
+    layout->addWidget(m_configError);
+
+    connect(m_open, &QPushButton::clicked, this, &AdvancedSection::openConfig);
+    onStateChange(state, this, [this] { redraw(); });
+    redraw();
+}
+
+void AdvancedSection::openConfig()
+{
+    // On a fresh installation there is no file to show yet; afterwards it holds what the form shows.
+    m_state.configStore().save(); // a failing write is ignored: the file manager shows what there is
+    m_reveal(m_state.configStore().filePath());
+}
+
+void AdvancedSection::redraw()
+{
+    const std::optional<QString>& error = m_state.configError();
+    m_configError->setText(error.value_or(QString()));
+    m_configError->setAccessibleName(error.value_or(QString()));
+    m_configError->setVisible(error.has_value());
+}
+
+} // namespace vireon

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QGroupBox>
+#include <functional>
+
+class QPushButton;
+
+namespace vireon {
+
+class AppState;
+class NoteLabel;
+
+// "Advanced": config.json in the file manager, and why the last start of the decoder was refused.
+class AdvancedSection : public QGroupBox {
+    Q_OBJECT
+public:
+    using Revealer = std::function<void(const QString& filePath)>;
+
+    explicit AdvancedSection(AppState& state, QWidget* parent = nullptr);
+
+    void setRevealer(Revealer revealer) { m_reveal = std::move(revealer); }
+    void redraw();
+
+private:
+    void openConfig();
+
+    AppState& m_state;
+    Revealer m_reveal;
+    QPushButton* m_open;
+    NoteLabel* m_configError;
+};
+
+} // namespace vireon

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QGroupBox>
+
+class QCheckBox;
+
+namespace vireon {
+
+class AppState;
+
+// "Behavior": the two switches kept in the application's own settings.
+class BehaviorSection : public QGroupBox {
+    Q_OBJECT
+public:
+    explicit BehaviorSection(AppState& state, QWidget* parent = nullptr);
+
+    void redraw();
+
+private:
+    AppState& m_state;
+    QCheckBox* m_launchAtLogin;
+    QCheckBox* m_preventSleep;
+};
+
+} // namespace vireon

@@ -1,0 +1,45 @@
+#include "ui/settings/FeedActionsSection.h"
+
+#include "app/AppState.h"
+#include "app/Diagnostics.h"
+#include "ui/settings/StateWatch.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QPushButton>
+
+namespace vireon {
+
+FeedActionsSection::FeedActionsSection(AppState& state, QWidget* parent) : QWidget(parent), m_state(state)
+{
+    m_apply = new QPushButton(QStringLiteral("Apply to Running Feed"), this);
+    m_apply->setObjectName(QStringLiteral("applyToRunningFeed"));
+    m_copy = new QPushButton(QStringLiteral("Copy Diagnostics"), this);
+    m_copy->setObjectName(QStringLiteral("copyDiagnostics"));
+
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_apply);
+    layout->addWidget(m_copy);
+    layout->addStretch();
+
+    connect(m_apply, &QPushButton::clicked, this, [&state] { state.applySettingsToRunningFeed(); });
+    connect(m_copy, &QPushButton::clicked, this, &FeedActionsSection::copyDiagnostics);
+    onStateChange(state, this, [this] { redraw(); });
+    redraw();
+}
+
+void FeedActionsSection::redraw()
+{
+    m_apply->setEnabled(m_state.isFeedingActive());
+}
+
+void FeedActionsSection::copyDiagnostics()
+{
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    clipboard->clear();
+    clipboard->setText(Diagnostics::report(m_state));
+}
+
+} // namespace vireon

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "app/GainSetting.h"
+
+#include <QGroupBox>
+
+class QComboBox;
+class QFormLayout;
+class QLabel;
+class QSlider;
+
+namespace vireon {
+
+class AppState;
+
+// "Receiver": automatic or manual tuner gain, and the manual gain on a slider from 0.0 to 49.6 dB.
+class ReceiverSection : public QGroupBox {
+    Q_OBJECT
+public:
+    explicit ReceiverSection(AppState& state, QWidget* parent = nullptr);
+
+    // The slider counts tenths of a decibel, the finest step the stored "%.1f" text can hold.
+    static constexpr int sliderSteps = 496;
+    static_assert(sliderSteps == int(GainSetting::sliderMaximum * 10 + 0.5));
+
+    void redraw();
+
+private:
+    AppState& m_state;
+    QFormLayout* m_form;
+    QComboBox* m_choice;
+    QLabel* m_gainLabel;
+    QSlider* m_slider;
+};
+
+} // namespace vireon

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QGroupBox>
+
+class QLineEdit;
+
+namespace vireon {
+
+class AppState;
+class CoordinateField;
+
+// "Station": the name, the position and the station key, each written to config.json as it is set.
+class StationSection : public QGroupBox {
+    Q_OBJECT
+public:
+    explicit StationSection(AppState& state, QWidget* parent = nullptr);
+
+    // The primary network's website, where the station key comes from.
+    static constexpr const char* websiteHost = "vireon.network";
+
+    void redraw();
+
+private:
+    void storeStationKey(const QString& typed);
+
+    AppState& m_state;
+    QLineEdit* m_name;
+    CoordinateField* m_latitude;
+    CoordinateField* m_longitude;
+    QLineEdit* m_stationKey;
+};
+
+} // namespace vireon

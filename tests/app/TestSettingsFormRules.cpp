@@ -1,0 +1,126 @@
+#include "app/ConnectorHealthLine.h"
+#include "app/CoordinateText.h"
+#include "app/GainSetting.h"
+#include "app/StationKeyEdit.h"
+
+#include <QtTest>
+
+using namespace vireon;
+using OptionalDouble = std::optional<double>;
+
+Q_DECLARE_METATYPE(vireon::ConnectorHealth)
+Q_DECLARE_METATYPE(OptionalDouble)
+
+namespace {
+const QString kKey = "0123abcd-0000-4000-8000-000000000001";
+} // namespace
+
+class TestSettingsFormRules : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void manualGain_data()
+    {
+        QTest::addColumn<QString>("gain");
+        QTest::addColumn<double>("manual");
+        QTest::newRow("auto") << "auto" << 43.9;
+        QTest::newRow("a number") << "20.7" << 20.7;
+        QTest::newRow("Auto is not auto, and no number either") << "Auto" << 43.9;
+        QTest::newRow("blank around a number") << " 40" << 43.9;
+        QTest::newRow("unit after it") << "40dB" << 43.9;
+        QTest::newRow("overflowing exponent") << "1e999" << 43.9;
+    }
+    void manualGain()
+    {
+        QFETCH(QString, gain);
+        QTEST(GainSetting::manualGain(gain), "manual");
+        QCOMPARE(GainSetting::isAuto(gain), gain == "auto");
+    }
+
+    void coordinates_data()
+    {
+        QTest::addColumn<QLocale>("locale");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<std::optional<double>>("parsed");
+        QTest::addColumn<QString>("shown");
+        const QLocale us(QLocale::English, QLocale::UnitedStates);
+        const QLocale de(QLocale::German);
+        QTest::newRow("no range check") << us << "123" << std::optional(123.0) << "123";
+        QTest::newRow("six digits kept") << us << "52.520008" << std::optional(52.520008) << "52.520008";
+        QTest::newRow("a seventh rounded away") << us << "-0.0000004" << std::optional(0.0) << "0";
+        QTest::newRow("decimal comma") << de << "48,25" << std::optional(48.25) << "48,25";
+        QTest::newRow("a full stop is a group separator there")
+            << de << "48.25" << std::optional<double>() << "";
+        QTest::newRow("empty") << us << "" << std::optional<double>() << "";
+        QTest::newRow("infinity would turn into null in the file")
+            << us << "inf" << std::optional<double>() << "";
+    }
+    void coordinates()
+    {
+        QFETCH(QLocale, locale);
+        QFETCH(QString, typed);
+        QFETCH(std::optional<double>, parsed);
+        QCOMPARE(CoordinateText::parse(typed, locale), parsed);
+        if (parsed)
+            QTEST(CoordinateText::format(*parsed, locale), "shown");
+    }
+
+    void stationKey_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("cursor");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("cursorAfter");
+        QTest::newRow("typing inside a key leaves the cursor") << "ab1cd" << 3 << "ab1cd" << 3;
+        QTest::newRow("a leading blank vanishes, the cursor moves with the key")
+            << " abcd" << 1 << "abcd" << 0;
+        QTest::newRow("a trailing blank vanishes") << "abcd " << 5 << "abcd" << 4;
+        QTest::newRow("a pasted connector line leaves its key, cursor at the end")
+            << "feed.vireon.network,30004,beast_reduce_plus_out,uuid=k-1,x" << 58 << "k-1" << 3;
+        QTest::newRow("only blanks: empty") << "  " << 2 << "" << 0;
+    }
+    void stationKey()
+    {
+        QFETCH(QString, typed);
+        QFETCH(int, cursor);
+        const StationKeyEdit edit = StationKeyEdit::normalised(typed, cursor);
+        QTEST(edit.text, "text");
+        QTEST(int(edit.cursor), "cursorAfter");
+    }
+
+    void healthLine_data()
+    {
+        using Tone = ConnectorHealthLine::Tone;
+        QTest::addColumn<bool>("feeding");
+        QTest::addColumn<ConnectorHealth>("health");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("tone");
+        QTest::addColumn<QString>("toolTip");
+        const QString failure =
+            "Connection to feed.x:30004 failed (station " + kKey + "): 111 (Connection refused)";
+        QTest::newRow("connected") << true << ConnectorHealth::connected() << "Connected"
+                                   << int(Tone::connected) << "";
+        QTest::newRow("connecting") << true << ConnectorHealth::connecting() << "Connecting\u2026"
+                                    << int(Tone::connecting) << "";
+        QTest::newRow("retrying: one short line, keys shortened")
+            << true << ConnectorHealth::retrying(failure + "\nsecond line")
+            << "Retrying \u2014 Connection to feed.x:30004 failed (station 0123\u2026" << int(Tone::retrying)
+            << "Connection to feed.x:30004 failed (station 0123abcd\u2026): 111 (Connection refused)\nsecond "
+               "line";
+        QTest::newRow("nothing while feeding is stopped")
+            << false << ConnectorHealth::connected() << "" << -1 << "";
+    }
+    void healthLine()
+    {
+        QFETCH(bool, feeding);
+        QFETCH(ConnectorHealth, health);
+        const QHash<QString, ConnectorHealth> map{{"net", health}};
+        const auto line = ConnectorHealthLine::make(feeding, map, "net", {kKey});
+        QTEST(line ? line->text : QString(), "text");
+        QTEST(line ? int(line->tone) : -1, "tone");
+        QTEST(line ? line->toolTip : QString(), "toolTip");
+        QVERIFY(!ConnectorHealthLine::make(true, map, "not watched", {}));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSettingsFormRules)
+#include "TestSettingsFormRules.moc"

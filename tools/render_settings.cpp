@@ -1,0 +1,217 @@
+// Renders the settings form and the "Add a network" sheet to PNG files, in a light and a dark palette,
+// so they can be looked at without a desktop:
+//   render_settings <outdir>
+// gives settings-feeding-{light,dark}.png (the decoder running, with each network's live connection),
+// settings-config-error-{light,dark}.png (the decoder refused, the primary network switched off, a bad
+// feeder UUID) and sheet-problem-{light,dark}.png. The decoder is a small shell script that reports
+// its connections in the decoder's own words, so the health comes through the real supervisor.
+
+#include "app/AppSettings.h"
+#include "app/AppState.h"
+#include "config/StationConfigStore.h"
+#include "ui/networks/CustomConnectorSheet.h"
+#include "ui/networks/HealthBadge.h"
+#include "ui/networks/OtherNetworksSection.h"
+#include "ui/settings/SettingsView.h"
+
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QSettings>
+#include <QStyle>
+#include <QStyleFactory>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+using namespace vireon;
+
+namespace {
+
+const char* kDecoderScript = R"sh(#!/bin/sh
+# Reports one refused and one silent connection; every other one comes up.
+for argument in "$@"; do
+    case "$argument" in
+    *,*,beast*)
+        host=${argument%%,*}
+        rest=${argument#*,}
+        port=${rest%%,*}
+        case "$host" in
+        feed.airplanes.live) echo "BeastReduce TCP output: Connection to $host:$port failed (3): 111 (Connection refused)" >&2 ;;
+        club.example.org) ;;
+        *) echo "BeastReduce TCP output: Connection established: $host port $port" >&2 ;;
+        esac ;;
+    esac
+done
+exec sleep 600
+)sh";
+
+const char* kFeedingConfig = R"json({
+  "station": {"name": "Rooftop", "lat": 52.520008, "lon": 13.404954, "gain": "38.6"},
+  "vireon": {"enabled": true, "uuid": "0123abcd-0000-4000-8000-000000000001"},
+  "extraConnectors": [
+    {"id": "adsb-lol", "label": "adsb.lol", "enabled": true, "host": "feed.adsb.lol", "port": 30004,
+     "protocol": "beast_reduce_plus_out", "uuid": "0123abcd-0000-4000-8000-000000000001"},
+    {"id": "airplanes-live", "label": "airplanes.live", "enabled": true, "host": "feed.airplanes.live",
+     "port": 30004, "protocol": "beast_reduce_plus_out"},
+    {"id": "custom-club.example.org-30004", "label": "Radio club", "enabled": true, "host": "club.example.org",
+     "port": 30004, "protocol": "beast_out"}
+  ]
+})json";
+
+const char* kBrokenConfig = R"json({
+  "station": {"name": "Rooftop", "lat": 52.520008, "lon": 13.404954, "gain": "loud"},
+  "vireon": {"enabled": false},
+  "extraConnectors": [
+    {"id": "adsb-fi", "label": "adsb.fi", "enabled": true, "host": "feed.adsb.fi", "port": 30004,
+     "protocol": "beast_reduce_plus_out", "uuid": "not a key!"},
+    {"id": "custom-old.example.net-30005", "label": "Old server", "enabled": false,
+     "host": "old.example.net", "port": 30005, "protocol": "beast_out"}
+  ]
+})json";
+
+QPalette darkPalette()
+{
+    QPalette p;
+    p.setColor(QPalette::Window, QColor(0x2b, 0x2b, 0x2d));
+    p.setColor(QPalette::WindowText, QColor(0xe6, 0xe6, 0xe6));
+    p.setColor(QPalette::Base, QColor(0x1e, 0x1e, 0x20));
+    p.setColor(QPalette::AlternateBase, QColor(0x33, 0x33, 0x36));
+    p.setColor(QPalette::Text, QColor(0xe6, 0xe6, 0xe6));
+    p.setColor(QPalette::PlaceholderText, QColor(0x8a, 0x8a, 0x8e));
+    p.setColor(QPalette::Button, QColor(0x3a, 0x3a, 0x3d));
+    p.setColor(QPalette::ButtonText, QColor(0xe6, 0xe6, 0xe6));
+    p.setColor(QPalette::Highlight, QColor(0x2f, 0x6f, 0xd6));
+    p.setColor(QPalette::HighlightedText, Qt::white);
+    p.setColor(QPalette::Link, QColor(0x6c, 0xa8, 0xff));
+    p.setColor(QPalette::ToolTipBase, QColor(0x3a, 0x3a, 0x3d));
+    p.setColor(QPalette::ToolTipText, QColor(0xe6, 0xe6, 0xe6));
+    for (const auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        p.setColor(QPalette::Disabled, role, QColor(0x7a, 0x7a, 0x7e));
+    return p;
+}
+
+struct Palettes {
+    QString name;
+    QPalette palette;
+};
+
+void settle(int milliseconds = 50)
+{
+    QDeadlineTimer until(milliseconds);
+    while (!until.hasExpired())
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+}
+
+// One installation: its own config.json, user defaults and decoder, in a folder of its own.
+class Station {
+public:
+    Station(const QTemporaryDir& dir, const QString& name, const char* config)
+        : m_root(dir.filePath(name)), m_defaults(m_root + "/defaults.ini", QSettings::IniFormat),
+          m_settings(m_defaults)
+    {
+        QDir().mkpath(m_root + "/VireonFeeder");
+        write(m_root + "/VireonFeeder/config.json", config);
+        write(m_root + "/readsb", kDecoderScript);
+        QFile::setPermissions(m_root + "/readsb", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        m_store = std::make_unique<StationConfigStore>(m_root + "/VireonFeeder/config.json");
+        AppEnvironment env;
+        env.defaults = &m_defaults;
+        env.decoderLocator = [decoder = m_root + "/readsb"] { return std::optional<QString>(decoder); };
+        // Nothing listens there: the built-in document stays, and nothing leaves the machine.
+        env.remoteURL = QUrl("http://127.0.0.1:1/feeder-config.json");
+        env.remoteTimeout = std::chrono::milliseconds(500);
+        state = std::make_unique<AppState>(&m_settings, m_store.get(), env);
+    }
+    ~Station()
+    {
+        state->shutdown();
+        state.reset();
+    }
+
+    std::unique_ptr<AppState> state;
+
+private:
+    static void write(const QString& path, const char* text)
+    {
+        QFile file(path);
+        if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            file.write(text);
+    }
+
+    QString m_root;
+    QSettings m_defaults;
+    AppSettings m_settings;
+    std::unique_ptr<StationConfigStore> m_store;
+};
+
+bool renderEachPalette(QWidget& widget, const QList<Palettes>& palettes, const QDir& out, const QString& stem)
+{
+    bool ok = true;
+    for (const Palettes& p : palettes) {
+        QApplication::setPalette(p.palette);
+        settle();
+        // Not adjustSize(): that keeps a window within two thirds of the screen, and the whole form is
+        // wanted.
+        widget.resize(widget.sizeHint());
+        settle();
+        ok &= widget.grab().save(out.filePath(stem + "-" + p.name + ".png"));
+    }
+    return ok;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QApplication::setStyle(QStyleFactory::create("Fusion"));
+    QTextStream err(stderr);
+    if (argc != 2) {
+        err << "usage: render_settings <outdir>\n";
+        return 2;
+    }
+    const QDir out(QString::fromLocal8Bit(argv[1]));
+    QTemporaryDir dir;
+    if (!QDir().mkpath(out.path()) || !dir.isValid()) {
+        err << "cannot create " << out.path() << " or a temporary folder\n";
+        return 1;
+    }
+    const QList<Palettes> palettes{{"light", QApplication::style()->standardPalette()},
+                                   {"dark", darkPalette()}};
+    bool ok = true;
+
+    {
+        Station feeding(dir, "feeding", kFeedingConfig);
+        feeding.state->startFeeding();
+        SettingsView view(*feeding.state);
+        view.show();
+        QDeadlineTimer bound(10'000);
+        while (!bound.hasExpired() && view.findChild<HealthBadge*>("vireonHealth")->text() != "Connected")
+            settle(20);
+        settle(300);
+        ok &= renderEachPalette(view, palettes, out, "settings-feeding");
+    }
+    {
+        Station broken(dir, "broken", kBrokenConfig);
+        broken.state->startFeeding(); // refused: the gain is no number
+        SettingsView view(*broken.state);
+        view.show();
+        ok &= renderEachPalette(view, palettes, out, "settings-config-error");
+
+        view.networksSection()->showCustomSheet();
+        CustomConnectorSheet* sheet = view.networksSection()->customSheet();
+        sheet->findChild<QLineEdit*>("name")->setText("My club");
+        sheet->findChild<QLineEdit*>("host")->setText("club_server.example.org");
+        ok &= renderEachPalette(*sheet, palettes, out, "sheet-problem");
+    }
+    if (!ok) {
+        err << "could not write every image to " << out.path() << "\n";
+        return 1;
+    }
+    QTextStream(stdout) << "wrote the settings renders to " << out.absolutePath() << "\n";
+    return 0;
+}

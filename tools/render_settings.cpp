@@ -29,7 +29,7 @@ using namespace vireon;
 
 namespace {
 
-const char* kDecoderScript = R"sh(#!/bin/sh
+const char* decoderScript = R"sh(#!/bin/sh
 # Reports one refused and one silent connection; every other one comes up.
 for argument in "$@"; do
     case "$argument" in
@@ -47,7 +47,7 @@ done
 exec sleep 600
 )sh";
 
-const char* kFeedingConfig = R"json({
+const char* feedingConfig = R"json({
   "station": {"name": "Rooftop", "lat": 52.520008, "lon": 13.404954, "gain": "38.6"},
   "vireon": {"enabled": true, "uuid": "0123abcd-0000-4000-8000-000000000001"},
   "extraConnectors": [
@@ -60,7 +60,7 @@ const char* kFeedingConfig = R"json({
   ]
 })json";
 
-const char* kBrokenConfig = R"json({
+const char* brokenConfig = R"json({
   "station": {"name": "Rooftop", "lat": 52.520008, "lon": 13.404954, "gain": "loud"},
   "vireon": {"enabled": false},
   "extraConnectors": [
@@ -113,7 +113,7 @@ public:
     {
         QDir().mkpath(m_root + "/VireonFeeder");
         write(m_root + "/VireonFeeder/config.json", config);
-        write(m_root + "/readsb", kDecoderScript);
+        write(m_root + "/readsb", decoderScript);
         QFile::setPermissions(m_root + "/readsb", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         m_store = std::make_unique<StationConfigStore>(m_root + "/VireonFeeder/config.json");
         AppEnvironment env;
@@ -185,7 +185,7 @@ int main(int argc, char* argv[])
     bool ok = true;
 
     {
-        Station feeding(dir, "feeding", kFeedingConfig);
+        Station feeding(dir, "feeding", feedingConfig);
         feeding.state->startFeeding();
         SettingsView view(*feeding.state);
         view.show();
@@ -196,7 +196,7 @@ int main(int argc, char* argv[])
         ok &= renderEachPalette(view, palettes, out, "settings-feeding");
     }
     {
-        Station broken(dir, "broken", kBrokenConfig);
+        Station broken(dir, "broken", brokenConfig);
         broken.state->startFeeding(); // refused: the gain is no number
         SettingsView view(*broken.state);
         view.show();

@@ -191,10 +191,18 @@ QString Diagnostics::report(const AppState& state)
     in.systemVersion = QSysInfo::prettyProductName();
     in.now = state.timeSource().now();
     in.supervisorState = supervisor.state();
+    in.stickProblem = supervisor.stickProblem();
     in.lastConnectorError = supervisor.lastConnectorError();
     in.connectorHealth = supervisor.connectorHealth();
     in.logLines = supervisor.logBuffer().lines();
     in.station = state.configStore().config();
+    const QStringList& arguments = supervisor.currentArguments();
+    if (const qsizetype at = arguments.indexOf(QStringLiteral("--gain"));
+        at >= 0 && at + 1 < arguments.size())
+        in.passedGain = arguments.at(at + 1);
+    in.decoderPath = supervisor.decoderPath() ? supervisor.decoderPath() : supervisor.locateDecoder();
+    if (supervisor.decoderPath())
+        in.decoderVersion = supervisor.decoderVersion();
     in.ingest = state.config().ingest;
     in.snapshot = state.stats().snapshot();
     in.devices = RTLDeviceProbe::findDevices(state.usbRoot());
@@ -213,6 +221,8 @@ QString Diagnostics::report(const Inputs& in)
     report += in.systemVersion + QStringLiteral("\nDate: ");
     report += in.now.toUTC().toString(Qt::ISODate);
     report += QStringLiteral("\n\nSupervisor state: ") + renderState(in.supervisorState);
+    if (in.stickProblem)
+        report += QStringLiteral("\nStick problem: ") + StickProblems::cause(*in.stickProblem);
     report += QStringLiteral("\nLast Vireon connector error: ") +
               (in.lastConnectorError ? redacted(*in.lastConnectorError, uuids) : QStringLiteral("(none)"));
     report += QStringLiteral("\n\nConnectors (UUIDs redacted):\n") + connectorSection(in, uuids);
@@ -227,6 +237,15 @@ QString Diagnostics::report(const Inputs& in)
                   CNumber::format("%.2f", station.station.lon);
     }
     report += QStringLiteral("\nGain: ") + station.station.gain;
+    // The decoder may be handed another gain than the one stored (readsb 3.14 gets -10 for "auto").
+    if (in.passedGain && *in.passedGain != station.station.gain)
+        report += QStringLiteral(" (passed to the decoder as ") + *in.passedGain + u')';
+    report += QStringLiteral("\nDecoder: ");
+    if (in.decoderPath)
+        report += *in.decoderPath + QStringLiteral(" (readsb ") +
+                  in.decoderVersion.value_or(QStringLiteral("?")) + u')';
+    else
+        report += QStringLiteral("(not found)");
     report += QStringLiteral("\n\nAircraft: ") + QString::number(in.snapshot.aircraftCount);
     report += QStringLiteral("\nMessage rate: ") + CNumber::format("%.1f", in.snapshot.messageRate);
     report += QStringLiteral(" msg/s\n\nUSB devices (known RTL2832U IDs):\n") + deviceSection(in.devices);

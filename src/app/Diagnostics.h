@@ -3,6 +3,7 @@
 #include "config/StationConfig.h"
 #include "decoder/ConnectorHealth.h"
 #include "decoder/RTLDeviceProbe.h"
+#include "decoder/StickProblem.h"
 #include "decoder/SupervisorState.h"
 #include "network/FeederConfig.h"
 #include "stats/StatsSnapshot.h"
@@ -30,10 +31,14 @@ struct Diagnostics {
         QString systemVersion;
         QDateTime now;
         SupervisorState supervisorState = supervisor_state::Stopped{};
+        std::optional<StickProblem> stickProblem;
         std::optional<QString> lastConnectorError;
         QHash<QString, ConnectorHealth> connectorHealth;
         QStringList logLines;
         StationConfig station;
+        std::optional<QString> passedGain;     // the gain in the decoder's arguments as passed
+        std::optional<QString> decoderPath;    // the decoder launched last, else the one found now
+        std::optional<QString> decoderVersion; // as that decoder named it
         FeederConfig::Ingest ingest;
         StatsSnapshot snapshot;
         QList<RTLDeviceProbe::Device> devices;

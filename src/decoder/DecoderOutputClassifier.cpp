@@ -232,9 +232,15 @@ bool DecoderOutputClassifier::classify(const QString& line)
     bool assigned = false;
     if (establishedPhrase().foundIn(lowered)) {
         if (const MonitoredConnector* connector = connectorMentionedIn(lowered)) {
-            m_health.insert(connector->id, ConnectorHealth::connected());
-            if (connector->isVireon)
-                m_lastConnectorError.reset();
+            if (m_flapping.established(connector->id, m_now())) {
+                m_health.insert(connector->id, ConnectorHealth::retrying(ConnectionFlapping::reason));
+                if (connector->isVireon)
+                    m_lastConnectorError = ConnectionFlapping::reason;
+            } else {
+                m_health.insert(connector->id, ConnectorHealth::connected());
+                if (connector->isVireon)
+                    m_lastConnectorError.reset();
+            }
             assigned = true;
         }
     } else if (mentionsFailure(lowered)) {
@@ -249,6 +255,43 @@ bool DecoderOutputClassifier::classify(const QString& line)
 
     if (const auto failure = deviceFailureIn(lowered))
         m_pendingFailure = failure;
+    if (const auto problem = StickProblems::inLine(lowered)) {
+        m_stickProblem = problem;
+        // Refused permissions and a driver that will not let go outlast any restart; they are a
+        // busy stick whatever the next lines say.
+        if (*problem != StickProblem::lostWhileRunning && !m_pendingFailure)
+            m_pendingFailure = SupervisorFailure::deviceBusy;
+    }
+    noteIdentity(line);
+    return assigned;
+}
+
+void DecoderOutputClassifier::noteIdentity(const QString& line)
+{
+    static const QLatin1String versionLabel("readsb version: ");
+    if (!line.startsWith(versionLabel))
+        return;
+    const QString rest = line.sliced(versionLabel.size()).trimmed();
+    const QString version = rest.section(u' ', 0, 0);
+    if (!version.isEmpty())
+        m_decoderVersion = version;
+}
+
+bool DecoderOutputClassifier::calm()
+{
+    bool assigned = false;
+    for (const QString& id : m_flapping.calmed(m_now())) {
+        const auto it = m_health.find(id);
+        // Only the flapping verdict is withdrawn; an error reported since stands.
+        if (it == m_health.end() || *it != ConnectorHealth::retrying(ConnectionFlapping::reason))
+            continue;
+        *it = ConnectorHealth::connected();
+        const auto connector = std::find_if(m_connectors.cbegin(), m_connectors.cend(),
+                                            [&id](const MonitoredConnector& c) { return c.id == id; });
+        if (connector != m_connectors.cend() && connector->isVireon)
+            m_lastConnectorError.reset();
+        assigned = true;
+    }
     return assigned;
 }
 
@@ -279,6 +322,7 @@ const MonitoredConnector* DecoderOutputClassifier::connectorMentionedIn(std::str
 
 void DecoderOutputClassifier::resetHealth()
 {
+    m_flapping.reset();
     m_health.clear();
     for (const MonitoredConnector& connector : m_connectors)
         m_health.insert(connector.id, ConnectorHealth::connecting());

@@ -1,6 +1,9 @@
 #include "decoder/ReadsbSupervisor.h"
 
+#include "decoder/DecoderGain.h"
+#include "decoder/DecoderHelpProbe.h"
 #include "decoder/DecoderOutputClassifier.h"
+#include "decoder/KeyTransmission.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -36,8 +39,11 @@ QString seconds(std::chrono::milliseconds duration)
 } // namespace
 
 ReadsbSupervisor::ReadsbSupervisor(TimeSource& time, QObject* parent)
-    : QObject(parent), m_time(time), m_output(std::make_unique<DecoderOutputClassifier>(m_log))
-{}
+    : QObject(parent), m_time(time), m_output(std::make_unique<DecoderOutputClassifier>(m_log)),
+      m_helpProbe(std::make_unique<DecoderHelpProbe>(time))
+{
+    m_output->setClock([this] { return m_time.now(); });
+}
 
 ReadsbSupervisor::~ReadsbSupervisor()
 {
@@ -61,6 +67,16 @@ const std::optional<QString>& ReadsbSupervisor::lastConnectorError() const
 bool ReadsbSupervisor::vireonConnectorUp() const
 {
     return m_output->vireonConnectorUp();
+}
+
+std::optional<StickProblem> ReadsbSupervisor::stickProblem() const
+{
+    return m_output->stickProblem();
+}
+
+const std::optional<QString>& ReadsbSupervisor::decoderVersion() const
+{
+    return m_output->decoderVersion();
 }
 
 const QList<MonitoredConnector>& ReadsbSupervisor::monitoredConnectors() const
@@ -94,6 +110,8 @@ std::optional<QString> ReadsbSupervisor::defaultBinaryLocation()
 void ReadsbSupervisor::start(const QStringList& arguments, const QList<MonitoredConnector>& connectors)
 {
     m_arguments = arguments;
+    m_passedArguments = arguments;
+    ++m_launchGeneration;
     m_output->setConnectors(connectors);
     m_desiredRunning = true;
     m_exitTimestamps.clear();
@@ -121,6 +139,7 @@ void ReadsbSupervisor::stop()
 {
     m_desiredRunning = false;
     m_launchAfterReplaced = false;
+    ++m_launchGeneration;
     cancelRestart();
     resetHealth();
     if (m_process && m_process->state() != QProcess::NotRunning)
@@ -186,9 +205,25 @@ void ReadsbSupervisor::launch()
     resetHealth();
     m_output->clearPendingFailure();
 
+    const std::optional<bool> readsAutoGain = m_helpProbe->known(*binary);
+    if (!readsAutoGain) {
+        // Asked once per decoder file, without waiting here; the launch resumes with the answer
+        // (at most 2 s later) unless a start or stop has come meanwhile.
+        const quint64 generation = m_launchGeneration;
+        m_helpProbe->ask(*binary, [this, generation](bool) {
+            if (generation == m_launchGeneration)
+                launch();
+        });
+        return;
+    }
+    if (m_decoderPath != *binary)
+        m_output->forgetDecoderVersion();
+    m_decoderPath = *binary;
+    m_passedArguments = DecoderGain::passedArguments(m_arguments, *readsAutoGain);
+
     auto* process = new QProcess(this);
     process->setProgram(*binary);
-    process->setArguments(m_arguments);
+    process->setArguments(m_passedArguments);
     process->setStandardInputFile(QProcess::nullDevice());
     process->setStandardOutputFile(QProcess::nullDevice());
     process->setProcessChannelMode(QProcess::SeparateChannels);
@@ -212,6 +247,9 @@ void ReadsbSupervisor::launch()
             return;
         setState(supervisor_state::Running{m_time.now()});
         log(QStringLiteral("supervisor: launched readsb (pid %1)").arg(process->processId()));
+        for (const QString& line :
+             KeyTransmission::launchLogLines(process->arguments(), m_output->connectors()))
+            log(line);
     });
     connect(process, &QProcess::errorOccurred, this, [this, process](QProcess::ProcessError error) {
         if (error != QProcess::FailedToStart)
@@ -234,6 +272,28 @@ void ReadsbSupervisor::readStandardError(QProcess* process)
     const QByteArray bytes = process->readAllStandardError();
     if (!bytes.isEmpty() && m_output->feed(bytes))
         Q_EMIT changed();
+    armCalmTimer();
+}
+
+// A flapping connection is judged again when a minute has passed since its last established report.
+void ReadsbSupervisor::armCalmTimer()
+{
+    if (m_calmTimer) {
+        // Possibly the very timer that fired: stopped now, deleted once its signal is done.
+        m_calmTimer->stop();
+        m_calmTimer.release()->deleteLater();
+    }
+    const std::optional<QDateTime> due = m_output->nextCalm();
+    if (!due)
+        return;
+    m_calmTimer = m_time.createTimer();
+    connect(m_calmTimer.get(), &Timer::timeout, this, [this] {
+        if (m_output->calm())
+            Q_EMIT changed();
+        armCalmTimer();
+    });
+    m_calmTimer->start(std::chrono::milliseconds(std::max<qint64>(m_time.now().msecsTo(*due), 0)),
+                       Timer::Repeat::once);
 }
 
 void ReadsbSupervisor::processFinished(QProcess* process, int status)
@@ -310,6 +370,7 @@ void ReadsbSupervisor::resetHealth()
 {
     const auto before = m_output->health();
     m_output->resetHealth();
+    m_calmTimer.reset();
     if (m_output->health() != before)
         Q_EMIT changed();
 }

@@ -4,6 +4,7 @@
 #include "decoder/DecoderLocator.h"
 #include "decoder/LogRingBuffer.h"
 #include "decoder/MonitoredConnector.h"
+#include "decoder/StickProblem.h"
 #include "decoder/SupervisorFailure.h"
 #include "decoder/SupervisorState.h"
 #include "platform/TimeSource.h"
@@ -21,6 +22,7 @@ class QProcess;
 
 namespace vireon {
 
+class DecoderHelpProbe;
 class DecoderOutputClassifier;
 
 // Runs the decoder as a child process, keeps it running and says how it is doing: restarts it after
@@ -57,10 +59,18 @@ public:
     const QHash<QString, ConnectorHealth>& connectorHealth() const;
     const std::optional<QString>& lastConnectorError() const;
     bool vireonConnectorUp() const;
-    const QStringList& currentArguments() const { return m_arguments; }
+    // The arguments as last passed to the decoder (see DecoderGain), or as given to start until a
+    // launch has passed them.
+    const QStringList& currentArguments() const { return m_passedArguments; }
     const QList<MonitoredConnector>& monitoredConnectors() const;
     bool desiredRunning() const { return m_desiredRunning; }
     const LogRingBuffer& logBuffer() const { return m_log; }
+
+    // The cause of a stick failure that the current run's output named, if any.
+    std::optional<StickProblem> stickProblem() const;
+    // The decoder last launched, and the version it named ("readsb version: "), once seen.
+    const std::optional<QString>& decoderPath() const { return m_decoderPath; }
+    const std::optional<QString>& decoderVersion() const;
 
     // Where the decoder executable is; asked afresh at every launch. Nothing found means
     // failed(binaryMissing).
@@ -69,6 +79,12 @@ public:
     // The first executable of: bin/readsb beside our executable, ../libexec/vireon-feeder/readsb
     // from there, readsb on PATH.
     static std::optional<QString> defaultBinaryLocation();
+
+    // Where the locator finds the decoder now.
+    std::optional<QString> locateDecoder() const
+    {
+        return m_binaryLocator ? m_binaryLocator() : std::nullopt;
+    }
 
 Q_SIGNALS:
     // After any of state, connectorHealth or lastConnectorError was assigned.
@@ -89,6 +105,7 @@ private:
     enum class KillNotice { logged, silent };
     void terminateAndWait(std::chrono::milliseconds grace, KillNotice notice);
     static void terminateOnce(QProcess* process);
+    void armCalmTimer();
 
     TimeSource& m_time;
     State m_state = supervisor_state::Stopped{};
@@ -102,7 +119,14 @@ private:
     QList<QDateTime> m_exitTimestamps;
     qint64 m_restartAttempt = 0;
     QStringList m_arguments;
+    QStringList m_passedArguments;
     bool m_desiredRunning = false;
+    // Whether "--gain auto" means automatic gain to a decoder file is asked before its first launch;
+    // a launch waiting for that answer goes ahead only if no start or stop came meanwhile.
+    std::unique_ptr<DecoderHelpProbe> m_helpProbe;
+    quint64 m_launchGeneration = 0;
+    std::optional<QString> m_decoderPath;
+    std::unique_ptr<Timer> m_calmTimer;
 };
 
 } // namespace vireon

@@ -6,8 +6,8 @@ using namespace std::chrono_literals;
 
 namespace vireon {
 namespace {
-constexpr auto kPromptTimeout = 90s;
-constexpr auto kFixTimeout = 20s;
+constexpr auto promptTimeout = 90s;
+constexpr auto fixTimeout = 20s;
 using Kind = LocationError::Kind;
 using Authorization = LocationService::Authorization;
 } // namespace
@@ -40,11 +40,11 @@ void LocationProvider::requestOneShot(Completion completion)
         resume(LocationError{Kind::denied});
         break;
     case Authorization::authorized:
-        armTimeout(kFixTimeout, Kind::fixTimedOut);
+        armTimeout(fixTimeout, Kind::fixTimedOut);
         m_manager->requestLocation();
         break;
     case Authorization::notDetermined:
-        armTimeout(kPromptTimeout, Kind::promptTimedOut);
+        armTimeout(promptTimeout, Kind::promptTimedOut);
         m_manager->requestWhenInUseAuthorization();
         break;
     }
@@ -61,7 +61,7 @@ void LocationProvider::authorizationChanged()
         break;
     case Authorization::authorized:
         // Replaces the prompt's time-out: the fix gets its full time from the moment of permission.
-        armTimeout(kFixTimeout, Kind::fixTimedOut);
+        armTimeout(fixTimeout, Kind::fixTimedOut);
         m_manager->requestLocation();
         break;
     case Authorization::notDetermined:

@@ -11,7 +11,7 @@ namespace {
 
 // A file manager that is started on demand may take a moment; one that never answers must not leave
 // the user with nothing for long.
-constexpr int kAnswerTimeoutMs = 5000;
+constexpr int answerTimeoutMs = 5000;
 
 } // namespace
 
@@ -33,7 +33,7 @@ void FileManagerReveal::reveal(const QString& filePath, FolderOpener openFolder)
         QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("/org/freedesktop/FileManager1"),
         QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));
     call << QStringList{QUrl::fromLocalFile(file.absoluteFilePath()).toString()} << QString();
-    auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, kAnswerTimeoutMs));
+    auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, answerTimeoutMs));
     QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher,
                      [folder, openFolder = std::move(openFolder)](QDBusPendingCallWatcher* finished) {
                          if (finished->isError())

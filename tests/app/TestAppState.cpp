@@ -41,13 +41,13 @@ QJsonObject withVireonOffAndOneOtherNetwork(quint16 port)
 {
     QJsonObject config = StationHarness::defaultConfig();
     config[QStringLiteral("vireon")] = QJsonObject{{QStringLiteral("enabled"), false}};
-    config[QStringLiteral("extraConnectors")] =
-        QJsonArray{QJsonObject{{QStringLiteral("id"), QStringLiteral("local-hub")},
-                               {QStringLiteral("label"), QStringLiteral("Local hub")},
-                               {QStringLiteral("enabled"), true},
-                               {QStringLiteral("host"), QStringLiteral("127.0.0.1")},
-                               {QStringLiteral("port"), port},
-                               {QStringLiteral("uuid"), QStringLiteral("feedfeed-1111")}}};
+    config[QStringLiteral("extraConnectors")] = QJsonArray{
+        QJsonObject{{QStringLiteral("id"), QStringLiteral("local-hub")},
+                    {QStringLiteral("label"), QStringLiteral("Local hub")},
+                    {QStringLiteral("enabled"), true},
+                    {QStringLiteral("host"), QStringLiteral("127.0.0.1")},
+                    {QStringLiteral("port"), port},
+                    {QStringLiteral("uuid"), QStringLiteral("feedfeed-1111-4000-8000-000000000002")}}};
     return config;
 }
 
@@ -75,8 +75,9 @@ private Q_SLOTS:
                      "supported \u2014 but the menu bar icon won\u2019t turn green until Vireon feeding "
                      "is re-enabled."));
         QVERIFY(station.settings->vireonPauseWarned());
-        QTRY_VERIFY_WITH_TIMEOUT(station.ingest.hasReceivedUuid(QStringLiteral("feedfeed-1111")),
-                                 processWaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            station.ingest.hasReceivedUuid(QStringLiteral("feedfeed-1111-4000-8000-000000000002")),
+            processWaitMs);
         QTRY_VERIFY(in<supervisor_state::Running>(state));
         QCOMPARE(state.statusLine(), QStringLiteral("Feeding third-party networks \u00b7 Vireon paused"));
 

@@ -17,9 +17,9 @@ CustomConnectorForm entries(const QString& host, const QString& port = "30004", 
     form.uuid = uuid;
     return form;
 }
-const QString kHost = "Host may contain letters, digits, dots and dashes only.";
-const QString kPort = "Port must be a number between 1 and 65535.";
-const QString kUuid = "UUID may contain letters, digits and dashes only.";
+const QString sampleHost = "Host may contain letters, digits, dots and dashes only.";
+const QString samplePort = "Port must be a number between 1 and 65535.";
+const QString sampleUuid = "UUID may contain letters, digits and dashes only.";
 } // namespace
 
 class TestCustomConnectorForm : public QObject {
@@ -33,18 +33,18 @@ private Q_SLOTS:
         QTest::newRow("fresh: no message, but nothing to add") << CustomConnectorForm() << QString() << false;
         QTest::newRow("an empty host hides every other problem")
             << entries("", "0", " ") << QString() << false;
-        QTest::newRow("underscore in the host") << entries("my_host", "0") << kHost << false;
-        QTest::newRow("port 0") << entries("feed.example.net", "0") << kPort << false;
+        QTest::newRow("underscore in the host") << entries("my_host", "0") << sampleHost << false;
+        QTest::newRow("port 0") << entries("feed.example.net", "0") << samplePort << false;
         QTest::newRow("leading plus") << entries("feed.example.net", "+30004") << QString() << true;
         QTest::newRow("leading zeros") << entries("h", "0000000000000000000000030004") << QString() << true;
-        QTest::newRow("leading blank") << entries("h", " 30004") << kPort << false;
-        QTest::newRow("decimal point") << entries("h", "30004.0") << kPort << false;
-        QTest::newRow("above range") << entries("h", "65536") << kPort << false;
-        QTest::newRow("negative") << entries("h", "-5") << kPort << false;
-        QTest::newRow("huge") << entries("h", "99999999999999999999999") << kPort << false;
-        QTest::newRow("port checked before uuid") << entries("h", "", "bad uuid") << kPort << false;
-        QTest::newRow("blanks-only uuid") << entries("h", "30004", "   ") << kUuid << false;
-        QTest::newRow("blank-padded uuid") << entries("h", "30004", " abc-1 ") << kUuid << false;
+        QTest::newRow("leading blank") << entries("h", " 30004") << samplePort << false;
+        QTest::newRow("decimal point") << entries("h", "30004.0") << samplePort << false;
+        QTest::newRow("above range") << entries("h", "65536") << samplePort << false;
+        QTest::newRow("negative") << entries("h", "-5") << samplePort << false;
+        QTest::newRow("huge") << entries("h", "99999999999999999999999") << samplePort << false;
+        QTest::newRow("port checked before uuid") << entries("h", "", "bad uuid") << samplePort << false;
+        QTest::newRow("blanks-only uuid") << entries("h", "30004", "   ") << sampleUuid << false;
+        QTest::newRow("blank-padded uuid") << entries("h", "30004", " abc-1 ") << sampleUuid << false;
         QTest::newRow("valid uuid") << entries("h", "65535", "abc-1") << QString() << true;
     }
     void problem()

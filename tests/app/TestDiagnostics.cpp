@@ -44,7 +44,8 @@ private Q_SLOTS:
                            "Local beast output port: 30005\n\n"
                            "Station name: (not set)\n"
                            "Location (rounded): (not set)\n"
-                           "Gain: auto\n\n"
+                           "Gain: auto\n"
+                           "Decoder: (not found)\n\n"
                            "Aircraft: 0\n"
                            "Message rate: 0.0 msg/s\n\n"
                            "USB devices (known RTL2832U IDs):\n"
@@ -88,6 +89,27 @@ private Q_SLOTS:
                    in.devices = {{0x0bda, 0x2838, "RTL2832U (RTL2838 DVB-T)"}, {1, 0x12345, "B"}};
                })
             << QStringList{"\n  0bda:2838 RTL2832U (RTL2838 DVB-T)\n  0001:12345 B\n\n"};
+        QTest::newRow("the decoder found but not yet heard from")
+            << Edit([](Inputs& in) { in.decoderPath = "/opt/vf/bin/readsb"; })
+            << QStringList{"\nGain: auto\nDecoder: /opt/vf/bin/readsb (readsb ?)\n\n"};
+        QTest::newRow("readsb 3.14, given its tuner AGC for auto")
+            << Edit([](Inputs& in) {
+                   in.decoderPath = "/opt/vf/bin/readsb";
+                   in.decoderVersion = "3.14.1642";
+                   in.passedGain = "-10";
+               })
+            << QStringList{"\nGain: auto (passed to the decoder as -10)\nDecoder: /opt/vf/bin/readsb (readsb "
+                           "3.14.1642)\n"};
+        QTest::newRow("a gain passed as stored is not noted")
+            << Edit([](Inputs& in) { in.passedGain = "auto"; }) << QStringList{"\nGain: auto\nDecoder: "};
+        QTest::newRow("a stick problem follows the state")
+            << Edit([](Inputs& in) {
+                   in.supervisorState = Failed{SupervisorFailure::deviceBusy};
+                   in.stickProblem = StickProblem::kernelDriverHolds;
+               })
+            << QStringList{"state: failed(deviceBusy)\nStick problem: The DVB-T kernel driver holds the "
+                           "stick and could "
+                           "not be detached.\nLast Vireon connector error: "};
         QTest::newRow("running") << Edit([](Inputs& in) { in.supervisorState = Running{fixedNow}; })
                                  << QStringList{"state: running(since: 2025-03-01 17:04:05 +0000)\n"};
         QTest::newRow("launching") << Edit([](Inputs& in) { in.supervisorState = Launching{}; })

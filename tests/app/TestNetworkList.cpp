@@ -37,7 +37,7 @@ QStringList titles(const QList<NetworkList::Row>& rows)
     return result;
 }
 
-const FeederConfig::Preset kLol = FeederConfig::builtInPresets().first();
+const FeederConfig::Preset lolPreset = FeederConfig::builtInPresets().first();
 
 } // namespace
 
@@ -56,10 +56,11 @@ private Q_SLOTS:
             << remote(QList<FeederConfig::Preset>{}) << station({connector("adsb-lol")})
             << QStringList{"adsb-lol label (custom) on"};
         QTest::newRow("a connector fills its preset's row and a dropped preset's connector turns custom")
-            << remote(QList{kLol}) << station({connector("gone", false), connector("adsb-lol")})
+            << remote(QList{lolPreset}) << station({connector("gone", false), connector("adsb-lol")})
             << QStringList{"adsb.lol on", "gone label (custom)"};
         QTest::newRow("of two connectors with one id the preset row shows the first")
-            << remote(QList{kLol}) << station({connector("adsb-lol", false), connector("adsb-lol", true)})
+            << remote(QList{lolPreset})
+            << station({connector("adsb-lol", false), connector("adsb-lol", true)})
             << QStringList{"adsb.lol"};
         Connector unlabelled = connector("custom-x-1");
         unlabelled.label.reset();

@@ -12,7 +12,7 @@ Q_DECLARE_METATYPE(vireon::ConnectorHealth)
 Q_DECLARE_METATYPE(OptionalDouble)
 
 namespace {
-const QString kKey = "0123abcd-0000-4000-8000-000000000001";
+const QString sampleKey = "0123abcd-0000-4000-8000-000000000001";
 } // namespace
 
 class TestSettingsFormRules : public QObject {
@@ -96,7 +96,7 @@ private Q_SLOTS:
         QTest::addColumn<int>("tone");
         QTest::addColumn<QString>("toolTip");
         const QString failure =
-            "Connection to feed.x:30004 failed (station " + kKey + "): 111 (Connection refused)";
+            "Connection to feed.x:30004 failed (station " + sampleKey + "): 111 (Connection refused)";
         QTest::newRow("connected") << true << ConnectorHealth::connected() << "Connected"
                                    << int(Tone::connected) << "";
         QTest::newRow("connecting") << true << ConnectorHealth::connecting() << "Connecting\u2026"
@@ -114,7 +114,7 @@ private Q_SLOTS:
         QFETCH(bool, feeding);
         QFETCH(ConnectorHealth, health);
         const QHash<QString, ConnectorHealth> map{{"net", health}};
-        const auto line = ConnectorHealthLine::make(feeding, map, "net", {kKey});
+        const auto line = ConnectorHealthLine::make(feeding, map, "net", {sampleKey});
         QTEST(line ? line->text : QString(), "text");
         QTEST(line ? int(line->tone) : -1, "tone");
         QTEST(line ? line->toolTip : QString(), "toolTip");

@@ -9,6 +9,10 @@
 //   FAKE_READSB_STICK=<path>      the receiver stick: missing at start or removed later, the decoder
 //                                 reports no stick and exits 1
 //   FAKE_READSB_RETRY_MS=<ms>     delay before reconnecting a failed or closed connection (200)
+//   FAKE_READSB_CLOSE_IS_RESET=1  a connection the listener closes is taken as reset: reconnected
+//                                 without a word, as the real decoder does
+//   FAKE_READSB_HELP=<file>       what --help prints; without it, a help whose --gain reads "auto"
+//                                 as a recent decoder's does
 //
 // Steps:
 //   stderr <text>                 one line
@@ -60,8 +64,23 @@ void writeLine(const QString& line)
     writeRaw(line.toUtf8() + '\n');
 }
 
+// The key as readsb 3.14 sends it: on beast_reduce_plus_out only, as 0x1a 0xe4 and 36 characters (a
+// key of 28 to 35 padded with "f", a longer one cut); a shorter or missing key is not sent, and an
+// error line names the decoder's default key file instead.
+QByteArray keyFrame(const QString& protocol, const QString& uuidField)
+{
+    if (protocol != QLatin1String("beast_reduce_plus_out"))
+        return {};
+    const QByteArray key = uuidField.mid(5).toUtf8();
+    if (key.size() < 28) {
+        writeLine(QStringLiteral("ERROR: Not a valid UUID: /usr/local/share/adsbexchange/adsbx-uuid"));
+        return {};
+    }
+    return QByteArray("\x1a\xe4", 2) + key.leftJustified(36, 'f', true);
+}
+
 // One --net-connector: connects for real, reports as the real decoder does, retries on its own, and
-// starts its stream with the line "uuid=<key>\n" when it has a key.
+// starts its stream with the key as the real decoder sends it.
 void connectOut(const QString& value, int retryMs)
 {
     const QStringList parts = value.split(u',');
@@ -82,9 +101,16 @@ void connectOut(const QString& value, int retryMs)
                                   ? QStringLiteral("%1 (%2)").arg(host, socket->peerAddress().toString())
                                   : host;
         writeLine(prefix + QStringLiteral("Connection established: %1 port %2").arg(named).arg(port));
-        socket->write(uuid.isEmpty() ? QByteArray() : uuid.toUtf8() + '\n');
+        socket->write(keyFrame(parts.value(2), uuid));
     });
+    // readsb reports an orderly close but says nothing of a reset (RST) unless its network debugging
+    // is on; Qt reports both alike, so a test says which one its listener does.
+    static const bool resetsGoUnreported = qEnvironmentVariableIsSet("FAKE_READSB_CLOSE_IS_RESET");
     QObject::connect(socket, &QTcpSocket::disconnected, socket, [=] {
+        if (resetsGoUnreported) {
+            retry();
+            return;
+        }
         writeLine(prefix + QStringLiteral("Remote server disconnected: %1 port %2 (fd 7, SendQ 0, RecvQ 0)")
                                .arg(host)
                                .arg(port));
@@ -94,6 +120,13 @@ void connectOut(const QString& value, int retryMs)
         if (socket->state() == QAbstractSocket::ConnectedState ||
             error == QAbstractSocket::RemoteHostClosedError)
             return; // a closed peer is reported as a disconnection
+        if (error == QAbstractSocket::HostNotFoundError) {
+            writeLine(prefix +
+                      QStringLiteral("Name resolution for %1 failed: Name or service not known").arg(host));
+            socket->abort();
+            retry();
+            return;
+        }
         writeLine(prefix + QStringLiteral("Connection to %1 port %2 failed (%3): 111 (Connection refused)")
                                .arg(host)
                                .arg(port)
@@ -138,6 +171,7 @@ public:
     void begin()
     {
         writeLine(QStringLiteral("invoked by: ") + m_argv.join(u' '));
+        writeLine(QStringLiteral("readsb version: 3.14.1642 (test stand-in)"));
         QFile args(qEnvironmentVariable("FAKE_READSB_ARGS_FILE"));
         if (args.open(QIODevice::WriteOnly | QIODevice::Truncate))
             args.write((m_argv.mid(1).join(u'\n') + u'\n').toUtf8());
@@ -253,10 +287,32 @@ private:
     QTimer m_wait, m_jsonTimer, m_stickTimer;
 };
 
+// As recent decoders describe their gain; readsb 3.14's own help is in tests/data.
+const char* const recentHelp =
+    "Usage: readsb [OPTION...]\n"
+    "  --device-type=<type>   Select SDR type\n"
+    "  --gain=<db>            Set gain (default: auto gain, possible values for rtl-sdr devices: "
+    "auto auto-verbose 0.0 0.9 1.4 ... 49.6 58)\n"
+    "  --freq=<hz>            Set frequency (default: 1090 MHz)\n";
+
+int printHelp()
+{
+    QFile help(qEnvironmentVariable("FAKE_READSB_HELP"));
+    const QByteArray text = help.fileName().isEmpty()        ? QByteArray(recentHelp)
+                            : help.open(QIODevice::ReadOnly) ? help.readAll()
+                                                             : QByteArray();
+    [[maybe_unused]] const ssize_t n = ::write(STDOUT_FILENO, text.constData(), size_t(text.size()));
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
+    for (int i = 1; i < argc; ++i) {
+        if (qstrcmp(argv[i], "--help") == 0)
+            return printHelp();
+    }
     // Before anything else, so a SIGTERM that comes early is not lost.
     if (::pipe(sigtermPipe) != 0)
         return 3;

@@ -16,7 +16,7 @@ using Kind = LocationError::Kind;
 
 namespace {
 
-constexpr int kWaitMs = 10'000;
+constexpr int waitMs = 10'000;
 using Answer = std::optional<LocationProvider::Result>;
 
 Answer failure(Kind kind)
@@ -75,7 +75,7 @@ private Q_SLOTS:
     {
         Request request(std::make_unique<QtLocationService>(replaying(QStringLiteral("nmea-fix.nmea"))));
         QVERIFY(!request.answered()); // never inside the request itself
-        QTRY_VERIFY_WITH_TIMEOUT(request.answered(), kWaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(request.answered(), waitMs);
         const auto coordinate = std::get<LocationCoordinate>(*request.result);
         QCOMPARE(coordinate.latitude, 48 + 7.038 / 60); // 4807.038,N 01131.000,E
         QCOMPARE(coordinate.longitude, 11 + 31.0 / 60);
@@ -95,7 +95,7 @@ private Q_SLOTS:
         QVERIFY(QDBusConnection::systemBus().isConnected());
         Request request(std::make_unique<QtLocationService>());
         QVERIFY(!request.answered());
-        QTRY_VERIFY_WITH_TIMEOUT(request.answered(), kWaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(request.answered(), waitMs);
         QCOMPARE(request.result, failure(Kind::unavailable));
     }
 
@@ -112,13 +112,13 @@ private Q_SLOTS:
         QVERIFY(bus.registerService(QString::fromLatin1(QtLocationService::geoClueService)));
 
         Request request(std::make_unique<QtLocationService>());
-        QTRY_VERIFY_WITH_TIMEOUT(request.answered(), kWaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(request.answered(), waitMs);
         QCOMPARE(request.result, failure(Kind::denied));
 
         // The next request asks again rather than remembering the refusal.
         Answer again;
         request.provider.requestOneShot([&again](const LocationProvider::Result& r) { again = r; });
-        QTRY_COMPARE_WITH_TIMEOUT(again, failure(Kind::denied), kWaitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(again, failure(Kind::denied), waitMs);
 
         bus.unregisterService(QString::fromLatin1(QtLocationService::geoClueService));
         QDBusConnection::disconnectFromBus(QStringLiteral("geoclue"));

@@ -1,6 +1,7 @@
 #include "support/IngestListener.h"
 
 #include <QTcpSocket>
+#include <sys/socket.h>
 
 namespace vireon::test {
 
@@ -9,6 +10,15 @@ IngestListener::IngestListener()
     QObject::connect(&m_server, &QTcpServer::newConnection, &m_server, [this] {
         while (QTcpSocket* socket = m_server.nextPendingConnection()) {
             m_streams.append(QByteArray());
+            if (m_resetOnAccept) {
+                // A zero linger time makes the close send RST instead of the orderly FIN.
+                const linger abortive{1, 0};
+                ::setsockopt(int(socket->socketDescriptor()), SOL_SOCKET, SO_LINGER, &abortive,
+                             sizeof abortive);
+                socket->abort();
+                socket->deleteLater();
+                continue;
+            }
             QObject::connect(
                 socket, &QTcpSocket::readyRead, socket,
                 [this, socket, index = m_streams.size() - 1] { m_streams[index] += socket->readAll(); });
@@ -32,9 +42,17 @@ void IngestListener::close()
         socket->close();
 }
 
+int IngestListener::openConnectionCount() const
+{
+    const auto sockets = m_server.findChildren<QTcpSocket*>();
+    return int(std::count_if(sockets.begin(), sockets.end(), [](const QTcpSocket* socket) {
+        return socket->state() == QAbstractSocket::ConnectedState;
+    }));
+}
+
 bool IngestListener::hasReceivedUuid(const QString& uuid) const
 {
-    const QByteArray announcement = "uuid=" + uuid.toUtf8() + '\n';
+    const QByteArray announcement = QByteArray("\x1a\xe4", 2) + uuid.toUtf8().leftJustified(36, 'f', true);
     return std::any_of(m_streams.begin(), m_streams.end(),
                        [&](const QByteArray& stream) { return stream.startsWith(announcement); });
 }

@@ -20,7 +20,7 @@ using vireon::test::StationHarness;
 
 namespace {
 
-constexpr int kWaitMs = 20'000;
+constexpr int waitMs = 20'000;
 const QString key = QLatin1String(StationHarness::stationKey);
 
 // The default config.json with one of its sections replaced.
@@ -261,7 +261,7 @@ private Q_SLOTS:
         flow.station.awaitStartupDocument(0);
         flow.toDonePage();
         flow.click("startFeedingButton");
-        QTRY_VERIFY_WITH_TIMEOUT(flow.station.state->supervisor().vireonConnectorUp(), kWaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(flow.station.state->supervisor().vireonConnectorUp(), waitMs);
         QVERIFY(flow.shown("feedingCaption") && !flow.shown("startFeedingButton"));
         QVERIFY(!flow.decoderCommand().contains(QStringLiteral("uuid=")));
 
@@ -269,8 +269,8 @@ private Q_SLOTS:
         QSignalSpy closing(flow.view.get(), &OnboardingView::closeRequested);
         flow.click("finishButton");
         QCOMPARE(closing.count(), 1);
-        QTRY_VERIFY_WITH_TIMEOUT(flow.decoderCommand().contains(QStringLiteral("uuid=") + key), kWaitMs);
-        QTRY_VERIFY_WITH_TIMEOUT(flow.station.ingest.hasReceivedUuid(key), kWaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(flow.decoderCommand().contains(QStringLiteral("uuid=") + key), waitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(flow.station.ingest.hasReceivedUuid(key), waitMs);
         QCOMPARE(flow.station.decoderLaunches(), 2);
     }
 };

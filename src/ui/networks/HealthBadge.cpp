@@ -9,7 +9,7 @@
 namespace vireon {
 namespace {
 
-constexpr int kDotSize = 8;
+constexpr int dotSize = 8;
 
 StatusIcon::State iconStateFor(ConnectorHealthLine::Tone tone)
 {
@@ -26,14 +26,14 @@ StatusIcon::State iconStateFor(ConnectorHealthLine::Tone tone)
 
 QPixmap dot(const QColor& colour, qreal devicePixelRatio)
 {
-    QPixmap pixmap(QSize(kDotSize, kDotSize) * devicePixelRatio);
+    QPixmap pixmap(QSize(dotSize, dotSize) * devicePixelRatio);
     pixmap.setDevicePixelRatio(devicePixelRatio);
     pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(Qt::NoPen);
     painter.setBrush(colour);
-    painter.drawEllipse(QRectF(0, 0, kDotSize, kDotSize));
+    painter.drawEllipse(QRectF(0, 0, dotSize, dotSize));
     return pixmap;
 }
 
@@ -42,7 +42,7 @@ QPixmap dot(const QColor& colour, qreal devicePixelRatio)
 HealthBadge::HealthBadge(QWidget* parent) : QWidget(parent)
 {
     m_dot = new QLabel(this);
-    m_dot->setFixedSize(kDotSize, kDotSize);
+    m_dot->setFixedSize(dotSize, dotSize);
     m_text = new QLabel(this);
     m_text->setObjectName(QStringLiteral("healthText"));
     QFont small = m_text->font();

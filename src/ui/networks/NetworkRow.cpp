@@ -20,7 +20,7 @@ namespace vireon {
 namespace {
 
 // What belongs to a network sits under its switch's label.
-constexpr int kIndent = 24;
+constexpr int indent = 24;
 
 } // namespace
 
@@ -32,7 +32,7 @@ NetworkRow::NetworkRow(AppState& state, const NetworkList::Row& row, QWidget* pa
     m_enabled->setObjectName(QStringLiteral("enabled"));
     m_health = new HealthBadge(this);
     m_health->setObjectName(QStringLiteral("health"));
-    m_health->setContentsMargins(kIndent, 0, 0, 0);
+    m_health->setContentsMargins(indent, 0, 0, 0);
     m_site = new QLabel(this);
     m_site->setObjectName(QStringLiteral("siteLink"));
     m_site->setTextFormat(Qt::RichText);
@@ -74,7 +74,7 @@ NetworkRow::NetworkRow(AppState& state, const NetworkList::Row& row, QWidget* pa
     endpointLine->addWidget(m_endpoint, 1);
     endpointLine->addWidget(m_remove);
     auto* details = new QVBoxLayout(m_details);
-    details->setContentsMargins(kIndent, 0, 0, 0);
+    details->setContentsMargins(indent, 0, 0, 0);
     details->addLayout(keyLine);
     details->addWidget(m_uuidNote);
     details->addLayout(endpointLine);

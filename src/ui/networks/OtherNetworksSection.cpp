@@ -20,11 +20,11 @@
 namespace vireon {
 namespace {
 
-const QString kVireonOnNote = QStringLiteral(
+const QString vireonOnNote = QStringLiteral(
     "The network this app is made for. Turning it off is allowed and free \u2014 the other networks below "
     "keep working, but the menu bar icon can't go green, because green means the Vireon connector is "
     "healthy.");
-const QString kVireonOffNote =
+const QString vireonOffNote =
     QStringLiteral("Vireon feeding is paused. This station currently feeds only the networks enabled below.");
 
 } // namespace
@@ -121,7 +121,7 @@ void OtherNetworksSection::redraw()
             ? ConnectorHealthLine::make(m_state.isFeedingActive(), m_state.supervisor().connectorHealth(),
                                         QStringLiteral("vireon"), ConnectorHealthLine::knownUuids(config))
             : std::nullopt);
-    m_vireonNote->setText(config.vireon.enabled ? kVireonOnNote : kVireonOffNote);
+    m_vireonNote->setText(config.vireon.enabled ? vireonOnNote : vireonOffNote);
     m_vireonNote->setTone(config.vireon.enabled ? NoteLabel::Tone::secondary : NoteLabel::Tone::warning);
 
     redrawRows();

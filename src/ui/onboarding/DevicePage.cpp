@@ -12,7 +12,7 @@
 namespace vireon {
 namespace {
 
-constexpr int kIconSize = 20;
+constexpr int iconSize = 20;
 
 // An icon beside a title with a dimmed line under it.
 QWidget* item(const QPixmap& icon, const QString& title, QLabel* detail, const QString& objectName)
@@ -24,7 +24,7 @@ QWidget* item(const QPixmap& icon, const QString& title, QLabel* detail, const Q
     layout->setSpacing(10);
     auto* image = new QLabel;
     image->setPixmap(icon);
-    image->setFixedSize(kIconSize, kIconSize);
+    image->setFixedSize(iconSize, iconSize);
     layout->addWidget(image, 0, Qt::AlignTop);
     auto* texts = new QVBoxLayout;
     texts->setSpacing(2);
@@ -96,7 +96,7 @@ void DevicePage::showDevices()
     case OnboardingRules::DeviceDisplay::noDevice:
         // "Mac" in the original text would be false on Linux.
         m_displayLayout->addWidget(item(
-            OnboardingIcons::warningTriangle(kIconSize, ratio), QStringLiteral("No RTL-SDR device found."),
+            OnboardingIcons::warningTriangle(iconSize, ratio), QStringLiteral("No RTL-SDR device found."),
             OnboardingStyle::secondary(QStringLiteral(
                 "Plug the stick directly into the computer (avoid unpowered hubs) and press Rescan. If "
                 "another SDR app is running \u2014 SDR++, CubicSDR, GQRX \u2014 quit it first.")),
@@ -104,7 +104,7 @@ void DevicePage::showDevices()
         break;
     case OnboardingRules::DeviceDisplay::devices:
         for (const RTLDeviceProbe::Device& device : std::as_const(m_foundDevices)) {
-            m_displayLayout->addWidget(item(OnboardingIcons::checkMark(kIconSize, ratio), device.name,
+            m_displayLayout->addWidget(item(OnboardingIcons::checkMark(iconSize, ratio), device.name,
                                             OnboardingStyle::smallSecondary(OnboardingRules::usbIdentifiers(
                                                 device.vendorID, device.productID)),
                                             QStringLiteral("device")));

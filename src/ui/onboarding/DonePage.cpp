@@ -17,7 +17,7 @@
 
 namespace vireon {
 namespace {
-constexpr int kDotSize = 10;
+constexpr int dotSize = 10;
 } // namespace
 
 DonePage::DonePage(AppState& state, QWidget* parent) : QWidget(parent), m_state(state)
@@ -31,7 +31,7 @@ DonePage::DonePage(AppState& state, QWidget* parent) : QWidget(parent), m_state(
     status->setSpacing(8);
     m_dot = new QLabel;
     m_dot->setObjectName(QStringLiteral("statusDot"));
-    m_dot->setFixedSize(kDotSize, kDotSize);
+    m_dot->setFixedSize(dotSize, dotSize);
     status->addWidget(m_dot, 0, Qt::AlignVCenter);
     m_statusLine = new QLabel;
     m_statusLine->setObjectName(QStringLiteral("statusLine"));
@@ -111,7 +111,7 @@ void DonePage::changeEvent(QEvent* event)
 void DonePage::refresh()
 {
     const StatusIcon::State dot = OnboardingRules::statusDot(m_state.iconState());
-    m_dot->setPixmap(OnboardingIcons::dot(StatusIcon::color(dot), kDotSize, devicePixelRatioF()));
+    m_dot->setPixmap(OnboardingIcons::dot(StatusIcon::color(dot), dotSize, devicePixelRatioF()));
     m_dot->setProperty("state", int(dot));
     m_statusLine->setText(m_state.statusLine());
 

@@ -15,7 +15,7 @@
 
 namespace vireon {
 namespace {
-constexpr int kIconSize = 14;
+constexpr int iconSize = 14;
 } // namespace
 
 LocationPage::LocationPage(StationConfigStore& store, LocationProvider& location, QWidget* parent)
@@ -133,15 +133,15 @@ void LocationPage::showLocationState()
             m_spin->start();
         m_useMyLocation->setText(QString());
         m_useMyLocation->setIcon(
-            OnboardingIcons::spinner(text, kIconSize, ratio, m_spin->currentValue().toInt()));
+            OnboardingIcons::spinner(text, iconSize, ratio, m_spin->currentValue().toInt()));
         m_useMyLocation->setEnabled(false);
     } else {
         m_spin->stop();
         m_useMyLocation->setText(QStringLiteral("Use My Location"));
-        m_useMyLocation->setIcon(OnboardingIcons::locationArrow(text, kIconSize, ratio));
+        m_useMyLocation->setIcon(OnboardingIcons::locationArrow(text, iconSize, ratio));
         m_useMyLocation->setEnabled(true);
     }
-    m_useMyLocation->setIconSize(QSize(kIconSize, kIconSize));
+    m_useMyLocation->setIconSize(QSize(iconSize, iconSize));
     QPalette red = m_error->palette();
     red.setColor(QPalette::WindowText, OnboardingStyle::errorColor(palette()));
     m_error->setPalette(red);

@@ -16,7 +16,7 @@
 namespace vireon {
 namespace {
 
-constexpr int kIconSize = 28;
+constexpr int iconSize = 28;
 
 } // namespace
 
@@ -31,7 +31,7 @@ OnboardingView::OnboardingView(AppState& state, LocationProvider& location, QWid
     header->setContentsMargins(16, 16, 16, 16);
     header->setSpacing(4);
     m_icon = new QLabel;
-    m_icon->setFixedSize(kIconSize, kIconSize);
+    m_icon->setFixedSize(iconSize, iconSize);
     header->addWidget(m_icon, 0, Qt::AlignHCenter);
     auto* title = new QLabel(QStringLiteral("Welcome to Vireon Feeder"));
     QFont titleFont = title->font();
@@ -161,7 +161,7 @@ void OnboardingView::finish()
 void OnboardingView::refreshHeader()
 {
     m_icon->setPixmap(
-        OnboardingIcons::antenna(palette().color(QPalette::Highlight), kIconSize, devicePixelRatioF()));
+        OnboardingIcons::antenna(palette().color(QPalette::Highlight), iconSize, devicePixelRatioF()));
     m_counter->setText(OnboardingRules::stepCounter(m_step));
 }
 

@@ -78,9 +78,12 @@ QList<qint64> ProgramCopy::decoderPids() const
         if (QFileInfo(QStringLiteral("/proc/%1/exe").arg(entry)).symLinkTarget() != decoder ||
             !stat.open(QIODevice::ReadOnly))
             continue;
-        // A zombie has exited; it only waits for its parent to collect it.
+        // A zombie has exited; it only waits for its parent to collect it. A decoder asked for its
+        // --help text is a short-lived probe of its options, not a feed.
         const QByteArray line = stat.readAll();
-        if (line.mid(line.lastIndexOf(')') + 2, 1) != "Z")
+        QFile commandLine(QStringLiteral("/proc/%1/cmdline").arg(entry));
+        const bool probe = commandLine.open(QIODevice::ReadOnly) && commandLine.readAll().contains("--help");
+        if (line.mid(line.lastIndexOf(')') + 2, 1) != "Z" && !probe)
             pids.append(entry.toLongLong());
     }
     return pids;

@@ -21,7 +21,7 @@ public:
     bool feedingDesired() const;
     QProcess& launch();
     QString socketPath() const { return path(QStringLiteral("run/vireon-feeder.socket")); }
-    // Live stand-in decoders started from this copy.
+    // Live stand-in decoders started from this copy to feed.
     QList<qint64> decoderPids() const;
 
 private:

@@ -18,7 +18,7 @@
 namespace vireon {
 namespace {
 
-constexpr qsizetype kShownUuidLength = 8;
+constexpr qsizetype shownUuidLength = 8;
 
 QString versionOrUnknown(const QString& text)
 {
@@ -150,9 +150,9 @@ QString deviceSection(const QList<RTLDeviceProbe::Device>& devices)
 
 QString Diagnostics::shortenedUuid(const QString& uuid)
 {
-    if (uuid.size() <= kShownUuidLength)
+    if (uuid.size() <= shownUuidLength)
         return uuid;
-    return uuid.left(kShownUuidLength) + QChar(0x2026);
+    return uuid.left(shownUuidLength) + QChar(0x2026);
 }
 
 QString Diagnostics::redacted(QString text, const QStringList& knownUuids)
@@ -175,7 +175,7 @@ QString Diagnostics::redacted(QString text, const QStringList& knownUuids)
     std::sort(keys.begin(), keys.end(),
               [](const QString& a, const QString& b) { return a.size() > b.size(); });
     for (const QString& key : keys) {
-        if (key.size() > kShownUuidLength)
+        if (key.size() > shownUuidLength)
             result.replace(key, shortenedUuid(key));
     }
     return result;

@@ -9,8 +9,8 @@ namespace {
 
 using ValidationError = ReadsbCommand::ValidationError;
 
-const QString kPrimaryId = QStringLiteral("vireon");
-const QString kPrimaryLabel = QStringLiteral("Vireon");
+const QString primaryId = QStringLiteral("vireon");
+const QString primaryLabel = QStringLiteral("Vireon");
 
 // Anchored with \A...\z: a plain ^...$ also matches before a final line feed, which would let
 // "host\n" through into the decoder's arguments.
@@ -131,7 +131,7 @@ QList<ReadsbCommand::Connector> ReadsbCommand::connectors(const StationConfig& c
     QList<Connector> result;
     if (config.vireon.enabled) {
         const StationConfig::Vireon& primary = config.vireon;
-        result.append(Connector{kPrimaryId, kPrimaryLabel, primary.host.value_or(remoteIngest.host),
+        result.append(Connector{primaryId, primaryLabel, primary.host.value_or(remoteIngest.host),
                                 primary.port.value_or(remoteIngest.port),
                                 primary.protocolName.value_or(remoteIngest.protocolName), primary.uuid,
                                 true});

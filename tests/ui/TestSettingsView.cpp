@@ -136,6 +136,10 @@ private Q_SLOTS:
         QTest::keyClick(key, Qt::Key_V, Qt::ControlModifier);
         QCOMPARE(key->text(), QString("ab-12"));
         QCOMPARE(onDisk("vireon")["uuid"].toString(), QString("ab-12"));
+        // A key this short is accepted, and never sent: the user is told under the field.
+        auto* warning = child<QLabel>("stationKeyWarning");
+        QVERIFY(warning->isVisibleTo(key->window()));
+        QVERIFY(warning->text().startsWith("This key is not sent: "));
         key->setCursorPosition(2);
         QTest::keyClick(key, Qt::Key_X);
         QCOMPARE(key->text(), QString("abx-12"));
@@ -143,6 +147,7 @@ private Q_SLOTS:
         key->selectAll();
         QTest::keyClick(key, Qt::Key_Delete);
         QVERIFY(!onDisk("vireon").contains("uuid"));
+        QVERIFY(!warning->isVisibleTo(key->window()));
     }
 
     void applyIsEnabledOnlyWhileTheDecoderRuns()

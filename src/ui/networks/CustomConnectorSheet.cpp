@@ -2,6 +2,7 @@
 
 #include "app/AppState.h"
 #include "config/StationConfigStore.h"
+#include "decoder/KeyTransmission.h"
 #include "ui/settings/NoteLabel.h"
 
 #include <QComboBox>
@@ -53,6 +54,9 @@ CustomConnectorSheet::CustomConnectorSheet(AppState& state, QWidget* parent) : Q
     m_problem = new NoteLabel({}, this);
     m_problem->setObjectName(QStringLiteral("problem"));
     m_problem->setTone(NoteLabel::Tone::error);
+    m_keyWarning = new NoteLabel({}, this);
+    m_keyWarning->setObjectName(QStringLiteral("keyWarning"));
+    m_keyWarning->setTone(NoteLabel::Tone::warning);
 
     auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
     cancel->setObjectName(QStringLiteral("cancel"));
@@ -76,6 +80,7 @@ CustomConnectorSheet::CustomConnectorSheet(AppState& state, QWidget* parent) : Q
     layout->addWidget(title);
     layout->addLayout(form);
     layout->addWidget(m_problem);
+    layout->addWidget(m_keyWarning);
     layout->addLayout(buttons);
 
     for (QLineEdit* edit : {m_label, m_host, m_port, m_uuid})
@@ -97,6 +102,11 @@ void CustomConnectorSheet::redraw()
     const std::optional<QString> problem = entries.problem();
     m_problem->setText(problem.value_or(QString()));
     m_problem->setVisible(problem.has_value());
+    // Only once the entries are right: a key the decoder would not send is still a valid entry.
+    const std::optional<QString> keyWarning =
+        problem ? std::nullopt : KeyTransmission::warning(entries.uuid, entries.protocolName, entries.host);
+    m_keyWarning->setText(keyWarning.value_or(QString()));
+    m_keyWarning->setVisible(keyWarning.has_value());
     m_add->setEnabled(entries.canAdd());
 }
 

@@ -33,6 +33,7 @@ private:
     QComboBox* m_protocol;
     QLineEdit* m_uuid;
     NoteLabel* m_problem;
+    NoteLabel* m_keyWarning;
     QPushButton* m_add;
 };
 

@@ -2,6 +2,7 @@
 
 #include "app/AppState.h"
 #include "app/ConnectorHealthLine.h"
+#include "app/KeyWarnings.h"
 #include "config/StationConfigStore.h"
 #include "decoder/ReadsbCommand.h"
 #include "decoder/ReadsbSupervisor.h"
@@ -159,6 +160,8 @@ void NetworkRow::redraw()
         if (!m_uuid->hasFocus())
             m_uuid->setCursorPosition(0); // a key set from elsewhere is read from its start
     }
+    const bool validUuid = connector.uuid && ReadsbCommand::isValidUUID(*connector.uuid);
+    const std::optional<QString> keyWarning = validUuid ? KeyWarnings::extra(connector) : std::nullopt;
     if (!connector.uuid) {
         m_uuidNote->setText(
             QStringLiteral("Without a UUID the network still accepts data, but can't attribute it to you."));
@@ -168,8 +171,11 @@ void NetworkRow::redraw()
             QStringLiteral("Invalid UUID \u2014 letters, digits and dashes only. The feed won't "
                            "start until this is fixed."));
         m_uuidNote->setTone(NoteLabel::Tone::error);
+    } else if (keyWarning) {
+        m_uuidNote->setText(*keyWarning);
+        m_uuidNote->setTone(NoteLabel::Tone::warning);
     }
-    m_uuidNote->setVisible(!connector.uuid || !ReadsbCommand::isValidUUID(*connector.uuid));
+    m_uuidNote->setVisible(!validUuid || keyWarning);
     m_endpoint->setText(connector.host + QLatin1Char(':') + QString::number(connector.port));
     m_remove->setVisible(!m_row.preset);
     // Every row has these controls; the network's name tells them apart.

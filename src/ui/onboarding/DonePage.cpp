@@ -2,10 +2,12 @@
 
 #include "app/AppSettings.h"
 #include "app/AppState.h"
+#include "app/KeyWarnings.h"
 #include "app/OnboardingRules.h"
 #include "config/StationConfigStore.h"
 #include "ui/onboarding/OnboardingIcons.h"
 #include "ui/onboarding/OnboardingStyle.h"
+#include "ui/settings/NoteLabel.h"
 
 #include <QCheckBox>
 #include <QDesktopServices>
@@ -69,6 +71,11 @@ DonePage::DonePage(AppState& state, QWidget* parent) : QWidget(parent), m_state(
     m_stationKey->setPlaceholderText(QStringLiteral("Paste your station key (uuid=\u2026)"));
     connect(m_stationKey, &QLineEdit::textEdited, this, &DonePage::stationKeyEdited);
     layout->addWidget(m_stationKey);
+    m_keyWarning = new NoteLabel;
+    m_keyWarning->setObjectName(QStringLiteral("stationKeyWarning"));
+    m_keyWarning->setTone(NoteLabel::Tone::warning);
+    m_keyWarning->setVisible(false);
+    layout->addWidget(m_keyWarning);
     layout->addWidget(OnboardingStyle::smallSecondary(OnboardingRules::stationKeyHint()));
     layout->addStretch(1);
 
@@ -129,9 +136,13 @@ void DonePage::refresh()
                                       OnboardingRules::claimLinkLabel().toHtmlEscaped()));
     }
 
-    const QString key = m_state.configStore().config().vireon.uuid.value_or(QString());
+    const StationConfig& config = m_state.configStore().config();
+    const QString key = config.vireon.uuid.value_or(QString());
     if (m_stationKey->text() != key)
         m_stationKey->setText(key);
+    const std::optional<QString> warning = KeyWarnings::primary(config, m_state.config().ingest);
+    m_keyWarning->setText(warning.value_or(QString()));
+    m_keyWarning->setVisible(warning.has_value());
 }
 
 } // namespace vireon

@@ -9,6 +9,8 @@ class QPushButton;
 
 namespace vireon {
 
+class NoteLabel;
+
 class AppState;
 
 // Step 3: the live status, "Start Feeding", the login item and the station key. Reaching it completes
@@ -39,6 +41,7 @@ private:
     QCheckBox* m_launchAtLogin = nullptr;
     QLabel* m_claimLink = nullptr;
     QLineEdit* m_stationKey = nullptr;
+    NoteLabel* m_keyWarning = nullptr;
 };
 
 } // namespace vireon

@@ -1,6 +1,7 @@
 #include "ui/settings/StationSection.h"
 
 #include "app/AppState.h"
+#include "app/KeyWarnings.h"
 #include "app/StationKeyEdit.h"
 #include "config/StationConfigStore.h"
 #include "ui/settings/CoordinateField.h"
@@ -32,6 +33,10 @@ StationSection::StationSection(AppState& state, QWidget* parent)
     form->addRow(new NoteLabel(
         QStringLiteral("Exact location is never published \u2014 Vireon rounds it before display."), this));
     form->addRow(QStringLiteral("Station key (uuid)"), m_stationKey);
+    m_keyWarning = new NoteLabel(QString(), this);
+    m_keyWarning->setObjectName(QStringLiteral("stationKeyWarning"));
+    m_keyWarning->setTone(NoteLabel::Tone::warning);
+    form->addRow(m_keyWarning);
     form->addRow(
         new NoteLabel(QStringLiteral("From ") + QLatin1String(websiteHost) +
                           QStringLiteral(" \u2192 \u201cConnect a receiver\u201d. Paste the uuid \u2014 "
@@ -61,6 +66,9 @@ void StationSection::redraw()
     const QString key = config.vireon.uuid.value_or(QString());
     if (m_stationKey->text() != key)
         m_stationKey->setText(key);
+    const std::optional<QString> warning = KeyWarnings::primary(config, m_state.config().ingest);
+    m_keyWarning->setText(warning.value_or(QString()));
+    m_keyWarning->setVisible(warning.has_value());
 }
 
 void StationSection::storeStationKey(const QString& typed)

@@ -8,6 +8,7 @@ namespace vireon {
 
 class AppState;
 class CoordinateField;
+class NoteLabel;
 
 // "Station": the name, the position and the station key, each written to config.json as it is set.
 class StationSection : public QGroupBox {
@@ -28,6 +29,7 @@ private:
     CoordinateField* m_latitude;
     CoordinateField* m_longitude;
     QLineEdit* m_stationKey;
+    NoteLabel* m_keyWarning;
 };
 
 } // namespace vireon

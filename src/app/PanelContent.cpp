@@ -1,0 +1,98 @@
+#include "app/PanelContent.h"
+
+#include "app/AppState.h"
+#include "decoder/ReadsbSupervisor.h"
+
+namespace vireon {
+namespace {
+
+const QString kRetry = QStringLiteral("Retry");
+
+void addHint(PanelContent& content, SupervisorFailure failure)
+{
+    using Button = PanelContent::Button;
+    switch (failure) {
+    case SupervisorFailure::binaryMissing:
+        content.hintText =
+            QStringLiteral("readsb is missing from the app bundle \u2014 this is a broken build. "
+                           "Re-download Vireon Feeder.");
+        break;
+    case SupervisorFailure::deviceBusy:
+        content.hintText =
+            QStringLiteral("Another SDR app is holding the stick. Quit SDR++, CubicSDR or GQRX, then retry.");
+        content.hintButtons = {Button{PanelAction::retry, kRetry}};
+        break;
+    case SupervisorFailure::noDevice:
+        content.hintText = QStringLiteral("Plug in your RTL-SDR stick \u2014 feeding resumes automatically.");
+        content.hintButtons = {Button{PanelAction::retry, QStringLiteral("Retry Now")}};
+        break;
+    case SupervisorFailure::crashLoop:
+        content.hintText =
+            QStringLiteral("The decoder crashed repeatedly. Copy diagnostics and report the problem.");
+        content.hintButtons = {Button{PanelAction::copyDiagnostics, QStringLiteral("Copy Diagnostics")},
+                               Button{PanelAction::retry, kRetry}};
+        break;
+    }
+}
+
+} // namespace
+
+PanelContent PanelContent::make(const Inputs& in)
+{
+    PanelContent content;
+    content.iconState = in.iconState;
+    content.statusLine = in.statusLine;
+    if (const auto* failed = std::get_if<supervisor_state::Failed>(&in.supervisorState))
+        addHint(content, failed->failure);
+    content.startStopLabel =
+        in.feedingActive ? QStringLiteral("Stop Feeding") : QStringLiteral("Start Feeding");
+    if (in.links) {
+        content.liveMap = in.links->liveMap;
+        content.feederPage = in.links->feederPage;
+    }
+    return content;
+}
+
+PanelContent PanelContent::of(const AppState& state)
+{
+    return make(Inputs{state.iconState(), state.statusLine(), state.supervisor().state(),
+                       state.isFeedingActive(), state.config().links});
+}
+
+QString PanelContent::liveMapLabel()
+{
+    return QStringLiteral("Open Vireon Live Map");
+}
+
+QString PanelContent::feederPageLabel()
+{
+    return QStringLiteral("My Feeder Page");
+}
+
+QString PanelContent::settingsLabel()
+{
+    return QStringLiteral("Settings\u2026");
+}
+
+QString PanelContent::quitLabel()
+{
+    return QStringLiteral("Quit Vireon Feeder");
+}
+
+StartStopOutcome startStopOutcome(bool feedingActive, bool onboardingCompleted)
+{
+    if (feedingActive)
+        return StartStopOutcome::stopFeeding;
+    return onboardingCompleted ? StartStopOutcome::startFeeding : StartStopOutcome::showOnboarding;
+}
+
+LaunchDecision launchDecision(bool onboardingCompleted, bool feedingDesired)
+{
+    // A feedingDesired left over from an earlier install must not start a decoder before the user
+    // has been through onboarding.
+    if (!onboardingCompleted)
+        return LaunchDecision::showOnboarding;
+    return feedingDesired ? LaunchDecision::startFeeding : LaunchDecision::stayIdle;
+}
+
+} // namespace vireon

@@ -1,0 +1,64 @@
+#pragma once
+
+#include "app/StatusIcon.h"
+#include "decoder/SupervisorState.h"
+#include "network/FeederConfig.h"
+
+#include <QList>
+#include <QString>
+#include <QUrl>
+#include <optional>
+
+namespace vireon {
+
+class AppState;
+
+// Everything the user can ask of the panel; the tray's context menu offers the same.
+enum class PanelAction { retry, copyDiagnostics, startStop, openLiveMap, openFeederPage, settings, quit };
+
+// What the panel (and the context menu that mirrors it) shows for one reading of the state. Drawing
+// code only lays this out, so the rules for which rows appear live here, free of widgets.
+struct PanelContent {
+    struct Button {
+        PanelAction action = PanelAction::retry;
+        QString label;
+        bool operator==(const Button&) const = default;
+    };
+
+    struct Inputs {
+        StatusIcon::State iconState = StatusIcon::State::idle;
+        QString statusLine;
+        SupervisorState supervisorState = supervisor_state::Stopped{};
+        bool feedingActive = false;
+        std::optional<FeederConfig::Links> links;
+    };
+
+    StatusIcon::State iconState = StatusIcon::State::idle;
+    QString statusLine;
+    // Shown only after the supervisor gave up: why, and what may help.
+    std::optional<QString> hintText;
+    QList<Button> hintButtons;
+    QString startStopLabel;
+    std::optional<QUrl> liveMap;
+    std::optional<QUrl> feederPage;
+
+    bool operator==(const PanelContent&) const = default;
+
+    static PanelContent make(const Inputs& in);
+    static PanelContent of(const AppState& state);
+
+    static QString liveMapLabel();
+    static QString feederPageLabel();
+    static QString settingsLabel();
+    static QString quitLabel();
+};
+
+// What the start/stop button does right now.
+enum class StartStopOutcome { stopFeeding, showOnboarding, startFeeding };
+StartStopOutcome startStopOutcome(bool feedingActive, bool onboardingCompleted);
+
+// What happens once the event loop runs after launch.
+enum class LaunchDecision { showOnboarding, startFeeding, stayIdle };
+LaunchDecision launchDecision(bool onboardingCompleted, bool feedingDesired);
+
+} // namespace vireon

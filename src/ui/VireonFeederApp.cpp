@@ -1,0 +1,113 @@
+#include "ui/VireonFeederApp.h"
+
+#include "app/AppSettings.h"
+#include "app/AppState.h"
+#include "app/PanelPlacement.h"
+#include "ui/AppDelegate.h"
+#include "ui/WindowRouter.h"
+#include "ui/panel/PanelActions.h"
+#include "ui/panel/PanelWindow.h"
+#include "ui/tray/TrayIcon.h"
+
+#include <QCoreApplication>
+#include <QCursor>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QSystemTrayIcon>
+#include <QTimer>
+
+namespace vireon {
+
+VireonFeederApp::VireonFeederApp(ViewFactory onboarding, ViewFactory settings, AppEnvironment environment,
+                                 QObject* parent)
+    : QObject(parent), m_state(std::make_unique<AppState>(nullptr, nullptr, std::move(environment)))
+{
+    auto bind = [this](ViewFactory factory) {
+        return [this, factory = std::move(factory)](QWidget* window) { return factory(*m_state, window); };
+    };
+    m_router = std::make_unique<WindowRouter>(bind(std::move(onboarding)), bind(std::move(settings)));
+    m_actions = std::make_unique<PanelActions>(
+        *m_state,
+        ShellServices{[this] { m_router->showOnboarding(); }, [this] { m_router->showSettings(); }, {}, {}});
+
+    m_hasTray = QSystemTrayIcon::isSystemTrayAvailable();
+    // Made even without a tray: started at login, the application may be up before the desktop's
+    // tray is, and the icon then appears when the tray does.
+    m_tray = std::make_unique<TrayIcon>(*m_state, *m_actions);
+    connect(m_tray.get(), &TrayIcon::panelToggleRequested, this, &VireonFeederApp::togglePanel);
+
+    m_delegate = std::make_unique<AppDelegate>(*m_state, *m_router);
+    if (QCoreApplication::instance()) {
+        connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this,
+                [this] { m_delegate->applicationWillTerminate(); });
+    }
+}
+
+VireonFeederApp::~VireonFeederApp()
+{
+    // Also when the object goes without the event loop having quit (a test, an early exit).
+    m_delegate->applicationWillTerminate();
+}
+
+void VireonFeederApp::start()
+{
+    m_tray->show();
+    if (!m_hasTray)
+        showPanel(); // nothing else on screen would say that the application runs
+    QTimer::singleShot(0, this, [this] { m_delegate->applicationDidFinishLaunching(); });
+}
+
+void VireonFeederApp::showYourself()
+{
+    if (!m_state->settings().hasCompletedOnboarding())
+        m_router->showOnboarding();
+    else
+        showPanel();
+}
+
+PanelWindow& VireonFeederApp::panel()
+{
+    // Built when first opened: most sessions never open it, and the tray icon comes up sooner.
+    if (!m_panel) {
+        m_panel = std::make_unique<PanelWindow>(
+            *m_state, *m_actions, m_hasTray ? PanelWindow::Mode::dropDown : PanelWindow::Mode::window);
+    }
+    return *m_panel;
+}
+
+void VireonFeederApp::showPanel()
+{
+    PanelWindow& panel = this->panel();
+    if (panel.mode() == PanelWindow::Mode::dropDown) {
+        const std::optional<QRect> icon = m_tray->geometry();
+        const QPoint cursor = QCursor::pos();
+        const QPoint anchor = (icon && !icon->isEmpty()) ? icon->center() : cursor;
+        QScreen* screen = QGuiApplication::screenAt(anchor);
+        if (!screen)
+            screen = QGuiApplication::primaryScreen();
+        if (screen) {
+            panel.adjustSize();
+            panel.move(panelPosition(panel.size(), icon, cursor, screen->availableGeometry()));
+        }
+    }
+    panel.show();
+    panel.raise();
+    panel.activateWindow();
+}
+
+void VireonFeederApp::togglePanel()
+{
+    PanelWindow& panel = this->panel();
+    switch (trayClickOutcome(panel.isVisible(), panel.msSinceFocusLossClose())) {
+    case TrayClickOutcome::openPanel:
+        showPanel();
+        break;
+    case TrayClickOutcome::closePanel:
+        panel.hide();
+        break;
+    case TrayClickOutcome::ignore:
+        break;
+    }
+}
+
+} // namespace vireon

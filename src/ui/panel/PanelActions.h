@@ -1,0 +1,38 @@
+#pragma once
+
+#include "app/PanelContent.h"
+
+#include <QUrl>
+#include <functional>
+
+namespace vireon {
+
+class AppState;
+
+// The desktop around the panel: the two windows, the browser and the end of the process.
+struct ShellServices {
+    std::function<void()> showOnboarding;
+    std::function<void()> showSettings;
+    std::function<void()> quit;               // empty: the application's event loop quits
+    std::function<void(const QUrl&)> openUrl; // empty: the default browser
+};
+
+// Carries out what the panel and the tray's context menu ask for, the same way for both.
+class PanelActions {
+public:
+    PanelActions(AppState& state, ShellServices services);
+
+    void trigger(PanelAction action);
+
+    AppState& state() const { return m_state; }
+
+private:
+    void startStop();
+    void copyDiagnostics();
+    void open(const std::optional<QUrl>& url);
+
+    AppState& m_state;
+    ShellServices m_services;
+};
+
+} // namespace vireon

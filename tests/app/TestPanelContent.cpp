@@ -1,0 +1,80 @@
+#include "app/PanelContent.h"
+
+#include <QtTest>
+
+using namespace vireon;
+using Button = PanelContent::Button;
+using Failure = SupervisorFailure;
+
+Q_DECLARE_METATYPE(vireon::SupervisorState)
+Q_DECLARE_METATYPE(QList<vireon::PanelContent::Button>)
+
+namespace {
+
+SupervisorState failed(Failure failure)
+{
+    return supervisor_state::Failed{failure};
+}
+
+} // namespace
+
+class TestPanelContent : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void rowsFollowTheSupervisor_data()
+    {
+        QTest::addColumn<SupervisorState>("supervisor");
+        QTest::addColumn<bool>("feedingActive");
+        QTest::addColumn<QString>("hint");
+        QTest::addColumn<QList<Button>>("buttons");
+        QTest::addColumn<QString>("startStop");
+
+        const Button retry{PanelAction::retry, QStringLiteral("Retry")};
+        QTest::newRow("stopped: no hint, start")
+            << SupervisorState(supervisor_state::Stopped{}) << false << QString() << QList<Button>{}
+            << QStringLiteral("Start Feeding");
+        QTest::newRow("waiting for a restart still counts as feeding")
+            << SupervisorState(supervisor_state::Backoff{QDateTime::currentDateTimeUtc(), 2}) << true
+            << QString() << QList<Button>{} << QStringLiteral("Stop Feeding");
+        QTest::newRow("no stick: plug it in, retry now")
+            << failed(Failure::noDevice) << false
+            << QStringLiteral("Plug in your RTL-SDR stick \u2014 feeding resumes automatically.")
+            << QList<Button>{{PanelAction::retry, QStringLiteral("Retry Now")}}
+            << QStringLiteral("Start Feeding");
+        QTest::newRow("stick busy: quit the other program, retry")
+            << failed(Failure::deviceBusy) << false
+            << QStringLiteral(
+                   "Another SDR app is holding the stick. Quit SDR++, CubicSDR or GQRX, then retry.")
+            << QList<Button>{retry} << QStringLiteral("Start Feeding");
+        QTest::newRow("crash loop: copy diagnostics first, then retry")
+            << failed(Failure::crashLoop) << false
+            << QStringLiteral("The decoder crashed repeatedly. Copy diagnostics and report the problem.")
+            << QList<Button>{{PanelAction::copyDiagnostics, QStringLiteral("Copy Diagnostics")}, retry}
+            << QStringLiteral("Start Feeding");
+        QTest::newRow("decoder missing: nothing to retry")
+            << failed(Failure::binaryMissing) << false
+            << QStringLiteral(
+                   "readsb is missing from the app bundle \u2014 this is a broken build. Re-download "
+                   "Vireon Feeder.")
+            << QList<Button>{} << QStringLiteral("Start Feeding");
+    }
+
+    void rowsFollowTheSupervisor()
+    {
+        QFETCH(SupervisorState, supervisor);
+        QFETCH(bool, feedingActive);
+        QFETCH(QString, hint);
+        QFETCH(QList<Button>, buttons);
+        QFETCH(QString, startStop);
+
+        const PanelContent content = PanelContent::make(
+            {StatusIcon::State::error, QStringLiteral("line"), supervisor, feedingActive, std::nullopt});
+        QCOMPARE(content.hintText.value_or(QString()), hint);
+        QCOMPARE(content.hintText.has_value(), !hint.isEmpty());
+        QCOMPARE(content.hintButtons, buttons);
+        QCOMPARE(content.startStopLabel, startStop);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestPanelContent)
+#include "TestPanelContent.moc"

@@ -1,0 +1,92 @@
+#include "support/ProgramCopy.h"
+
+#include "support/StationHarness.h"
+
+#include <QDir>
+#include <QJsonDocument>
+#include <QSettings>
+
+namespace vireon::test {
+namespace {
+
+const QFile::Permissions kOwnerOnly = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
+
+bool copyExecutable(const QString& from, const QString& to)
+{
+    QDir().mkpath(QFileInfo(to).absolutePath());
+    return QFile::copy(from, to) && QFile::setPermissions(to, kOwnerOnly);
+}
+
+} // namespace
+
+ProgramCopy::ProgramCopy()
+{
+    m_ready = m_dir.isValid() &&
+              copyExecutable(QStringLiteral(VIREON_APP), path(QStringLiteral("vireon-feeder"))) &&
+              copyExecutable(QStringLiteral(VIREON_FAKE_READSB), path(QStringLiteral("bin/readsb"))) &&
+              QDir().mkpath(path(QStringLiteral("xdg/VireonFeeder"))) &&
+              QDir().mkpath(path(QStringLiteral("run"))) &&
+              QFile::setPermissions(path(QStringLiteral("run")), kOwnerOnly);
+}
+
+ProgramCopy::~ProgramCopy()
+{
+    for (const auto& process : m_processes) {
+        process->kill();
+        process->waitForFinished(5000);
+    }
+}
+
+void ProgramCopy::writeStation(bool onboarded, bool feedingDesired)
+{
+    QFile config(path(QStringLiteral("xdg/VireonFeeder/config.json")));
+    if (config.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        config.write(QJsonDocument(StationHarness::defaultConfig()).toJson());
+    QSettings defaults(path(QStringLiteral("xdg/VireonFeeder.conf")), QSettings::IniFormat);
+    defaults.setValue(QStringLiteral("hasCompletedOnboarding"), onboarded);
+    defaults.setValue(QStringLiteral("feedingDesired"), feedingDesired);
+}
+
+bool ProgramCopy::feedingDesired() const
+{
+    QSettings defaults(path(QStringLiteral("xdg/VireonFeeder.conf")), QSettings::IniFormat);
+    return defaults.value(QStringLiteral("feedingDesired")).toBool();
+}
+
+QProcess& ProgramCopy::launch()
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), path(QStringLiteral("xdg")));
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), path(QStringLiteral("run")));
+    for (const char* name : {"FAKE_READSB_SCENARIO", "FAKE_READSB_ARGS_FILE", "FAKE_READSB_STICK"})
+        env.remove(QLatin1String(name));
+    auto process = std::make_shared<QProcess>();
+    process->setProcessEnvironment(env);
+    process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process->setStandardOutputFile(QProcess::nullDevice());
+    process->start(path(QStringLiteral("vireon-feeder")), {});
+    m_processes.append(process);
+    return *process;
+}
+
+QList<qint64> ProgramCopy::decoderPids() const
+{
+    const QString decoder = QFileInfo(path(QStringLiteral("bin/readsb"))).canonicalFilePath();
+    QList<qint64> pids;
+    for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(entry));
+        if (QFileInfo(QStringLiteral("/proc/%1/exe").arg(entry)).symLinkTarget() != decoder ||
+            !stat.open(QIODevice::ReadOnly))
+            continue;
+        // A zombie has exited; it only waits for its parent to collect it. A decoder asked for its
+        // --help text is a short-lived probe of its options, not a feed.
+        const QByteArray line = stat.readAll();
+        QFile commandLine(QStringLiteral("/proc/%1/cmdline").arg(entry));
+        const bool probe = commandLine.open(QIODevice::ReadOnly) && commandLine.readAll().contains("--help");
+        if (line.mid(line.lastIndexOf(')') + 2, 1) != "Z" && !probe)
+            pids.append(entry.toLongLong());
+    }
+    return pids;
+}
+
+} // namespace vireon::test

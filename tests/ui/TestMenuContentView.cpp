@@ -1,0 +1,210 @@
+#include "app/AppSettings.h"
+#include "app/AppState.h"
+#include "app/Diagnostics.h"
+#include "app/PanelPlacement.h"
+#include "decoder/ReadsbSupervisor.h"
+#include "support/StationHarness.h"
+#include "ui/panel/MenuContentView.h"
+#include "ui/panel/PanelActions.h"
+#include "ui/panel/PanelWindow.h"
+#include "ui/panel/StatusDot.h"
+#include "ui/tray/TrayIcon.h"
+
+#include <QClipboard>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QtTest>
+
+using namespace std::chrono_literals;
+using namespace vireon;
+using vireon::test::StationHarness;
+
+namespace {
+
+constexpr int kWaitMs = 20'000;
+
+// A station with its panel open, recording what the panel asked of the desktop.
+struct OpenPanel {
+    explicit OpenPanel(bool onboarded = true)
+    {
+        state = &station.launchApplication();
+        station.settings->setHasCompletedOnboarding(onboarded);
+        actions = std::make_unique<PanelActions>(
+            *state,
+            ShellServices{
+                [this] { ++onboardingShown; }, {}, {}, [this](const QUrl& url) { opened.append(url); }});
+        window = std::make_unique<PanelWindow>(*state, *actions, PanelWindow::Mode::window);
+        window->show();
+    }
+
+    template <class T = QPushButton>
+    T* find(const char* name) const
+    {
+        return window->findChild<T*>(QLatin1String(name));
+    }
+    bool shows(const char* name) const { return find<QWidget>(name) && find<QWidget>(name)->isVisible(); }
+    QString startStop() const { return find("startStopButton")->text(); }
+    bool failed(SupervisorFailure failure) const
+    {
+        return state->supervisor().state() == SupervisorState(supervisor_state::Failed{failure});
+    }
+
+    StationHarness station;
+    AppState* state = nullptr;
+    std::unique_ptr<PanelActions> actions;
+    std::unique_ptr<PanelWindow> window;
+    int onboardingShown = 0;
+    QList<QUrl> opened;
+};
+
+} // namespace
+
+class TestMenuContentView : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void startBeforeOnboardingOpensOnboardingAndStartsNothing()
+    {
+        OpenPanel panel(false);
+        QCOMPARE(panel.startStop(), QStringLiteral("Start Feeding"));
+        QTest::mouseClick(panel.find("startStopButton"), Qt::LeftButton);
+        QCOMPARE(panel.onboardingShown, 1);
+        QVERIFY(!panel.station.settings->feedingDesired());
+        QVERIFY(std::holds_alternative<supervisor_state::Stopped>(panel.state->supervisor().state()));
+        QCOMPARE(panel.station.decoderLaunches(), 0);
+    }
+
+    void missingStickShowsItsHintAndRetryAfterRecoveryDoesNothing()
+    {
+        OpenPanel panel;
+        panel.station.unplugStick();
+        QTest::mouseClick(panel.find("startStopButton"), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(panel.failed(SupervisorFailure::noDevice), kWaitMs);
+
+        // The open panel follows the state without being reopened.
+        QTRY_VERIFY(panel.shows("failureHint"));
+        QCOMPARE(panel.find<StatusDot>("statusDot")->color(), StatusIcon::color(StatusIcon::State::error));
+        QCOMPARE(panel.find<QLabel>("statusLine")->accessibleName(), panel.state->statusLine());
+        QCOMPARE(panel.find<QLabel>("hintText")->text(),
+                 QStringLiteral("Plug in your RTL-SDR stick \u2014 feeding resumes automatically."));
+        QPushButton* retry = panel.find("retryButton");
+        QCOMPARE(retry->text(), QStringLiteral("Retry Now"));
+        QCOMPARE(panel.startStop(), QStringLiteral("Start Feeding"));
+
+        // The tray's menu offers the same, for hosts that turn every click into it.
+        TrayIcon tray(*panel.state, *panel.actions);
+        QStringList items;
+        for (const QAction* action : tray.contextMenu()->actions())
+            items.append(action->isSeparator() ? QStringLiteral("-") : action->text());
+        QCOMPARE(items,
+                 QStringList({panel.state->statusLine(), QStringLiteral("Retry Now"), QStringLiteral("-"),
+                              QStringLiteral("Start Feeding"), QStringLiteral("-"),
+                              QStringLiteral("Settings\u2026"), QStringLiteral("Quit Vireon Feeder")}));
+        QVERIFY(!tray.contextMenu()->actions().first()->isEnabled());
+
+        // Stopped before the panel has redrawn: the stale button must not start the decoder again.
+        const int launches = panel.station.decoderLaunches();
+        panel.state->stopFeeding();
+        QTest::mouseClick(retry, Qt::LeftButton);
+        QTRY_VERIFY(!panel.shows("failureHint"));
+        QCOMPARE(panel.station.decoderLaunches(), launches);
+        QVERIFY(std::holds_alternative<supervisor_state::Stopped>(panel.state->supervisor().state()));
+    }
+
+    void configurationErrorShowsInTheHeaderWithoutHint()
+    {
+        OpenPanel panel;
+        QJsonObject config = StationHarness::defaultConfig();
+        QJsonObject station = config[QStringLiteral("station")].toObject();
+        station[QStringLiteral("gain")] = QStringLiteral("4,5");
+        config[QStringLiteral("station")] = station;
+        panel.station.writeConfig(config);
+
+        QTest::mouseClick(panel.find("startStopButton"), Qt::LeftButton);
+        QTRY_COMPARE(panel.find<QLabel>("statusLine")->accessibleName(),
+                     QStringLiteral(
+                         "Config error: Gain \u201c4,5\u201d is invalid \u2014 use \u201cauto\u201d or a dB "
+                         "number like 43.9."));
+        QCOMPARE(panel.find<StatusDot>("statusDot")->color(), StatusIcon::color(StatusIcon::State::error));
+        QVERIFY(!panel.shows("failureHint"));
+        QCOMPARE(panel.startStop(), QStringLiteral("Start Feeding"));
+    }
+
+    void restartPendingOffersStopAndReturnPressesIt()
+    {
+        OpenPanel panel;
+        panel.station.setScenario({QStringLiteral("exit 1")});
+        QTest::keyClick(panel.window.get(), Qt::Key_Return);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            std::holds_alternative<supervisor_state::Backoff>(panel.state->supervisor().state()), kWaitMs);
+        QTRY_COMPARE(panel.startStop(), QStringLiteral("Stop Feeding"));
+        QVERIFY(!panel.shows("failureHint"));
+
+        QTest::keyClick(panel.window.get(), Qt::Key_Return);
+        QVERIFY(!panel.station.settings->feedingDesired());
+        QTRY_COMPARE(panel.startStop(), QStringLiteral("Start Feeding"));
+    }
+
+    void crashLoopCopiesDiagnosticsOverTheClipboardAndRetries()
+    {
+        OpenPanel panel;
+        panel.station.setScenario({QStringLiteral("exit 1")});
+        panel.state->startFeeding();
+        for (const auto delay : {2s, 4s, 8s, 16s, 32s}) {
+            QTRY_VERIFY_WITH_TIMEOUT(
+                std::holds_alternative<supervisor_state::Backoff>(panel.state->supervisor().state()),
+                kWaitMs);
+            panel.station.clock.advance(delay);
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(panel.failed(SupervisorFailure::crashLoop), kWaitMs);
+        QTRY_VERIFY(panel.shows("copyDiagnosticsButton"));
+
+        QGuiApplication::clipboard()->setText(QStringLiteral("something the user copied"));
+        QTest::mouseClick(panel.find("copyDiagnosticsButton"), Qt::LeftButton);
+        QCOMPARE(QGuiApplication::clipboard()->text(), Diagnostics::report(*panel.state));
+
+        const int launches = panel.station.decoderLaunches();
+        QTest::mouseClick(panel.find("retryButton"), Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(panel.station.decoderLaunches(), launches + 1, kWaitMs);
+    }
+
+    void publishedLinksAppearAndOpen()
+    {
+        OpenPanel panel;
+        QVERIFY(!panel.shows("liveMapButton"));
+        QVERIFY(!panel.shows("feederPageButton"));
+
+        const QUrl page(QStringLiteral("https://vireon.network/feeder/0123abcd"));
+        panel.station.http.respond(
+            200, QStringLiteral(
+                     R"({"ingest": {"host": "127.0.0.1", "port": %1, "protocol": "beast_reduce_plus_out"},
+                                  "links": {"feederPage": "%2"}})")
+                     .arg(panel.station.ingest.port())
+                     .arg(page.toString())
+                     .toUtf8());
+        panel.state->startFeeding(); // a start refreshes the document
+        QTRY_VERIFY_WITH_TIMEOUT(panel.shows("feederPageButton"), kWaitMs);
+        QVERIFY(!panel.shows("liveMapButton"));
+        QTest::mouseClick(panel.find("feederPageButton"), Qt::LeftButton);
+        QCOMPARE(panel.opened, QList<QUrl>{page});
+    }
+
+    void dropDownClosesWhenItLosesFocus()
+    {
+        OpenPanel panel;
+        PanelWindow dropDown(*panel.state, *panel.actions, PanelWindow::Mode::dropDown);
+        dropDown.show();
+        dropDown.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&dropDown));
+        QVERIFY(!dropDown.msSinceFocusLossClose());
+
+        // The click on the tray icon that takes the focus closes it, and must not reopen it.
+        panel.window->activateWindow();
+        QTRY_VERIFY(!dropDown.isVisible());
+        QVERIFY(*dropDown.msSinceFocusLossClose() < kFocusLossClickWindowMs);
+        QVERIFY(panel.window->isVisible());
+    }
+};
+
+QTEST_MAIN(TestMenuContentView)
+#include "TestMenuContentView.moc"

@@ -14,49 +14,32 @@ class TestOnboardingRules : public QObject {
 private Q_SLOTS:
     void parsedLocation_data()
     {
-        QTest::addColumn<QString>("lat");
-        QTest::addColumn<QString>("lon");
+        QTest::addColumn<QString>("typed"); // latitude and longitude, split at the bar
         QTest::addColumn<std::optional<Position>>("parsed");
         const std::optional<Position> none;
-        QTest::newRow("decimal commas") << "48,5"
-                                        << "2,25" << std::optional(Position{48.5, 2.25});
-        QTest::newRow("spaces and tabs around") << " \t52.52 "
-                                                << "\t13.4\t" << std::optional(Position{52.52, 13.4});
-        QTest::newRow("south pole, date line") << "-90"
-                                               << "180" << std::optional(Position{-90, 180});
-        QTest::newRow("latitude past 90") << "90.0001"
-                                          << "0" << none;
-        QTest::newRow("longitude past -180") << "0"
-                                             << "-180.5" << none;
-        QTest::newRow("both 0 is the unset position") << "0"
-                                                      << "-0.0" << none;
-        QTest::newRow("0 and 0.1") << "0"
-                                   << "0.1" << std::optional(Position{0, 0.1});
-        QTest::newRow("empty") << ""
-                               << "2" << none;
-        QTest::newRow("a word") << "north"
-                                << "2" << none;
-        QTest::newRow("a line break at the end") << "48.5\n"
-                                                 << "2" << none;
-        QTest::newRow("a space inside") << "48 .5"
-                                        << "2" << none;
-        QTest::newRow("two decimal marks") << "48,5.1"
-                                           << "2" << none;
-        QTest::newRow("not a number") << "nan"
-                                      << "2" << none;
-        QTest::newRow("infinity") << "2"
-                                  << "inf" << none;
-        QTest::newRow("plus sign and exponent") << "+4.85e1"
-                                                << "2" << std::optional(Position{48.5, 2});
-        QTest::newRow("unrounded") << "48.1234567891"
-                                   << "2" << std::optional(Position{48.1234567891, 2});
+        QTest::newRow("decimal commas") << "48,5|2,25" << std::optional(Position{48.5, 2.25});
+        QTest::newRow("spaces and tabs around")
+            << " \t52.52 |\t13.4\t" << std::optional(Position{52.52, 13.4});
+        QTest::newRow("south pole, date line") << "-90|180" << std::optional(Position{-90, 180});
+        QTest::newRow("latitude past 90") << "90.0001|0" << none;
+        QTest::newRow("longitude past -180") << "0|-180.5" << none;
+        QTest::newRow("both 0 is the unset position") << "0|-0.0" << none;
+        QTest::newRow("0 and 0.1") << "0|0.1" << std::optional(Position{0, 0.1});
+        QTest::newRow("empty") << "|2" << none;
+        QTest::newRow("a word") << "north|2" << none;
+        QTest::newRow("a line break at the end") << "48.5\n|2" << none;
+        QTest::newRow("a space inside") << "48 .5|2" << none;
+        QTest::newRow("two decimal marks") << "48,5.1|2" << none;
+        QTest::newRow("not a number") << "nan|2" << none;
+        QTest::newRow("infinity") << "2|inf" << none;
+        QTest::newRow("plus sign and exponent") << "+4.85e1|2" << std::optional(Position{48.5, 2});
+        QTest::newRow("unrounded") << "48.1234567891|2" << std::optional(Position{48.1234567891, 2});
     }
     void parsedLocation()
     {
-        QFETCH(QString, lat);
-        QFETCH(QString, lon);
+        QFETCH(QString, typed);
         QFETCH(std::optional<Position>, parsed);
-        QCOMPARE(Rules::parsedLocation(lat, lon), parsed);
+        QCOMPARE(Rules::parsedLocation(typed.section(u'|', 0, 0), typed.section(u'|', 1)), parsed);
     }
 
     void prefillUsesPrintfsSixDecimalsAndSkipsTheUnsetPosition()

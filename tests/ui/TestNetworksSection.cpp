@@ -87,8 +87,7 @@ private Q_SLOTS:
         QCOMPARE(extrasOnDisk().size(), 1);
         QCOMPARE(extrasOnDisk()[0].toObject()["host"].toString(), QString("feed.adsb.lol"));
         QVERIFY(extrasOnDisk()[0].toObject()["uuid"].isNull());
-        QCOMPARE(in<QLabel>(lol, "uuidNote")->text(),
-                 QString("Without a UUID the network still accepts data, but can't attribute it to you."));
+        QVERIFY(in<QLabel>(lol, "uuidNote")->text().startsWith("Without a UUID"));
         click(lol, "generate");
         const QString generated = in<QLineEdit>(lol, "uuid")->text();
         QVERIFY(ReadsbCommand::isValidUUID(generated) && generated == generated.toLower());
@@ -107,9 +106,7 @@ private Q_SLOTS:
         auto* note = in<QLabel>(row("custom-feed.example.net-30004"), "uuidNote");
         QTest::keyClicks(uuid, "bad_key");
         QCOMPARE(extrasOnDisk()[0].toObject()["uuid"].toString(), QString("bad_key"));
-        QCOMPARE(note->text(),
-                 QString("Invalid UUID \u2014 letters, digits and dashes only. The feed won't start "
-                         "until this is fixed."));
+        QVERIFY(note->text().startsWith("Invalid UUID"));
         uuid->selectAll();
         QTest::keyClicks(uuid, "   ");
         QVERIFY(extrasOnDisk()[0].toObject()["uuid"].isNull());
@@ -132,7 +129,7 @@ private Q_SLOTS:
         QCOMPARE(section->rows().size(), 2);
     }
 
-    void countTextAndPortNote()
+    void theCountAndWhichRowsCanBeRemoved()
     {
         open({custom("a", 1, "A"), custom("b", 2, "B", false)});
         auto* count = in<QLabel>(section.get(), "enabledCount");
@@ -144,11 +141,6 @@ private Q_SLOTS:
         for (const QString key : {"custom-a-1", "adsb-lol"})
             click(row(key), "enabled");
         QVERIFY(count->isHidden());
-        QCOMPARE(
-            in<QLabel>(section.get(), "localPortNote")->text(),
-            QString(
-                "FR24 and RadarBox need their own feeder client; point it at localhost:30005, which stays "
-                "open regardless of these settings."));
     }
 
     void vireonSwitchAndLiveHealth()

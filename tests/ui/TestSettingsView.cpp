@@ -205,19 +205,6 @@ private Q_SLOTS:
         }
         QCOMPARE(walked, expected);
     }
-
-    void openConfigSavesFirstOnAFreshInstallation()
-    {
-        QFile::remove(h->path("xdg/VireonFeeder/config.json"));
-        open();
-        QStringList revealed;
-        view->setRevealer([&](const QString& path) {
-            QVERIFY(QFile::exists(path));
-            revealed.append(path);
-        });
-        QTest::mouseClick(child<QPushButton>("openConfig"), Qt::LeftButton);
-        QCOMPARE(revealed, QStringList{h->store->filePath()});
-    }
 };
 
 QTEST_MAIN(TestSettingsView)

@@ -65,7 +65,6 @@ private Q_SLOTS:
         QCOMPARE(made->port, 30004);
         QVERIFY(made->enabled);
         QCOMPARE(made->uuid, std::nullopt);
-        QCOMPARE(CustomConnectorForm::protocolChoices(), (QStringList{"beast_out", "beast_reduce_plus_out"}));
     }
 
     void theSameHostAndPortReplaceTheFirstEntryInPlace()

@@ -55,8 +55,6 @@ private Q_SLOTS:
                                                                  << "-10";
         QTest::newRow("a decoder whose help offers auto gets auto") << QString() << "auto"
                                                                     << "auto";
-        QTest::newRow("a manual gain passes unchanged") << readsb314 << "43.9"
-                                                        << "43.9";
     }
     void theGainIsPassedAsTheDecoderReadsIt()
     {

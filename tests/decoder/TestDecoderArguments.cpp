@@ -1,14 +1,29 @@
-// What the decoder is given beyond the station's own arguments: the gain as that decoder reads it,
-// and a word for each key that will not arrive as typed.
+// What the decoder is given beyond the station's own arguments: the gain as that decoder reads it
+// (asked of its help once per file version), and a word for each key that will not arrive as typed.
 #include "decoder/DecoderGain.h"
+#include "decoder/DecoderHelpProbe.h"
 #include "decoder/KeyTransmission.h"
+#include "support/ManualTimeSource.h"
 
 #include <QtTest>
 
+using namespace std::chrono_literals;
 using namespace vireon;
+using vireon::test::ManualTimeSource;
 
 class TestDecoderArguments : public QObject {
     Q_OBJECT
+    QTemporaryDir m_dir;
+
+    QString script(const QString& name, const QByteArray& body)
+    {
+        QFile file(m_dir.filePath(name));
+        file.open(QIODevice::WriteOnly);
+        file.write("#!/bin/sh\n" + body);
+        file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        return file.fileName();
+    }
+
 private Q_SLOTS:
     void gainEntryOfTheHelp_data()
     {
@@ -135,6 +150,39 @@ private Q_SLOTS:
         QVERIFY(
             lines[0].startsWith("supervisor: Vireon (feed.vireon.network:30004): This key is not sent: "));
         QVERIFY(lines[1].startsWith("supervisor: Other (Other.example:30005): beast_out sends no key"));
+    }
+
+    void answersFromTheHelpOncePerFileVersion()
+    {
+        ManualTimeSource clock;
+        DecoderHelpProbe probe(clock);
+        const QString decoder = script("decoder", "echo '  --gain=<db>  Set gain (default: auto)'\n");
+        QList<bool> answers;
+        probe.ask(decoder, [&](bool readsAuto) { answers.append(readsAuto); });
+        probe.ask(decoder, [&](bool readsAuto) { answers.append(readsAuto); });
+        QTRY_COMPARE(answers, (QList<bool>{true, true}));
+
+        // The same file gives its answer at once; a replaced file is asked again.
+        probe.ask(decoder, [&](bool readsAuto) { answers.append(readsAuto); });
+        QCOMPARE(answers.size(), 3);
+        QFile file(decoder);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(
+            file.setFileTime(QDateTime::currentDateTime().addSecs(60), QFileDevice::FileModificationTime));
+        QCOMPARE(probe.known(decoder), std::nullopt);
+    }
+
+    void aDecoderThatDoesNotAnswerInTimeCountsAsNotReadingAuto()
+    {
+        ManualTimeSource clock;
+        DecoderHelpProbe probe(clock);
+        std::optional<bool> answer;
+        probe.ask(script("silent", "exec sleep 30\n"), [&](bool readsAuto) { answer = readsAuto; });
+        clock.advance(DecoderHelpProbe::bound - 1ms);
+        QCoreApplication::processEvents();
+        QVERIFY(!answer);
+        clock.advance(1ms);
+        QCOMPARE(answer, false);
     }
 };
 

@@ -117,9 +117,6 @@ private Q_SLOTS:
         QTest::newRow("the second restart") << Edit([](Inputs& in) {
             in.supervisorState = Backoff{fixedNow.addSecs(30), 2};
         }) << QStringList{"state: backoff(nextAttempt: 2025-03-01 17:04:35 +0000, attempt: 2)\n"};
-        QTest::newRow("failed") << Edit([](Inputs& in) {
-            in.supervisorState = Failed{SupervisorFailure::deviceBusy};
-        }) << QStringList{"state: failed(deviceBusy)\n"};
         // Known keys are replaced longest first, so one that contains another is not half-shortened.
         QTest::newRow("the error and the log show keys shortened, the log otherwise whole")
             << Edit([](Inputs& in) {

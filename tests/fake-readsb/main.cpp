@@ -107,30 +107,24 @@ void connectOut(const QString& value, int retryMs)
     // is on; Qt reports both alike, so a test says which one its listener does.
     static const bool resetsGoUnreported = qEnvironmentVariableIsSet("FAKE_READSB_CLOSE_IS_RESET");
     QObject::connect(socket, &QTcpSocket::disconnected, socket, [=] {
-        if (resetsGoUnreported) {
-            retry();
-            return;
-        }
-        writeLine(prefix + QStringLiteral("Remote server disconnected: %1 port %2 (fd 7, SendQ 0, RecvQ 0)")
-                               .arg(host)
-                               .arg(port));
+        if (!resetsGoUnreported)
+            writeLine(prefix +
+                      QStringLiteral("Remote server disconnected: %1 port %2 (fd 7, SendQ 0, RecvQ 0)")
+                          .arg(host)
+                          .arg(port));
         retry();
     });
     QObject::connect(socket, &QTcpSocket::errorOccurred, socket, [=](QAbstractSocket::SocketError error) {
         if (socket->state() == QAbstractSocket::ConnectedState ||
             error == QAbstractSocket::RemoteHostClosedError)
             return; // a closed peer is reported as a disconnection
-        if (error == QAbstractSocket::HostNotFoundError) {
-            writeLine(prefix +
-                      QStringLiteral("Name resolution for %1 failed: Name or service not known").arg(host));
-            socket->abort();
-            retry();
-            return;
-        }
-        writeLine(prefix + QStringLiteral("Connection to %1 port %2 failed (%3): 111 (Connection refused)")
-                               .arg(host)
-                               .arg(port)
-                               .arg(++*failures));
+        writeLine(prefix +
+                  (error == QAbstractSocket::HostNotFoundError
+                       ? QStringLiteral("Name resolution for %1 failed: Name or service not known").arg(host)
+                       : QStringLiteral("Connection to %1 port %2 failed (%3): 111 (Connection refused)")
+                             .arg(host)
+                             .arg(port)
+                             .arg(++*failures)));
         socket->abort();
         retry();
     });

@@ -1,7 +1,14 @@
+// VIREON_TEST_NEEDS_DBUS: the Qt service runs on a private bus that serves as both session and system bus.
 #include "location/LocationProvider.h"
+#include "platform/QtLocationService.h"
 #include "support/FakeLocationService.h"
 #include "support/ManualTimeSource.h"
 
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusVirtualObject>
+#include <QFile>
+#include <QNmeaPositionInfoSource>
 #include <QtTest>
 
 using namespace std::chrono_literals;
@@ -29,6 +36,13 @@ struct Rig {
         service->status = status;
         provider = std::make_unique<LocationProvider>(std::move(owned), clock);
     }
+    // Over a real service, with its first request made.
+    explicit Rig(std::unique_ptr<LocationService> real)
+        : provider(std::make_unique<LocationProvider>(std::move(real), clock))
+    {
+        request();
+    }
+    bool answered(int index = 0) const { return answers[index].has_value(); }
     int request()
     {
         answers.append(std::nullopt);
@@ -45,11 +59,92 @@ struct Rig {
     QList<Answer> answers;
 };
 
+constexpr int waitMs = 10'000;
+
+QtLocationService::SourceFactory replaying(const QString& file)
+{
+    return [file](QObject* parent) {
+        auto* source = new QNmeaPositionInfoSource(QNmeaPositionInfoSource::SimulationMode, parent);
+        source->setDevice(new QFile(QStringLiteral(VIREON_TEST_DATA_DIR "/") + file, source));
+        return source;
+    };
+}
+
+// A GeoClue that is there but refuses every client, as it does when the user said no. It answers on
+// its own thread, since Qt's plugin makes some blocking calls to the service.
+class RefusingGeoClue final : public QDBusVirtualObject {
+public:
+    QString introspect(const QString&) const override { return {}; }
+    bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override
+    {
+        return connection.send(message.createErrorReply(
+            QStringLiteral("org.freedesktop.DBus.Error.AccessDenied"), QStringLiteral("Agent rejected")));
+    }
+};
+
 } // namespace
 
 class TestLocationProvider : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    void initTestCase()
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        // Qt Positioning hides its GeoClue plugin from anything run by Qt Test; this test is about
+        // that very plugin.
+        qunsetenv("QT_QTESTLIB_RUNNING");
+    }
+
+    void aReplayedFixArrivesAsTheCoordinate()
+    {
+        Rig rig(std::make_unique<QtLocationService>(replaying(QStringLiteral("nmea-fix.nmea"))));
+        QVERIFY(!rig.answered()); // never inside the request itself
+        QTRY_VERIFY_WITH_TIMEOUT(rig.answered(), waitMs);
+        const auto coordinate = std::get<LocationCoordinate>(*rig.answers[0]);
+        QCOMPARE(coordinate.latitude, 48 + 7.038 / 60); // 4807.038,N 01131.000,E
+        QCOMPARE(coordinate.longitude, 11 + 31.0 / 60);
+    }
+
+    void aReplayWithoutAFixEndsOnlyByTheFixTimeOut()
+    {
+        Rig rig(std::make_unique<QtLocationService>(replaying(QStringLiteral("nmea-no-fix.nmea"))));
+        QTest::qWait(300); // the replay's first sentences are read at once; none carries a fix
+        QVERIFY(!rig.answered());
+        rig.clock.advance(20s);
+        QCOMPARE(rig.answers[0], failure(Kind::fixTimedOut));
+    }
+
+    void noGeoClueOnTheSystemBusIsUnavailable()
+    {
+        QVERIFY(QDBusConnection::systemBus().isConnected());
+        Rig rig(std::make_unique<QtLocationService>());
+        QVERIFY(!rig.answered());
+        QTRY_COMPARE_WITH_TIMEOUT(rig.answers[0], failure(Kind::unavailable), waitMs);
+    }
+
+    void aGeoClueThatRefusesIsDenied()
+    {
+        QDBusConnection bus =
+            QDBusConnection::connectToBus(QDBusConnection::SystemBus, QStringLiteral("geoclue"));
+        QThread thread;
+        auto* geoClue = new RefusingGeoClue;
+        QVERIFY(bus.registerVirtualObject(QStringLiteral("/"), geoClue, QDBusConnection::SubPath));
+        geoClue->moveToThread(&thread);
+        connect(&thread, &QThread::finished, geoClue, &QObject::deleteLater);
+        thread.start();
+        QVERIFY(bus.registerService(QString::fromLatin1(QtLocationService::geoClueService)));
+
+        Rig rig(std::make_unique<QtLocationService>());
+        QTRY_COMPARE_WITH_TIMEOUT(rig.answers[0], failure(Kind::denied), waitMs);
+        rig.request(); // asks again rather than remembering the refusal
+        QTRY_COMPARE_WITH_TIMEOUT(rig.answers[1], failure(Kind::denied), waitMs);
+
+        bus.unregisterService(QString::fromLatin1(QtLocationService::geoClueService));
+        QDBusConnection::disconnectFromBus(QStringLiteral("geoclue"));
+        thread.quit();
+        thread.wait();
+    }
+
     void aSecondRequestIsBusyAndLeavesTheFirstAlone()
     {
         Rig rig;

@@ -34,16 +34,6 @@ quint16 freePort()
     return probe.serverPort();
 }
 
-bool isConnected(const ReadsbSupervisor& supervisor, const QString& id)
-{
-    return supervisor.connectorHealth().value(id).kind == ConnectorHealth::Kind::connected;
-}
-
-bool isRetrying(const ReadsbSupervisor& supervisor, const QString& id)
-{
-    return supervisor.connectorHealth().value(id).kind == ConnectorHealth::Kind::retrying;
-}
-
 } // namespace
 
 class TestRealDecoder : public QObject {
@@ -85,6 +75,10 @@ class TestRealDecoder : public QObject {
             [] { return QStringLiteral(VIREON_TESTS_DIR "/realdecoder/readsb-without-stick"); });
         m_sup->start(arguments, m_connectors);
     }
+
+    bool isConnected(const char* id) const { return kind(id) == ConnectorHealth::Kind::connected; }
+    bool isRetrying(const char* id) const { return kind(id) == ConnectorHealth::Kind::retrying; }
+    ConnectorHealth::Kind kind(const char* id) const { return m_sup->connectorHealth().value(id).kind; }
 
     qsizetype logged(const QString& text) const
     {
@@ -137,8 +131,7 @@ private Q_SLOTS:
         WAIT_UNTIL(m_vireon->connectionCount() > 0 && m_other->connectionCount() > 0);
         WAIT_UNTIL(m_vireon->hasReceivedUuid(stationKey));
         QVERIFY(!m_other->hasReceivedUuid(stationKey));
-        WAIT_UNTIL(isConnected(*m_sup, QStringLiteral("vireon")) &&
-                   isConnected(*m_sup, QStringLiteral("other")));
+        WAIT_UNTIL(isConnected("vireon") && isConnected("other"));
         QVERIFY(m_sup->vireonConnectorUp());
 
         WAIT_UNTIL(QFileInfo::exists(jsonDir() + QStringLiteral("/aircraft.json")) &&
@@ -160,25 +153,24 @@ private Q_SLOTS:
     void aClosedListenerMakesItsConnectionRetryUntilItListensAgain()
     {
         startWithoutStick(stationArguments());
-        WAIT_UNTIL(isConnected(*m_sup, QStringLiteral("vireon")) &&
-                   isConnected(*m_sup, QStringLiteral("other")));
+        WAIT_UNTIL(isConnected("vireon") && isConnected("other"));
 
         m_vireon->close();
-        WAIT_UNTIL(isRetrying(*m_sup, QStringLiteral("vireon")));
+        WAIT_UNTIL(isRetrying("vireon"));
         QVERIFY(m_sup->lastConnectorError().has_value());
         QVERIFY(m_sup->lastConnectorError()->contains(QString::number(m_vireon->port())));
-        QVERIFY(isConnected(*m_sup, QStringLiteral("other")));
+        QVERIFY(isConnected("other"));
 
         QVERIFY(m_vireon->reopen());
-        WAIT_UNTIL(isConnected(*m_sup, QStringLiteral("vireon")));
+        WAIT_UNTIL(isConnected("vireon"));
         QVERIFY(!m_sup->lastConnectorError().has_value());
     }
 
     void aConnectorToAnUnresolvableHostIsRetrying()
     {
         startWithoutStick(stationArguments(QStringLiteral("feed.nowhere.invalid")));
-        WAIT_UNTIL(isRetrying(*m_sup, QStringLiteral("other")));
-        WAIT_UNTIL(isConnected(*m_sup, QStringLiteral("vireon")));
+        WAIT_UNTIL(isRetrying("other"));
+        WAIT_UNTIL(isConnected("vireon"));
     }
 
     // readsb reports a reset connection only with its network debugging on; all that shows is the
@@ -189,9 +181,9 @@ private Q_SLOTS:
         m_vireon->setResetOnAccept(true);
         startWithoutStick(stationArguments());
         const ConnectorHealth flapping = ConnectorHealth::retrying(ConnectionFlapping::reason);
-        WAIT_UNTIL(m_sup->connectorHealth().value(QStringLiteral("vireon")) == flapping);
+        WAIT_UNTIL(m_sup->connectorHealth().value("vireon") == flapping);
         QCOMPARE(m_sup->lastConnectorError(), ConnectionFlapping::reason);
-        QVERIFY(isConnected(*m_sup, QStringLiteral("other")));
+        QVERIFY(isConnected("other"));
         QCOMPARE(logged(QStringLiteral("Connection reset")) + logged(QStringLiteral("disconnected")), 0);
     }
 
@@ -211,7 +203,7 @@ private Q_SLOTS:
     void theDecoderQuitsOnSigtermWellWithinTheGrace()
     {
         startWithoutStick(stationArguments());
-        WAIT_UNTIL(isConnected(*m_sup, QStringLiteral("vireon")));
+        WAIT_UNTIL(isConnected("vireon"));
         QElapsedTimer quitting;
         quitting.start();
         m_sup->stopAndWait(5s);

@@ -139,16 +139,13 @@ private Q_SLOTS:
 
     void positionsTypedByHand_data()
     {
+        // The parsing rules have their own table; here only that the page takes and stores them.
         QTest::addColumn<QString>("typed"); // latitude, a space, longitude
         QTest::addColumn<bool>("accepted");
         QTest::addColumn<double>("storedLat");
         QTest::addColumn<double>("storedLon");
         QTest::newRow("decimal commas") << "48,5 2,25" << true << 48.5 << 2.25;
-        QTest::newRow("the south pole at the date line") << "-90 180" << true << -90.0 << 180.0;
-        QTest::newRow("latitude past 90") << "90.0001 2" << false << 0.0 << 0.0;
-        QTest::newRow("longitude past -180") << "2 -180.5" << false << 0.0 << 0.0;
         QTest::newRow("0 and 0, the unset position") << "0 0" << false << 0.0 << 0.0;
-        QTest::newRow("0 and 0.1") << "0 0.1" << true << 0.0 << 0.1;
     }
     void positionsTypedByHand()
     {
@@ -207,8 +204,6 @@ private Q_SLOTS:
         flow.click("useMyLocationButton");
         flow.location->fail();
         QVERIFY(flow.shown("locationErrorLabel"));
-        QCOMPARE(flow.get<QLabel>("locationErrorLabel")->text(),
-                 QStringLiteral("Couldn't determine your location. Enter coordinates manually."));
         QCOMPARE(flow.text("latitudeField"), QStringLiteral("48.117300"));
         QVERIFY(flow.enabled("useMyLocationButton"));
     }

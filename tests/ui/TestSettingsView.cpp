@@ -1,12 +1,17 @@
+// Runs on a private session bus (VIREON_TEST_NEEDS_DBUS) with a stand-in file manager.
 #include "app/AppSettings.h"
 #include "app/AppState.h"
 #include "config/StationConfigStore.h"
+#include "platform/FileManagerReveal.h"
 #include "support/StationHarness.h"
 #include "ui/settings/SettingsView.h"
 
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusVirtualObject>
 #include <QGuiApplication>
 #include <QJsonDocument>
 #include <QLabel>
@@ -17,6 +22,39 @@
 
 using namespace vireon;
 using vireon::test::StationHarness;
+
+namespace {
+
+// Answers org.freedesktop.FileManager1.ShowItems and remembers what it was asked to show.
+class FakeFileManager final : public QDBusVirtualObject {
+public:
+    FakeFileManager() : m_bus(QDBusConnection::connectToBus(QDBusConnection::SessionBus, "fake-file-manager"))
+    {
+        if (!m_bus.registerVirtualObject("/org/freedesktop/FileManager1", this) ||
+            !m_bus.registerService("org.freedesktop.FileManager1"))
+            qFatal("cannot stand in for the file manager");
+    }
+    ~FakeFileManager() override
+    {
+        m_bus.unregisterService("org.freedesktop.FileManager1");
+        m_bus.unregisterObject("/org/freedesktop/FileManager1");
+        QDBusConnection::disconnectFromBus("fake-file-manager");
+    }
+    QString introspect(const QString&) const override { return {}; }
+    bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override
+    {
+        if (message.interface() != "org.freedesktop.FileManager1" || message.member() != "ShowItems")
+            return false;
+        shown.append(message.arguments().value(0).toStringList());
+        return connection.send(message.createReply());
+    }
+    QStringList shown;
+
+private:
+    QDBusConnection m_bus;
+};
+
+} // namespace
 
 class TestSettingsView : public QObject {
     Q_OBJECT
@@ -206,17 +244,23 @@ private Q_SLOTS:
         QCOMPARE(walked, expected);
     }
 
-    void openConfigSavesFirstOnAFreshInstallation()
+    void aFreshInstallationGetsItsFileCreatedAndShown()
     {
         QFile::remove(h->path("xdg/VireonFeeder/config.json"));
-        open();
-        QStringList revealed;
-        view->setRevealer([&](const QString& path) {
-            QVERIFY(QFile::exists(path));
-            revealed.append(path);
-        });
-        QTest::mouseClick(child<QPushButton>("openConfig"), Qt::LeftButton);
-        QCOMPARE(revealed, QStringList{h->store->filePath()});
+        h->launchApplication();
+        FakeFileManager fileManager;
+        SettingsView view(*h->state);
+        QTest::mouseClick(view.findChild<QPushButton*>("openConfig"), Qt::LeftButton);
+        QVERIFY(QFile::exists(h->store->filePath()));
+        QTRY_COMPARE(fileManager.shown, QStringList{QUrl::fromLocalFile(h->store->filePath()).toString()});
+    }
+
+    void withoutAFileManagerTheFolderOpens()
+    {
+        QList<QUrl> opened;
+        FileManagerReveal::reveal("/tmp/somewhere/config.json",
+                                  [&](const QUrl& folder) { opened.append(folder); });
+        QTRY_COMPARE(opened, QList{QUrl::fromLocalFile("/tmp/somewhere")});
     }
 };
 

@@ -1,12 +1,47 @@
+// The rows of the networks section and the form that adds a custom connector to them.
 #include "app/CustomConnectorForm.h"
+#include "app/NetworkList.h"
 
 #include <QtTest>
 
 using namespace vireon;
+using Connector = StationConfig::ExtraConnector;
 
 Q_DECLARE_METATYPE(vireon::CustomConnectorForm)
+Q_DECLARE_METATYPE(vireon::FeederConfig)
+Q_DECLARE_METATYPE(vireon::StationConfig)
 
 namespace {
+
+Connector connector(const QString& id, bool enabled = true)
+{
+    return Connector{id, id + " label", enabled, "feed." + id, 30004, "beast_reduce_plus_out", {}};
+}
+
+StationConfig station(QList<Connector> extras)
+{
+    StationConfig config;
+    config.extraConnectors = std::move(extras);
+    return config;
+}
+
+FeederConfig remote(std::optional<QList<FeederConfig::Preset>> presets)
+{
+    FeederConfig config = FeederConfig::fallback();
+    config.presets = std::move(presets);
+    return config;
+}
+
+QStringList titles(const QList<NetworkList::Row>& rows)
+{
+    QStringList result;
+    for (const auto& row : rows)
+        result.append(row.title() + (row.preset ? "" : " (custom)") + (row.isEnabled() ? " on" : ""));
+    return result;
+}
+
+const FeederConfig::Preset lolPreset = FeederConfig::builtInPresets().first();
+
 CustomConnectorForm entries(const QString& host, const QString& port = "30004", const QString& uuid = {},
                             const QString& label = {})
 {
@@ -20,11 +55,43 @@ CustomConnectorForm entries(const QString& host, const QString& port = "30004", 
 const QString sampleHost = "Host may contain letters, digits, dots and dashes only.";
 const QString samplePort = "Port must be a number between 1 and 65535.";
 const QString sampleUuid = "UUID may contain letters, digits and dashes only.";
+
 } // namespace
 
-class TestCustomConnectorForm : public QObject {
+class TestNetworkRules : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    void rows_data()
+    {
+        QTest::addColumn<FeederConfig>("feeder");
+        QTest::addColumn<StationConfig>("config");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("no preset list offers the four built-in networks")
+            << remote(std::nullopt) << station({})
+            << QStringList{"adsb.lol", "airplanes.live", "adsb.fi", "ADSBExchange"};
+        QTest::newRow("an empty preset list makes every connector a custom row")
+            << remote(QList<FeederConfig::Preset>{}) << station({connector("adsb-lol")})
+            << QStringList{"adsb-lol label (custom) on"};
+        QTest::newRow("a connector fills its preset's row and a dropped preset's connector turns custom")
+            << remote(QList{lolPreset}) << station({connector("gone", false), connector("adsb-lol")})
+            << QStringList{"adsb.lol on", "gone label (custom)"};
+        QTest::newRow("of two connectors with one id the preset row shows the first")
+            << remote(QList{lolPreset})
+            << station({connector("adsb-lol", false), connector("adsb-lol", true)})
+            << QStringList{"adsb.lol"};
+        Connector unlabelled = connector("custom-x-1");
+        unlabelled.label.reset();
+        QTest::newRow("an unlabelled custom connector is titled by its id")
+            << remote(QList<FeederConfig::Preset>{}) << station({unlabelled})
+            << QStringList{"custom-x-1 (custom) on"};
+    }
+    void rows()
+    {
+        QFETCH(FeederConfig, feeder);
+        QFETCH(StationConfig, config);
+        QTEST(titles(NetworkList::rows(config, feeder)), "expected");
+    }
+
     void problem_data()
     {
         QTest::addColumn<CustomConnectorForm>("form");
@@ -57,15 +124,9 @@ private Q_SLOTS:
 
     void theConnectorKeepsTheHostAsTypedAndTakesItAsLabelWhenUnnamed()
     {
-        const auto made = entries("Feed.Example.NET", "+30004").connector();
-        QVERIFY(made);
-        QCOMPARE(made->id, QString("custom-feed.example.net-30004"));
-        QCOMPARE(made->host, QString("Feed.Example.NET"));
-        QCOMPARE(made->label, QString("Feed.Example.NET"));
-        QCOMPARE(made->port, 30004);
-        QVERIFY(made->enabled);
-        QCOMPARE(made->uuid, std::nullopt);
-        QCOMPARE(CustomConnectorForm::protocolChoices(), (QStringList{"beast_out", "beast_reduce_plus_out"}));
+        QCOMPARE(entries("Feed.Example.NET", "+30004").connector(),
+                 std::optional(Connector{"custom-feed.example.net-30004", "Feed.Example.NET", true,
+                                         "Feed.Example.NET", 30004, "beast_reduce_plus_out", std::nullopt}));
     }
 
     void theSameHostAndPortReplaceTheFirstEntryInPlace()
@@ -83,5 +144,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestCustomConnectorForm)
-#include "TestCustomConnectorForm.moc"
+QTEST_GUILESS_MAIN(TestNetworkRules)
+#include "TestNetworkRules.moc"

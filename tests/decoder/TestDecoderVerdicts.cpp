@@ -1,10 +1,13 @@
 #include "decoder/ConnectionFlapping.h"
 #include "decoder/DecoderOutputClassifier.h"
 #include "decoder/LogRingBuffer.h"
+#include "decoder/StickProblem.h"
 
 #include <QtTest>
 
 using namespace vireon;
+using Failure = std::optional<SupervisorFailure>;
+using Problem = std::optional<StickProblem>;
 
 namespace {
 
@@ -14,9 +17,11 @@ const QDateTime start(QDate(2025, 3, 1), QTime(17, 0), Qt::UTC);
 
 } // namespace
 
-// A network that takes the connection and drops it at once: the decoder only ever reports the
-// connection established, so the count of those reports within a minute is all there is to go by.
-class TestConnectionFlapping : public QObject {
+// What the decoder's lines say beyond one connector's state. A network that takes the connection and
+// drops it at once: the decoder only ever reports the connection established, so the count of those
+// reports within a minute is all there is to go by. A stick problem: the transcripts in tests/data
+// carry librtlsdr's and readsb's own wording.
+class TestDecoderVerdicts : public QObject {
     Q_OBJECT
 
     LogRingBuffer m_log{500};
@@ -101,7 +106,49 @@ private Q_SLOTS:
         QCOMPARE(health().kind, ConnectorHealth::Kind::retrying);
         QVERIFY(m_classifier->lastConnectorError()->contains(u"Connection refused"));
     }
+
+    void stickProblemNamedFromTheDecodersLines_data()
+    {
+        QTest::addColumn<QString>("transcript");
+        QTest::addColumn<Problem>("problem");
+        QTest::addColumn<Failure>("failure");
+
+        QTest::newRow("refused by the device permissions: busy, with its cause")
+            << "stderr-stick-permission.txt" << Problem(StickProblem::permissionDenied)
+            << Failure(SupervisorFailure::deviceBusy);
+        QTest::newRow("held by the kernel driver, the message run into the next one")
+            << "stderr-stick-kernel-driver.txt" << Problem(StickProblem::kernelDriverHolds)
+            << Failure(SupervisorFailure::deviceBusy);
+        QTest::newRow("lost while running: a restart finds out what is left")
+            << "stderr-stick-lost.txt" << Problem(StickProblem::lostWhileRunning) << Failure();
+        QTest::newRow("no stick at all has no cause to add")
+            << "stderr-no-stick.txt" << Problem() << Failure(SupervisorFailure::noDevice);
+    }
+    void stickProblemNamedFromTheDecodersLines()
+    {
+        QFETCH(QString, transcript);
+        QFile file(QStringLiteral(VIREON_TEST_DATA_DIR "/") + transcript);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        m_classifier->feed(file.readAll());
+        QTEST(m_classifier->stickProblem(), "problem");
+        QTEST(m_classifier->pendingFailure(), "failure");
+        QCOMPARE(m_classifier->decoderVersion(), std::optional<QString>(QStringLiteral("3.14.1642")));
+
+        // A new run starts without the old cause.
+        m_classifier->clearPendingFailure();
+        QCOMPARE(m_classifier->stickProblem(), Problem());
+    }
+
+    void theHintGivesTheCauseThenTheRemedy()
+    {
+        for (StickProblem problem : {StickProblem::permissionDenied, StickProblem::kernelDriverHolds,
+                                     StickProblem::lostWhileRunning}) {
+            const QString hint = StickProblems::hint(problem);
+            QVERIFY(hint.startsWith(StickProblems::cause(problem) + u' '));
+            QVERIFY(hint.endsWith(StickProblems::remedy(problem)));
+        }
+    }
 };
 
-QTEST_GUILESS_MAIN(TestConnectionFlapping)
-#include "TestConnectionFlapping.moc"
+QTEST_GUILESS_MAIN(TestDecoderVerdicts)
+#include "TestDecoderVerdicts.moc"

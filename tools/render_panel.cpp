@@ -51,7 +51,7 @@ PanelContent contentFor(const StatusPresentation::Inputs& in, bool feedingActive
     if (!links.feederPage)
         links.feederPage = QUrl(QStringLiteral("https://vireon.network/feeder/"));
     return PanelContent::make({StatusPresentation::iconState(in), StatusPresentation::statusLine(in),
-                               in.supervisorState, feedingActive, links});
+                               in.supervisorState, feedingActive, links, std::nullopt});
 }
 
 } // namespace

@@ -6,7 +6,7 @@
 namespace vireon {
 namespace {
 
-const QString kRetry = QStringLiteral("Retry");
+const QString retryLabel = QStringLiteral("Retry");
 
 void addHint(PanelContent& content, SupervisorFailure failure)
 {
@@ -20,7 +20,7 @@ void addHint(PanelContent& content, SupervisorFailure failure)
     case SupervisorFailure::deviceBusy:
         content.hintText =
             QStringLiteral("Another SDR app is holding the stick. Quit SDR++, CubicSDR or GQRX, then retry.");
-        content.hintButtons = {Button{PanelAction::retry, kRetry}};
+        content.hintButtons = {Button{PanelAction::retry, retryLabel}};
         break;
     case SupervisorFailure::noDevice:
         content.hintText = QStringLiteral("Plug in your RTL-SDR stick \u2014 feeding resumes automatically.");
@@ -30,7 +30,7 @@ void addHint(PanelContent& content, SupervisorFailure failure)
         content.hintText =
             QStringLiteral("The decoder crashed repeatedly. Copy diagnostics and report the problem.");
         content.hintButtons = {Button{PanelAction::copyDiagnostics, QStringLiteral("Copy Diagnostics")},
-                               Button{PanelAction::retry, kRetry}};
+                               Button{PanelAction::retry, retryLabel}};
         break;
     }
 }
@@ -42,8 +42,14 @@ PanelContent PanelContent::make(const Inputs& in)
     PanelContent content;
     content.iconState = in.iconState;
     content.statusLine = in.statusLine;
-    if (const auto* failed = std::get_if<supervisor_state::Failed>(&in.supervisorState))
+    if (const auto* failed = std::get_if<supervisor_state::Failed>(&in.supervisorState)) {
         addHint(content, failed->failure);
+        // A named cause beats the generic guess, which would send the user looking in the wrong place.
+        const bool stickFailure = failed->failure == SupervisorFailure::deviceBusy ||
+                                  failed->failure == SupervisorFailure::noDevice;
+        if (stickFailure && in.stickProblem)
+            content.hintText = StickProblems::hint(*in.stickProblem);
+    }
     content.startStopLabel =
         in.feedingActive ? QStringLiteral("Stop Feeding") : QStringLiteral("Start Feeding");
     if (in.links) {
@@ -56,7 +62,7 @@ PanelContent PanelContent::make(const Inputs& in)
 PanelContent PanelContent::of(const AppState& state)
 {
     return make(Inputs{state.iconState(), state.statusLine(), state.supervisor().state(),
-                       state.isFeedingActive(), state.config().links});
+                       state.isFeedingActive(), state.config().links, state.supervisor().stickProblem()});
 }
 
 QString PanelContent::liveMapLabel()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/StatusIcon.h"
+#include "decoder/StickProblem.h"
 #include "decoder/SupervisorState.h"
 #include "network/FeederConfig.h"
 
@@ -31,6 +32,8 @@ struct PanelContent {
         SupervisorState supervisorState = supervisor_state::Stopped{};
         bool feedingActive = false;
         std::optional<FeederConfig::Links> links;
+        // A cause of a stick failure the user can fix, named by the decoder's own lines.
+        std::optional<StickProblem> stickProblem;
     };
 
     StatusIcon::State iconState = StatusIcon::State::idle;

@@ -5,7 +5,7 @@
 namespace vireon {
 namespace {
 
-constexpr int kGap = 4;
+constexpr int gap = 4;
 
 // Start of a span of `length` placed at `wanted` and kept within [low, high]; a span longer than the
 // range starts at `low`, so its beginning (the status header) stays visible.
@@ -25,15 +25,15 @@ QPoint panelPosition(QSize panel, std::optional<QRect> trayIcon, QPoint cursor, 
     int y = 0;
     if (anchor.right() < available.left()) {
         // A desktop panel on the left edge: beside it.
-        x = anchor.right() + 1 + kGap;
+        x = anchor.right() + 1 + gap;
         y = anchor.top();
     } else if (anchor.left() > available.right()) {
-        x = anchor.left() - kGap - panel.width();
+        x = anchor.left() - gap - panel.width();
         y = anchor.top();
     } else if (anchor.center().y() < available.center().y()) {
-        y = anchor.bottom() + 1 + kGap;
+        y = anchor.bottom() + 1 + gap;
     } else {
-        y = anchor.top() - kGap - panel.height();
+        y = anchor.top() - gap - panel.height();
     }
     return {clampSpan(x, panel.width(), available.left(), available.right()),
             clampSpan(y, panel.height(), available.top(), available.bottom())};
@@ -44,7 +44,7 @@ TrayClickOutcome trayClickOutcome(bool panelVisible, std::optional<qint64> msSin
     if (panelVisible)
         return TrayClickOutcome::closePanel;
     if (msSinceFocusLossClose && *msSinceFocusLossClose >= 0 &&
-        *msSinceFocusLossClose < kFocusLossClickWindowMs)
+        *msSinceFocusLossClose < focusLossClickWindowMs)
         return TrayClickOutcome::ignore;
     return TrayClickOutcome::openPanel;
 }

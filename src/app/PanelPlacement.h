@@ -14,7 +14,7 @@ QPoint panelPosition(QSize panel, std::optional<QRect> trayIcon, QPoint cursor, 
 
 // The time after the panel closed on losing focus during which a click on the tray icon is taken to
 // be the click that took the focus, and so must not open the panel again.
-inline constexpr qint64 kFocusLossClickWindowMs = 400;
+inline constexpr qint64 focusLossClickWindowMs = 400;
 
 enum class TrayClickOutcome { openPanel, closePanel, ignore };
 

@@ -9,7 +9,7 @@
 namespace vireon {
 namespace {
 
-constexpr int kSignals[] = {SIGTERM, SIGINT, SIGHUP};
+constexpr int quitSignals[] = {SIGTERM, SIGINT, SIGHUP};
 // Written by the handler, read by the notifier: the handler may run at any moment, so it touches
 // nothing but this descriptor.
 int g_handOver[2] = {-1, -1};
@@ -40,7 +40,7 @@ QuitSignals::QuitSignals(QObject* parent) : QObject(parent)
     action.sa_handler = onSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    for (const int signalNumber : kSignals)
+    for (const int signalNumber : quitSignals)
         ::sigaction(signalNumber, &action, nullptr);
 }
 
@@ -51,7 +51,7 @@ QuitSignals::~QuitSignals()
     struct sigaction action = {};
     action.sa_handler = SIG_DFL;
     sigemptyset(&action.sa_mask);
-    for (const int signalNumber : kSignals)
+    for (const int signalNumber : quitSignals)
         ::sigaction(signalNumber, &action, nullptr);
     ::close(g_handOver[0]);
     ::close(g_handOver[1]);

@@ -10,13 +10,13 @@
 namespace vireon {
 namespace {
 
-const QByteArray kShowRequest = QByteArrayLiteral("show\n");
+const QByteArray showRequest = QByteArrayLiteral("show\n");
 // A running instance that accepts the connection but never lets the request through is not worth
 // more than this; the second launch exits all the same.
-constexpr int kHandOverTimeoutMs = 2000;
+constexpr int handOverTimeoutMs = 2000;
 // Two launches at the same moment: the loser of the race to listen connects to the winner.
-constexpr int kMaxAttempts = 3;
-constexpr qint64 kMaxRequestBytes = 64;
+constexpr int maxAttempts = 3;
+constexpr qint64 maxRequestBytes = 64;
 
 } // namespace
 
@@ -69,9 +69,9 @@ void SingleInstance::tryConnect()
             becomePrimary();
     };
     connect(client, &QLocalSocket::connected, this, [client, deadline] {
-        client->write(kShowRequest);
+        client->write(showRequest);
         client->disconnectFromServer();
-        deadline->start(kHandOverTimeoutMs);
+        deadline->start(handOverTimeoutMs);
     });
     connect(client, &QLocalSocket::disconnected, this, [finish] { finish(true); });
     connect(deadline, &QTimer::timeout, this, [finish] { finish(true); });
@@ -101,7 +101,7 @@ void SingleInstance::becomePrimary()
     qWarning("vireon: cannot listen on %s: %s", qPrintable(m_path), qPrintable(m_server->errorString()));
     delete m_server;
     m_server = nullptr;
-    if (error == QAbstractSocket::AddressInUseError && m_attempts < kMaxAttempts) {
+    if (error == QAbstractSocket::AddressInUseError && m_attempts < maxAttempts) {
         claim();
         return;
     }
@@ -114,12 +114,12 @@ void SingleInstance::acceptConnections()
     while (QLocalSocket* peer = m_server->nextPendingConnection()) {
         auto received = std::make_shared<QByteArray>();
         connect(peer, &QLocalSocket::readyRead, this, [this, peer, received] {
-            received->append(peer->read(kMaxRequestBytes - received->size()));
-            if (received->contains(kShowRequest)) {
+            received->append(peer->read(maxRequestBytes - received->size()));
+            if (received->contains(showRequest)) {
                 received->clear();
                 Q_EMIT showRequested();
             }
-            if (received->size() >= kMaxRequestBytes)
+            if (received->size() >= maxRequestBytes)
                 peer->abort();
         });
         connect(peer, &QLocalSocket::disconnected, peer, &QObject::deleteLater);

@@ -7,6 +7,7 @@ using Button = PanelContent::Button;
 using Failure = SupervisorFailure;
 
 Q_DECLARE_METATYPE(vireon::SupervisorState)
+Q_DECLARE_METATYPE(std::optional<vireon::StickProblem>)
 Q_DECLARE_METATYPE(QList<vireon::PanelContent::Button>)
 
 namespace {
@@ -28,35 +29,51 @@ private Q_SLOTS:
         QTest::addColumn<QString>("hint");
         QTest::addColumn<QList<Button>>("buttons");
         QTest::addColumn<QString>("startStop");
+        QTest::addColumn<std::optional<StickProblem>>("stickProblem");
 
         const Button retry{PanelAction::retry, QStringLiteral("Retry")};
         QTest::newRow("stopped: no hint, start")
             << SupervisorState(supervisor_state::Stopped{}) << false << QString() << QList<Button>{}
-            << QStringLiteral("Start Feeding");
+            << QStringLiteral("Start Feeding") << std::optional<StickProblem>();
         QTest::newRow("waiting for a restart still counts as feeding")
             << SupervisorState(supervisor_state::Backoff{QDateTime::currentDateTimeUtc(), 2}) << true
-            << QString() << QList<Button>{} << QStringLiteral("Stop Feeding");
+            << QString() << QList<Button>{} << QStringLiteral("Stop Feeding")
+            << std::optional<StickProblem>();
         QTest::newRow("no stick: plug it in, retry now")
             << failed(Failure::noDevice) << false
             << QStringLiteral("Plug in your RTL-SDR stick \u2014 feeding resumes automatically.")
             << QList<Button>{{PanelAction::retry, QStringLiteral("Retry Now")}}
-            << QStringLiteral("Start Feeding");
+            << QStringLiteral("Start Feeding") << std::optional<StickProblem>();
         QTest::newRow("stick busy: quit the other program, retry")
             << failed(Failure::deviceBusy) << false
             << QStringLiteral(
                    "Another SDR app is holding the stick. Quit SDR++, CubicSDR or GQRX, then retry.")
-            << QList<Button>{retry} << QStringLiteral("Start Feeding");
+            << QList<Button>{retry} << QStringLiteral("Start Feeding") << std::optional<StickProblem>();
         QTest::newRow("crash loop: copy diagnostics first, then retry")
             << failed(Failure::crashLoop) << false
             << QStringLiteral("The decoder crashed repeatedly. Copy diagnostics and report the problem.")
             << QList<Button>{{PanelAction::copyDiagnostics, QStringLiteral("Copy Diagnostics")}, retry}
-            << QStringLiteral("Start Feeding");
+            << QStringLiteral("Start Feeding") << std::optional<StickProblem>();
         QTest::newRow("decoder missing: nothing to retry")
             << failed(Failure::binaryMissing) << false
             << QStringLiteral(
                    "readsb is missing from the app bundle \u2014 this is a broken build. Re-download "
                    "Vireon Feeder.")
-            << QList<Button>{} << QStringLiteral("Start Feeding");
+            << QList<Button>{} << QStringLiteral("Start Feeding") << std::optional<StickProblem>();
+        // A named cause replaces the generic guess for a stick failure, and only for one.
+        QTest::newRow("stick refused to this account: the cause and its fix, retry")
+            << failed(Failure::deviceBusy) << false << StickProblems::hint(StickProblem::permissionDenied)
+            << QList<Button>{retry} << QStringLiteral("Start Feeding")
+            << std::optional(StickProblem::permissionDenied);
+        QTest::newRow("stick lost while running: the cause, retry now")
+            << failed(Failure::noDevice) << false << StickProblems::hint(StickProblem::lostWhileRunning)
+            << QList<Button>{{PanelAction::retry, QStringLiteral("Retry Now")}}
+            << QStringLiteral("Start Feeding") << std::optional(StickProblem::lostWhileRunning);
+        QTest::newRow("a crash loop keeps its own hint whatever the stick said")
+            << failed(Failure::crashLoop) << false
+            << QStringLiteral("The decoder crashed repeatedly. Copy diagnostics and report the problem.")
+            << QList<Button>{{PanelAction::copyDiagnostics, QStringLiteral("Copy Diagnostics")}, retry}
+            << QStringLiteral("Start Feeding") << std::optional(StickProblem::kernelDriverHolds);
     }
 
     void rowsFollowTheSupervisor()
@@ -66,9 +83,11 @@ private Q_SLOTS:
         QFETCH(QString, hint);
         QFETCH(QList<Button>, buttons);
         QFETCH(QString, startStop);
+        QFETCH(std::optional<StickProblem>, stickProblem);
 
-        const PanelContent content = PanelContent::make(
-            {StatusIcon::State::error, QStringLiteral("line"), supervisor, feedingActive, std::nullopt});
+        const PanelContent content =
+            PanelContent::make({StatusIcon::State::error, QStringLiteral("line"), supervisor, feedingActive,
+                                std::nullopt, stickProblem});
         QCOMPARE(content.hintText.value_or(QString()), hint);
         QCOMPARE(content.hintText.has_value(), !hint.isEmpty());
         QCOMPARE(content.hintButtons, buttons);

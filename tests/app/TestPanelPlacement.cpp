@@ -10,8 +10,8 @@ Q_DECLARE_METATYPE(std::optional<qint64>)
 namespace {
 
 // A 1920 × 1080 screen with a 28-pixel panel at the top.
-const QRect kTopPanelScreen(0, 28, 1920, 1052);
-const QSize kPanel(280, 300);
+const QRect topPanelScreen(0, 28, 1920, 1052);
+const QSize panelSize(280, 300);
 
 } // namespace
 
@@ -26,18 +26,18 @@ private Q_SLOTS:
         QTest::addColumn<QPoint>("expected");
 
         QTest::newRow("under an icon in the middle of a top panel")
-            << std::optional(QRect(900, 2, 24, 24)) << QPoint() << kTopPanelScreen << QPoint(771, 30);
+            << std::optional(QRect(900, 2, 24, 24)) << QPoint() << topPanelScreen << QPoint(771, 30);
         QTest::newRow("icon in the top-right corner: pulled in from the edge")
-            << std::optional(QRect(1890, 2, 24, 24)) << QPoint() << kTopPanelScreen << QPoint(1640, 30);
+            << std::optional(QRect(1890, 2, 24, 24)) << QPoint() << topPanelScreen << QPoint(1640, 30);
         QTest::newRow("icon in a bottom panel: above it")
             << std::optional(QRect(1800, 1056, 24, 24)) << QPoint() << QRect(0, 0, 1920, 1052)
             << QPoint(1640, 752);
         QTest::newRow("icon in a left panel: beside it") << std::optional(QRect(4, 500, 24, 24)) << QPoint()
                                                          << QRect(32, 0, 1888, 1080) << QPoint(32, 500);
         QTest::newRow("no geometry (StatusNotifierItem): at the pointer")
-            << std::optional<QRect>() << QPoint(600, 10) << kTopPanelScreen << QPoint(460, 28);
+            << std::optional<QRect>() << QPoint(600, 10) << topPanelScreen << QPoint(460, 28);
         QTest::newRow("empty geometry counts as none")
-            << std::optional(QRect(0, 0, 0, 0)) << QPoint(1919, 1079) << kTopPanelScreen << QPoint(1640, 775);
+            << std::optional(QRect(0, 0, 0, 0)) << QPoint(1919, 1079) << topPanelScreen << QPoint(1640, 775);
         QTest::newRow("second screen to the right")
             << std::optional<QRect>() << QPoint(2000, 40) << QRect(1920, 0, 1280, 1024) << QPoint(1920, 45);
         QTest::newRow("screen smaller than the panel: top-left shows")
@@ -50,7 +50,7 @@ private Q_SLOTS:
         QFETCH(QPoint, cursor);
         QFETCH(QRect, available);
         QFETCH(QPoint, expected);
-        QCOMPARE(panelPosition(kPanel, icon, cursor, available), expected);
+        QCOMPARE(panelPosition(panelSize, icon, cursor, available), expected);
     }
 
     void trayClick_data()
@@ -65,7 +65,7 @@ private Q_SLOTS:
         QTest::newRow("this very click took the focus and closed it")
             << false << std::optional<qint64>(40) << TrayClickOutcome::ignore;
         QTest::newRow("closed by focus loss a while ago")
-            << false << std::optional<qint64>(kFocusLossClickWindowMs) << TrayClickOutcome::openPanel;
+            << false << std::optional<qint64>(focusLossClickWindowMs) << TrayClickOutcome::openPanel;
     }
 
     void trayClick()

@@ -9,12 +9,12 @@
 namespace vireon::test {
 namespace {
 
-const QFile::Permissions kOwnerOnly = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
+const QFile::Permissions ownerOnly = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
 
 bool copyExecutable(const QString& from, const QString& to)
 {
     QDir().mkpath(QFileInfo(to).absolutePath());
-    return QFile::copy(from, to) && QFile::setPermissions(to, kOwnerOnly);
+    return QFile::copy(from, to) && QFile::setPermissions(to, ownerOnly);
 }
 
 } // namespace
@@ -26,7 +26,7 @@ ProgramCopy::ProgramCopy()
               copyExecutable(QStringLiteral(VIREON_FAKE_READSB), path(QStringLiteral("bin/readsb"))) &&
               QDir().mkpath(path(QStringLiteral("xdg/VireonFeeder"))) &&
               QDir().mkpath(path(QStringLiteral("run"))) &&
-              QFile::setPermissions(path(QStringLiteral("run")), kOwnerOnly);
+              QFile::setPermissions(path(QStringLiteral("run")), ownerOnly);
 }
 
 ProgramCopy::~ProgramCopy()

@@ -8,11 +8,11 @@ using vireon::test::ProgramCopy;
 
 namespace {
 
-constexpr int kWaitMs = 20'000;
+constexpr int waitMs = 20'000;
 
 bool exitedCleanly(QProcess& process)
 {
-    return process.waitForFinished(kWaitMs) && process.exitStatus() == QProcess::NormalExit &&
+    return process.waitForFinished(waitMs) && process.exitStatus() == QProcess::NormalExit &&
            process.exitCode() == 0;
 }
 
@@ -37,11 +37,11 @@ private Q_SLOTS:
         QVERIFY(copy.isReady());
         copy.writeStation(true, true);
         QProcess& app = copy.launch();
-        QTRY_COMPARE_WITH_TIMEOUT(copy.decoderPids().size(), 1, kWaitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(copy.decoderPids().size(), 1, waitMs);
 
         ::kill(pid_t(app.processId()), signalNumber);
         QVERIFY(exitedCleanly(app));
-        QTRY_VERIFY_WITH_TIMEOUT(copy.decoderPids().isEmpty(), kWaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(copy.decoderPids().isEmpty(), waitMs);
         // Quitting is not stopping: the next launch feeds again.
         QVERIFY(copy.feedingDesired());
         QVERIFY(!QFile::exists(copy.socketPath()));
@@ -52,7 +52,7 @@ private Q_SLOTS:
         ProgramCopy copy;
         QVERIFY(copy.isReady());
         QProcess& first = copy.launch();
-        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(copy.socketPath()), kWaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(copy.socketPath()), waitMs);
 
         QProcess& second = copy.launch();
         QVERIFY(exitedCleanly(second));
@@ -66,22 +66,22 @@ private Q_SLOTS:
         QVERIFY(copy.isReady());
         copy.writeStation(true, true);
         QProcess& crashed = copy.launch();
-        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(copy.socketPath()), kWaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(copy.socketPath()), waitMs);
         crashed.kill();
-        QVERIFY(crashed.waitForFinished(kWaitMs));
+        QVERIFY(crashed.waitForFinished(waitMs));
         QVERIFY(QFile::exists(copy.socketPath()));
         // Its decoder follows it (parent-death signal).
-        QTRY_VERIFY_WITH_TIMEOUT(copy.decoderPids().isEmpty(), kWaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(copy.decoderPids().isEmpty(), waitMs);
 
         QProcess& next = copy.launch();
-        QTRY_COMPARE_WITH_TIMEOUT(copy.decoderPids().size(), 1, kWaitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(copy.decoderPids().size(), 1, waitMs);
         QProcess& another = copy.launch();
         QVERIFY(exitedCleanly(another));
         QCOMPARE(next.state(), QProcess::Running);
 
         next.terminate();
         QVERIFY(exitedCleanly(next));
-        QTRY_VERIFY_WITH_TIMEOUT(copy.decoderPids().isEmpty(), kWaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(copy.decoderPids().isEmpty(), waitMs);
     }
 };
 

@@ -22,7 +22,7 @@ using vireon::test::StationHarness;
 
 namespace {
 
-constexpr int kWaitMs = 20'000;
+constexpr int waitMs = 20'000;
 
 // A station with its panel open, recording what the panel asked of the desktop.
 struct OpenPanel {
@@ -79,7 +79,7 @@ private Q_SLOTS:
         OpenPanel panel;
         panel.station.unplugStick();
         QTest::mouseClick(panel.find("startStopButton"), Qt::LeftButton);
-        QTRY_VERIFY_WITH_TIMEOUT(panel.failed(SupervisorFailure::noDevice), kWaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(panel.failed(SupervisorFailure::noDevice), waitMs);
 
         // The open panel follows the state without being reopened.
         QTRY_VERIFY(panel.shows("failureHint"));
@@ -136,7 +136,7 @@ private Q_SLOTS:
         panel.station.setScenario({QStringLiteral("exit 1")});
         QTest::keyClick(panel.window.get(), Qt::Key_Return);
         QTRY_VERIFY_WITH_TIMEOUT(
-            std::holds_alternative<supervisor_state::Backoff>(panel.state->supervisor().state()), kWaitMs);
+            std::holds_alternative<supervisor_state::Backoff>(panel.state->supervisor().state()), waitMs);
         QTRY_COMPARE(panel.startStop(), QStringLiteral("Stop Feeding"));
         QVERIFY(!panel.shows("failureHint"));
 
@@ -152,11 +152,10 @@ private Q_SLOTS:
         panel.state->startFeeding();
         for (const auto delay : {2s, 4s, 8s, 16s, 32s}) {
             QTRY_VERIFY_WITH_TIMEOUT(
-                std::holds_alternative<supervisor_state::Backoff>(panel.state->supervisor().state()),
-                kWaitMs);
+                std::holds_alternative<supervisor_state::Backoff>(panel.state->supervisor().state()), waitMs);
             panel.station.clock.advance(delay);
         }
-        QTRY_VERIFY_WITH_TIMEOUT(panel.failed(SupervisorFailure::crashLoop), kWaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(panel.failed(SupervisorFailure::crashLoop), waitMs);
         QTRY_VERIFY(panel.shows("copyDiagnosticsButton"));
 
         QGuiApplication::clipboard()->setText(QStringLiteral("something the user copied"));
@@ -165,7 +164,7 @@ private Q_SLOTS:
 
         const int launches = panel.station.decoderLaunches();
         QTest::mouseClick(panel.find("retryButton"), Qt::LeftButton);
-        QTRY_COMPARE_WITH_TIMEOUT(panel.station.decoderLaunches(), launches + 1, kWaitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(panel.station.decoderLaunches(), launches + 1, waitMs);
     }
 
     void publishedLinksAppearAndOpen()
@@ -183,7 +182,7 @@ private Q_SLOTS:
                      .arg(page.toString())
                      .toUtf8());
         panel.state->startFeeding(); // a start refreshes the document
-        QTRY_VERIFY_WITH_TIMEOUT(panel.shows("feederPageButton"), kWaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(panel.shows("feederPageButton"), waitMs);
         QVERIFY(!panel.shows("liveMapButton"));
         QTest::mouseClick(panel.find("feederPageButton"), Qt::LeftButton);
         QCOMPARE(panel.opened, QList<QUrl>{page});
@@ -201,7 +200,7 @@ private Q_SLOTS:
         // The click on the tray icon that takes the focus closes it, and must not reopen it.
         panel.window->activateWindow();
         QTRY_VERIFY(!dropDown.isVisible());
-        QVERIFY(*dropDown.msSinceFocusLossClose() < kFocusLossClickWindowMs);
+        QVERIFY(*dropDown.msSinceFocusLossClose() < focusLossClickWindowMs);
         QVERIFY(panel.window->isVisible());
     }
 };

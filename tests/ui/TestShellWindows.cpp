@@ -15,7 +15,7 @@ using vireon::test::StationHarness;
 
 namespace {
 
-constexpr int kWaitMs = 20'000;
+constexpr int waitMs = 20'000;
 
 // Stands for a multi-step flow: it remembers its page, and asks to be closed like the onboarding.
 class Steps : public QStackedWidget {
@@ -134,7 +134,7 @@ private Q_SLOTS:
         QCOMPARE(r.router.settingsWindow(), nullptr);
         QCOMPARE(station.decoderLaunches() > 0 || state.supervisor().desiredRunning(), decoderStarted);
         if (decoderStarted) {
-            QTRY_VERIFY_WITH_TIMEOUT(!station.lastDecoderArguments().isEmpty(), kWaitMs);
+            QTRY_VERIFY_WITH_TIMEOUT(!station.lastDecoderArguments().isEmpty(), waitMs);
             const QStringList arguments = station.lastDecoderArguments();
             QCOMPARE(arguments.value(arguments.indexOf(QStringLiteral("--gain")) + 1),
                      QStringLiteral("38.6"));

@@ -16,14 +16,14 @@
 namespace vireon {
 namespace {
 
-constexpr int kHeaderSpacing = 8;
-constexpr int kHintSpacing = 6;
-constexpr int kStatusLines = 2;
-constexpr qreal kCaptionScale = 0.85;
-constexpr qreal kSecondaryAlpha = 0.62;
+constexpr int headerSpacing = 8;
+constexpr int hintSpacing = 6;
+constexpr int statusLines = 2;
+constexpr qreal captionScale = 0.85;
+constexpr qreal secondaryAlpha = 0.62;
 
 // Plain buttons: borderless and left-aligned like menu items, highlighted under the pointer.
-const QString kPlainButtons =
+const QString plainButtons =
     QStringLiteral("QPushButton { text-align: left; border: none; padding: 3px 6px; border-radius: 4px; }"
                    "QPushButton:hover { background: palette(highlight); color: palette(highlighted-text); }"
                    "QPushButton:focus:!hover { background: palette(midlight); }");
@@ -67,7 +67,7 @@ MenuContentView::MenuContentView(AppState& state, PanelActions& actions, QWidget
     setObjectName(QStringLiteral("menuContent"));
     setAccessibleName(QStringLiteral("Vireon Feeder"));
     setFixedWidth(width);
-    setStyleSheet(kPlainButtons);
+    setStyleSheet(plainButtons);
 
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(margin, margin, margin, margin);
@@ -75,7 +75,7 @@ MenuContentView::MenuContentView(AppState& state, PanelActions& actions, QWidget
     column->setAlignment(Qt::AlignTop);
 
     auto* header = new QHBoxLayout;
-    header->setSpacing(kHeaderSpacing);
+    header->setSpacing(headerSpacing);
     m_dot = new StatusDot(this);
     m_dot->setObjectName(QStringLiteral("statusDot"));
     m_dot->setAccessibleName(QStringLiteral("Status colour"));
@@ -93,13 +93,13 @@ MenuContentView::MenuContentView(AppState& state, PanelActions& actions, QWidget
     m_hint->setObjectName(QStringLiteral("failureHint"));
     auto* hintColumn = new QVBoxLayout(m_hint);
     hintColumn->setContentsMargins(0, 0, 0, 0);
-    hintColumn->setSpacing(kHintSpacing);
+    hintColumn->setSpacing(hintSpacing);
     m_hintText = new QLabel(m_hint);
     m_hintText->setObjectName(QStringLiteral("hintText"));
     m_hintText->setTextFormat(Qt::PlainText);
     m_hintText->setWordWrap(true);
     QFont caption = m_hintText->font();
-    caption.setPointSizeF(caption.pointSizeF() * kCaptionScale);
+    caption.setPointSizeF(caption.pointSizeF() * captionScale);
     m_hintText->setFont(caption);
     hintColumn->addWidget(m_hintText);
     m_hintButtons = new QHBoxLayout;
@@ -161,8 +161,8 @@ void MenuContentView::display(const PanelContent& content)
     m_shown = content;
 
     m_dot->setColor(StatusIcon::color(content.iconState));
-    const int textWidth = width - 2 * margin - StatusDot::diameter - kHeaderSpacing;
-    m_status->setText(fitToLines(content.statusLine, m_status->font(), textWidth, kStatusLines));
+    const int textWidth = width - 2 * margin - StatusDot::diameter - headerSpacing;
+    m_status->setText(fitToLines(content.statusLine, m_status->font(), textWidth, statusLines));
     m_status->setAccessibleName(content.statusLine);
     m_status->setToolTip(content.statusLine);
     m_hint->setVisible(content.hintText.has_value());
@@ -197,7 +197,7 @@ void MenuContentView::applyHintColors()
 {
     QPalette dimmed = palette();
     QColor secondary = dimmed.color(QPalette::WindowText);
-    secondary.setAlphaF(kSecondaryAlpha);
+    secondary.setAlphaF(secondaryAlpha);
     dimmed.setColor(QPalette::WindowText, secondary);
     m_hintText->setPalette(dimmed);
 }

@@ -11,6 +11,7 @@
 //       build/release/bench/bench_gui_responsiveness build/release/tests/fake-readsb/fake-readsb'
 // (one line)
 
+#include "EventLoopGaps.h"
 #include "app/AppSettings.h"
 #include "app/AppState.h"
 #include "app/SleepAssertion.h"
@@ -34,56 +35,9 @@ using namespace vireon;
 
 namespace {
 
-class GapMeter {
-public:
-    GapMeter()
-    {
-        m_timer.setTimerType(Qt::PreciseTimer);
-        QObject::connect(&m_timer, &QTimer::timeout, [this] { tick(); });
-        m_timer.start(1);
-        m_clock.start();
-    }
-    void setPhase(const char* phase) { m_phase = phase; }
-    const std::map<std::string, qint64>& longestByPhase() const { return m_longest; }
-
-private:
-    void tick()
-    {
-        const qint64 now = m_clock.nsecsElapsed();
-        if (m_last >= 0) {
-            qint64& longest = m_longest[m_phase];
-            longest = std::max(longest, now - m_last);
-        }
-        m_last = now;
-    }
-
-    QTimer m_timer;
-    QElapsedTimer m_clock;
-    qint64 m_last = -1;
-    std::string m_phase = "start";
-    std::map<std::string, qint64> m_longest;
-};
-
-// Turns the event loop until the condition holds; false after 20 s.
-bool runUntil(const std::function<bool()>& condition)
-{
-    QElapsedTimer waited;
-    waited.start();
-    while (!condition()) {
-        if (waited.elapsed() > 20'000)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
-    }
-    return true;
-}
-
-void runFor(int ms)
-{
-    QElapsedTimer waited;
-    waited.start();
-    while (waited.elapsed() < ms)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
-}
+using bench::GapMeter;
+using bench::runFor;
+using bench::runUntil;
 
 template <class State>
 bool in(const AppState& state)

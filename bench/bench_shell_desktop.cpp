@@ -9,6 +9,8 @@
 //       build/release/tests/fake-readsb/fake-readsb 300
 // Needs Xvfb, trayer and xwininfo (scripts/setup installs them).
 
+#include "EventLoopGaps.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -26,25 +28,8 @@
 
 namespace {
 
-void runFor(int ms)
-{
-    QElapsedTimer waited;
-    waited.start();
-    while (waited.elapsed() < ms)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
-}
-
-bool runUntil(const std::function<bool()>& condition, int timeoutMs)
-{
-    QElapsedTimer waited;
-    waited.start();
-    while (!condition()) {
-        if (waited.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 2);
-    }
-    return true;
-}
+using vireon::bench::runFor;
+using vireon::bench::runUntil;
 
 QString run(const QString& program, const QStringList& arguments)
 {

@@ -8,6 +8,7 @@
 //   QT_QPA_PLATFORM=offscreen build/release/bench/bench_shell_responsiveness
 //       build/release/tests/fake-readsb/fake-readsb
 
+#include "EventLoopGaps.h"
 #include "app/AppSettings.h"
 #include "app/AppState.h"
 #include "decoder/ReadsbSupervisor.h"
@@ -40,60 +41,9 @@ using namespace vireon;
 
 namespace {
 
-class GapMeter {
-public:
-    GapMeter()
-    {
-        m_timer.setTimerType(Qt::PreciseTimer);
-        QObject::connect(&m_timer, &QTimer::timeout, [this] { tick(); });
-        m_timer.start(1);
-        m_clock.start();
-    }
-    void setPhase(const char* phase)
-    {
-        tick();
-        m_phase = phase;
-    }
-    const std::map<std::string, qint64>& longestByPhase() const { return m_longest; }
-
-private:
-    void tick()
-    {
-        const qint64 now = m_clock.nsecsElapsed();
-        if (m_last >= 0) {
-            qint64& longest = m_longest[m_phase];
-            longest = std::max(longest, now - m_last);
-        }
-        m_last = now;
-    }
-
-    QTimer m_timer;
-    QElapsedTimer m_clock;
-    qint64 m_last = -1;
-    std::string m_phase = "idle";
-    std::map<std::string, qint64> m_longest;
-};
-
-bool runUntil(const std::function<bool()>& condition)
-{
-    QElapsedTimer waited;
-    waited.start();
-    while (!condition()) {
-        if (waited.elapsed() > 20'000)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
-    }
-    return true;
-}
-
-void runFor(int ms)
-{
-    runUntil([ms, started = QElapsedTimer()]() mutable {
-        if (!started.isValid())
-            started.start();
-        return started.elapsed() >= ms;
-    });
-}
+using bench::GapMeter;
+using bench::runFor;
+using bench::runUntil;
 
 template <class State>
 bool in(const AppState& state)
@@ -134,7 +84,7 @@ Run runOnce(const QString& decoder)
     env.decoderLocator = [decoder] { return std::optional<QString>(decoder); };
     env.remoteURL = QUrl(QStringLiteral("http://127.0.0.1:9/feeder-config.json")); // refused at once
 
-    GapMeter meter;
+    GapMeter meter("idle");
     runFor(50);
     meter.setPhase("start");
     LocationProvider location(std::make_unique<QtLocationService>(), TimeSource::system());

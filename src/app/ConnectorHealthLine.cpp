@@ -37,16 +37,4 @@ std::optional<ConnectorHealthLine> ConnectorHealthLine::make(bool feedingActive,
     return std::nullopt;
 }
 
-QStringList ConnectorHealthLine::knownUuids(const StationConfig& station)
-{
-    QStringList uuids;
-    if (station.vireon.uuid)
-        uuids.append(*station.vireon.uuid);
-    for (const auto& extra : station.extraConnectors) {
-        if (extra.uuid)
-            uuids.append(*extra.uuid);
-    }
-    return uuids;
-}
-
 } // namespace vireon

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "config/StationConfig.h"
 #include "decoder/ConnectorHealth.h"
 
 #include <QHash>
@@ -27,9 +26,6 @@ struct ConnectorHealthLine {
     static std::optional<ConnectorHealthLine> make(bool feedingActive,
                                                    const QHash<QString, ConnectorHealth>& health,
                                                    const QString& connectorId, const QStringList& knownUuids);
-
-    // Every station key in the configuration, for redaction.
-    static QStringList knownUuids(const StationConfig& station);
 
     bool operator==(const ConnectorHealthLine&) const = default;
 };

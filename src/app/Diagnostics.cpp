@@ -95,18 +95,6 @@ QString renderHealth(const QHash<QString, ConnectorHealth>& health, const QStrin
     return QStringLiteral("?");
 }
 
-QStringList configuredUuids(const StationConfig& station)
-{
-    QStringList uuids;
-    if (station.vireon.uuid)
-        uuids.append(*station.vireon.uuid);
-    for (const auto& extra : station.extraConnectors) {
-        if (extra.uuid)
-            uuids.append(*extra.uuid);
-    }
-    return uuids;
-}
-
 QString connectorSection(const Diagnostics::Inputs& in, const QStringList& uuids)
 {
     const StationConfig& station = in.station;
@@ -153,6 +141,18 @@ QString Diagnostics::shortenedUuid(const QString& uuid)
     if (uuid.size() <= shownUuidLength)
         return uuid;
     return uuid.left(shownUuidLength) + QChar(0x2026);
+}
+
+QStringList Diagnostics::stationKeys(const StationConfig& station)
+{
+    QStringList uuids;
+    if (station.vireon.uuid)
+        uuids.append(*station.vireon.uuid);
+    for (const auto& extra : station.extraConnectors) {
+        if (extra.uuid)
+            uuids.append(*extra.uuid);
+    }
+    return uuids;
 }
 
 QString Diagnostics::redacted(QString text, const QStringList& knownUuids)
@@ -212,7 +212,7 @@ QString Diagnostics::report(const AppState& state)
 QString Diagnostics::report(const Inputs& in)
 {
     const StationConfig& station = in.station;
-    const QStringList uuids = configuredUuids(station);
+    const QStringList uuids = stationKeys(station);
 
     QString report;
     report += QStringLiteral("Vireon Feeder diagnostics\n=========================\nApp version: ");

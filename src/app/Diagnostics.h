@@ -53,6 +53,8 @@ struct Diagnostics {
 
     // The text with every "uuid=<value>" and every occurrence of a known key shortened.
     static QString redacted(QString text, const QStringList& knownUuids);
+    // Every key config.json holds, for redaction.
+    static QStringList stationKeys(const StationConfig& station);
 };
 
 } // namespace vireon

@@ -2,6 +2,7 @@
 
 #include "app/AppState.h"
 #include "app/ConnectorHealthLine.h"
+#include "app/Diagnostics.h"
 #include "app/KeyWarnings.h"
 #include "config/StationConfigStore.h"
 #include "decoder/ReadsbCommand.h"
@@ -148,7 +149,7 @@ void NetworkRow::redraw()
     m_health->display(m_row.isEnabled()
                           ? ConnectorHealthLine::make(m_state.isFeedingActive(),
                                                       m_state.supervisor().connectorHealth(), m_row.key(),
-                                                      ConnectorHealthLine::knownUuids(config))
+                                                      Diagnostics::stationKeys(config))
                           : std::nullopt);
     if (!m_row.connector)
         return;

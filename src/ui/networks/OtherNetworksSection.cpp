@@ -2,6 +2,7 @@
 
 #include "app/AppState.h"
 #include "app/ConnectorHealthLine.h"
+#include "app/Diagnostics.h"
 #include "app/NetworkList.h"
 #include "config/StationConfigStore.h"
 #include "decoder/ReadsbSupervisor.h"
@@ -119,7 +120,7 @@ void OtherNetworksSection::redraw()
     m_vireonHealth->display(
         config.vireon.enabled
             ? ConnectorHealthLine::make(m_state.isFeedingActive(), m_state.supervisor().connectorHealth(),
-                                        QStringLiteral("vireon"), ConnectorHealthLine::knownUuids(config))
+                                        QStringLiteral("vireon"), Diagnostics::stationKeys(config))
             : std::nullopt);
     m_vireonNote->setText(config.vireon.enabled ? vireonOnNote : vireonOffNote);
     m_vireonNote->setTone(config.vireon.enabled ? NoteLabel::Tone::secondary : NoteLabel::Tone::warning);

@@ -34,37 +34,32 @@ void LocationProvider::requestOneShot(Completion completion)
         return;
     }
     m_continuation = std::move(completion);
-    switch (m_manager->authorization()) {
-    case Authorization::restricted:
-    case Authorization::denied:
-        resume(LocationError{Kind::denied});
-        break;
-    case Authorization::authorized:
-        armTimeout(fixTimeout, Kind::fixTimedOut);
-        m_manager->requestLocation();
-        break;
-    case Authorization::notDetermined:
-        armTimeout(promptTimeout, Kind::promptTimedOut);
-        m_manager->requestWhenInUseAuthorization();
-        break;
-    }
+    followAuthorization(Undecided::prompt);
 }
 
 void LocationProvider::authorizationChanged()
 {
-    if (!m_continuation)
-        return;
+    if (m_continuation)
+        followAuthorization(Undecided::wait);
+}
+
+void LocationProvider::followAuthorization(Undecided undecided)
+{
     switch (m_manager->authorization()) {
     case Authorization::restricted:
     case Authorization::denied:
         resume(LocationError{Kind::denied});
         break;
     case Authorization::authorized:
-        // Replaces the prompt's time-out: the fix gets its full time from the moment of permission.
+        // Also replaces a prompt's time-out: the fix gets its full time from the moment of permission.
         armTimeout(fixTimeout, Kind::fixTimedOut);
         m_manager->requestLocation();
         break;
     case Authorization::notDetermined:
+        if (undecided == Undecided::prompt) {
+            armTimeout(promptTimeout, Kind::promptTimedOut);
+            m_manager->requestWhenInUseAuthorization();
+        }
         break;
     }
 }

@@ -36,6 +36,10 @@ public:
 
 private:
     void authorizationChanged();
+    // What the authorisation as it stands means for the open request; an undecided one is asked
+    // for only when the request is new.
+    enum class Undecided { prompt, wait };
+    void followAuthorization(Undecided undecided);
     void locationsUpdated(const QList<LocationCoordinate>& locations);
     void armTimeout(std::chrono::seconds after, LocationError::Kind error);
     void resume(const Result& result);

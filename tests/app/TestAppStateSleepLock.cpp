@@ -15,29 +15,6 @@ using vireon::test::StationHarness;
 class TestAppStateSleepLock : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void feedingHoldsTheDesktopsIdleLockUntilStopOrQuit()
-    {
-        FakeInhibitService inhibitor;
-        QVERIFY(inhibitor.registerPortal());
-        StationHarness station;
-        station.countingInhibitor = false; // the real desktop inhibitor, talking to the fake service
-        AppState& state = station.launchApplication();
-        station.settings->setPreventSleepWhileFeeding(true);
-
-        state.startFeeding();
-        state.applySettingsToRunningFeed();
-        QVERIFY(inhibitor.waitForActiveLocks(1));
-        QCOMPARE(inhibitor.calls().filter(QStringLiteral("Inhibit")).size(), 1);
-
-        state.stopFeeding();
-        QVERIFY(inhibitor.waitForActiveLocks(0));
-
-        state.startFeeding();
-        QVERIFY(inhibitor.waitForActiveLocks(1));
-        station.quitApplication();
-        QVERIFY(inhibitor.waitForActiveLocks(0));
-    }
-
     void aSilentPortalDelaysNeitherFeedingNorTheFallback()
     {
         FakeInhibitService inhibitor;

@@ -1,3 +1,4 @@
+#include "decoder/ConnectionFlapping.h"
 #include "decoder/ReadsbSupervisor.h"
 #include "support/IngestListener.h"
 #include "support/ManualTimeSource.h"
@@ -48,6 +49,13 @@ class TestReadsbSupervisor : public QObject {
         out.write(steps.join(u'\n').toUtf8());
         qputenv("FAKE_READSB_SCENARIO", out.fileName().toUtf8());
     }
+    QStringList recordedArguments() const
+    {
+        QFile file(path("args"));
+        return file.open(QIODevice::ReadOnly)
+                   ? QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts)
+                   : QStringList();
+    }
     void touch(const QString& name) { QVERIFY(QFile(path(name)).open(QIODevice::WriteOnly)); }
     int liveDecoders() const
     {
@@ -71,6 +79,8 @@ private Q_SLOTS:
         qputenv("FAKE_READSB_ARGS_FILE", path("args").toUtf8());
         qunsetenv("FAKE_READSB_SCENARIO");
         qunsetenv("FAKE_READSB_STICK");
+        qunsetenv("FAKE_READSB_HELP");
+        qunsetenv("FAKE_READSB_CLOSE_IS_RESET");
     }
     void cleanup() { m_sup.reset(); }
 
@@ -269,6 +279,88 @@ private Q_SLOTS:
         QVERIFY(vireon.reopen());
         WAIT_UNTIL(m_sup->vireonConnectorUp() && vireon.connectionCount() == 2);
         QCOMPARE(m_sup->lastConnectorError(), std::nullopt);
+    }
+
+    void theGainIsPassedAsTheDecoderReadsIt_data()
+    {
+        QTest::addColumn<QString>("help");
+        QTest::addColumn<QString>("gain");
+        QTest::addColumn<QString>("passed");
+        const QString readsb314 = QStringLiteral(VIREON_TEST_DATA_DIR "/readsb-3.14-help.txt");
+        QTest::newRow("readsb 3.14 gets its tuner AGC for auto") << readsb314 << "auto"
+                                                                 << "-10";
+        QTest::newRow("a decoder whose help offers auto gets auto") << QString() << "auto"
+                                                                    << "auto";
+    }
+    void theGainIsPassedAsTheDecoderReadsIt()
+    {
+        QFETCH(QString, help);
+        QFETCH(QString, gain);
+        QFETCH(QString, passed);
+        if (!help.isEmpty())
+            qputenv("FAKE_READSB_HELP", help.toUtf8());
+        QCOMPARE(m_sup->decoderPath(), std::nullopt);
+        m_sup->start({"--device-type", "rtlsdr", "--gain", gain, "--net"}, {});
+        QVERIFY(is<Launching>(m_sup->state()));
+        WAIT_UNTIL(is<Running>(m_sup->state()) && recordedArguments().size() == 5);
+        const QStringList expected{"--device-type", "rtlsdr", "--gain", passed, "--net"};
+        QCOMPARE(recordedArguments(), expected);
+        QCOMPARE(m_sup->currentArguments(), expected);
+        WAIT_UNTIL(lines().contains("invoked by: " + QStringLiteral(VIREON_FAKE_READSB) + ' ' +
+                                    expected.join(u' ')));
+        // The decoder and its version are known once it speaks.
+        WAIT_UNTIL(m_sup->decoderVersion() == std::optional<QString>("3.14.1642"));
+        QCOMPARE(m_sup->decoderPath(), std::optional<QString>(VIREON_FAKE_READSB));
+    }
+
+    void aKeyThatIsNotSentIsLoggedAtLaunch()
+    {
+        m_sup->start({"--net", "--net-connector", "127.0.0.1,9,beast_reduce_plus_out,uuid=short"},
+                     {{"vireon", "Vireon", "127.0.0.1", 9, true}});
+        WAIT_UNTIL(is<Running>(m_sup->state()));
+        const qsizetype launched = lines().indexOf(QRegularExpression("supervisor: launched readsb .*"));
+        QVERIFY(launched >= 0 && launched + 1 < lines().size());
+        QVERIFY(
+            lines().at(launched + 1).startsWith("supervisor: Vireon (127.0.0.1:9): This key is not sent: "));
+    }
+
+    // The network takes each connection and resets it at once; the stand-in, like readsb, only ever
+    // reports the connection established.
+    void aNetworkThatKeepsClosingTheConnectionIsRetryingUntilAQuietMinute()
+    {
+        IngestListener network;
+        QVERIFY(network.listen());
+        network.setResetOnAccept(true);
+        qputenv("FAKE_READSB_CLOSE_IS_RESET", "1");
+        qputenv("FAKE_READSB_RETRY_MS", "50");
+        const QString key = QStringLiteral("0123abcd-0000-4000-8000-000000000001");
+        m_sup->start(
+            {"--net", "--net-connector",
+             QStringLiteral("127.0.0.1,%1,beast_reduce_plus_out,uuid=%2").arg(network.port()).arg(key)},
+            {{"vireon", "Vireon", "127.0.0.1", network.port(), true}});
+        const ConnectorHealth flapping = ConnectorHealth::retrying(ConnectionFlapping::reason);
+        WAIT_UNTIL(m_sup->connectorHealth().value("vireon") == flapping);
+        QCOMPARE(m_sup->lastConnectorError(), ConnectionFlapping::reason);
+
+        // The network settles; the connection stays, but only a quiet minute clears the verdict.
+        network.setResetOnAccept(false);
+        WAIT_UNTIL(network.openConnectionCount() == 1);
+        const auto reportedConnections = [this] { return lines().filter("Connection established").size(); };
+        // A connection taken just before the network settled can be reported a moment later, and the
+        // listener may count one the stand-in saw reset first: wait until the reports stop coming.
+        qsizetype lastCount = -1;
+        const auto settled = [&] {
+            QTest::qWait(300);
+            const qsizetype count = reportedConnections();
+            return std::exchange(lastCount, count) == count;
+        };
+        WAIT_UNTIL(settled());
+        m_clock->advance(59s);
+        QCOMPARE(m_sup->connectorHealth().value("vireon"), flapping);
+        m_clock->advance(1s);
+        QCOMPARE(m_sup->connectorHealth().value("vireon"), ConnectorHealth::connected());
+        QCOMPARE(m_sup->lastConnectorError(), std::nullopt);
+        qunsetenv("FAKE_READSB_RETRY_MS");
     }
 };
 

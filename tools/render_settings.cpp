@@ -56,7 +56,7 @@ const char* feedingConfig = R"json({
     {"id": "airplanes-live", "label": "airplanes.live", "enabled": true, "host": "feed.airplanes.live",
      "port": 30004, "protocol": "beast_reduce_plus_out"},
     {"id": "custom-club.example.org-30004", "label": "Radio club", "enabled": true, "host": "club.example.org",
-     "port": 30004, "protocol": "beast_out"}
+     "port": 30004, "protocol": "beast_out", "uuid": "club-station-7"}
   ]
 })json";
 

@@ -84,10 +84,11 @@ bool writeEntry(const QString& directory, const QString& path, const QString& ex
     }
     const QString entry = QStringLiteral("[Desktop Entry]\n"
                                          "Type=Application\n"
-                                         "Version=1.5\n"
+                                         "Version=1.4\n"
                                          "Name=Vireon Feeder\n"
                                          "Comment=Feed ADS-B data from an RTL-SDR receiver\n"
                                          "Exec=%1\n"
+                                         "Icon=vireon-feeder\n"
                                          "Terminal=false\n"
                                          "X-GNOME-Autostart-enabled=true\n")
                               .arg(exec);

@@ -45,6 +45,16 @@ private Q_SLOTS:
               "Exec=" + LoginItemManager::execValue(QCoreApplication::applicationFilePath())})
             QVERIFY2(lines.contains(expected), qPrintable(expected));
 
+        // Desktops ignore an entry they cannot read; Debian's validator says what they would refuse.
+        const QString validator = QStandardPaths::findExecutable(QStringLiteral("desktop-file-validate"));
+        if (!validator.isEmpty()) {
+            QProcess check;
+            check.start(validator, {m_entry});
+            QVERIFY(check.waitForFinished());
+            QVERIFY2(check.exitCode() == 0 && check.readAllStandardOutput().isEmpty(),
+                     qPrintable(QString::fromUtf8(check.readAllStandardOutput())));
+        }
+
         write(m_entry, entry() + QStringLiteral("# the user's note\n"));
         QVERIFY(LoginItemManager::setEnabled(true));
         QVERIFY(entry().endsWith(QStringLiteral("# the user's note\n")));

@@ -2,20 +2,18 @@
 
 namespace vireon {
 
-// The messages name another desktop's settings; they stay word for word on every desktop.
+// The messages name no particular desktop: every Linux desktop keeps its privacy settings elsewhere.
 QString LocationError::errorDescription() const
 {
     switch (kind) {
     case Kind::denied:
-        return QStringLiteral(
-            "Location access was denied. Enter coordinates manually, or allow access in System "
-            "Settings \u2192 Privacy & Security \u2192 Location Services.");
+        return QStringLiteral("Location access was denied. Enter coordinates manually, or allow location "
+                              "access in your desktop's privacy settings.");
     case Kind::unavailable:
         return QStringLiteral("Couldn't determine your location. Enter coordinates manually.");
     case Kind::promptTimedOut:
-        return QStringLiteral(
-            "macOS never answered the location permission request. Check System Settings "
-            "\u2192 Privacy & Security \u2192 Location Services, or enter coordinates manually.");
+        return QStringLiteral("The system never answered the location permission request. Check your "
+                              "desktop's privacy settings, or enter coordinates manually.");
     case Kind::fixTimedOut:
         return QStringLiteral("Timed out waiting for a location fix. Enter coordinates manually.");
     case Kind::busy:

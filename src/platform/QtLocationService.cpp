@@ -112,6 +112,11 @@ void QtLocationService::checkGeoClueThenRequest()
 
 void QtLocationService::requestFromSource()
 {
+    // The provider asks again only once it has given up on the last request (its own fix time-out).
+    // Qt's sources ignore a request while one of their own still runs, so the next one goes to a
+    // fresh source, as after an error.
+    if (m_source && m_awaitingAnswer)
+        dropSource();
     if (!m_source) {
         m_source = m_makeSource ? m_makeSource(this) : nullptr;
         if (!m_source) {
@@ -124,6 +129,7 @@ void QtLocationService::requestFromSource()
         connect(
             m_source, &QGeoPositionInfoSource::positionUpdated, this,
             [this](const QGeoPositionInfo& info) {
+                m_awaitingAnswer = false;
                 const QGeoCoordinate c = info.coordinate();
                 QList<LocationCoordinate> locations;
                 if (c.isValid())
@@ -136,16 +142,23 @@ void QtLocationService::requestFromSource()
             [this](QGeoPositionInfoSource::Error error) { sourceFailed(int(error)); }, Qt::QueuedConnection);
     }
     // One fix; the time-out that counts is the provider's.
+    m_awaitingAnswer = true;
     m_source->requestUpdate(0);
+}
+
+void QtLocationService::dropSource()
+{
+    m_awaitingAnswer = false;
+    if (m_source)
+        m_source->deleteLater();
+    m_source = nullptr;
 }
 
 void QtLocationService::sourceFailed(int error)
 {
     // A source keeps its own request running after an error and ignores new ones until it ends: start
     // the next request on a fresh one.
-    if (m_source)
-        m_source->deleteLater();
-    m_source = nullptr;
+    dropSource();
     if (error == QGeoPositionInfoSource::AccessError && m_servicePresent) {
         m_authorization = Authorization::denied;
         Q_EMIT authorizationChanged();

@@ -41,6 +41,7 @@ private:
     void checkGeoClueThenRequest();
     void requestFromSource();
     void sourceFailed(int error);
+    void dropSource();
     void failLater();
 
     SourceFactory m_makeSource;
@@ -50,6 +51,8 @@ private:
     double m_desiredAccuracy = 100;
     Authorization m_authorization = Authorization::authorized;
     QPointer<QGeoPositionInfoSource> m_source;
+    // A request went to m_source and neither a position nor an error has come back.
+    bool m_awaitingAnswer = false;
 };
 
 } // namespace vireon

@@ -114,6 +114,23 @@ private Q_SLOTS:
         QCOMPARE(rig.answers[0], failure(Kind::fixTimedOut));
     }
 
+    void afterOurOwnFixTimeOutTheNextRequestAsksAFreshSource()
+    {
+        // Qt's sources ignore a request while their own still runs; the first never finds a fix.
+        int made = 0;
+        Rig rig(std::make_unique<QtLocationService>([&made](QObject* parent) {
+            ++made;
+            return replaying(QString::fromLatin1(made == 1 ? "nmea-no-fix.nmea" : "nmea-fix.nmea"))(parent);
+        }));
+        QTest::qWait(300);
+        rig.clock.advance(20s);
+        QCOMPARE(rig.answers[0], failure(Kind::fixTimedOut));
+        rig.request();
+        QTRY_VERIFY_WITH_TIMEOUT(rig.answered(1), waitMs);
+        QVERIFY(std::holds_alternative<LocationCoordinate>(*rig.answers[1]));
+        QCOMPARE(made, 2);
+    }
+
     void noGeoClueOnTheSystemBusIsUnavailable()
     {
         QVERIFY(QDBusConnection::systemBus().isConnected());

@@ -79,11 +79,16 @@ QString renderState(const SupervisorState& state)
                       state);
 }
 
-QString renderHealth(const QHash<QString, ConnectorHealth>& health, const QString& id)
+QString renderHealth(const Diagnostics::Inputs& in, const QString& id)
 {
+    const QHash<QString, ConnectorHealth>& health = in.connectorHealth;
     const auto it = health.constFind(id);
     if (it == health.constEnd())
         return QStringLiteral("not started");
+    // What the last decoder said of a connection is no news of it once no decoder runs.
+    if (std::holds_alternative<supervisor_state::Stopped>(in.supervisorState) ||
+        std::holds_alternative<supervisor_state::Failed>(in.supervisorState))
+        return QStringLiteral("not running");
     switch (it->kind) {
     case ConnectorHealth::Kind::connecting:
         return QStringLiteral("connecting");
@@ -106,8 +111,7 @@ QString connectorSection(const Diagnostics::Inputs& in, const QStringList& uuids
                            .arg(connector.protocolName);
         if (connector.uuid)
             line += QStringLiteral(" uuid=") + Diagnostics::shortenedUuid(*connector.uuid);
-        line += QStringLiteral(" \u2014 ") +
-                Diagnostics::redacted(renderHealth(in.connectorHealth, connector.id), uuids);
+        line += QStringLiteral(" \u2014 ") + Diagnostics::redacted(renderHealth(in, connector.id), uuids);
         lines.append(line);
     }
     if (!station.vireon.enabled)

@@ -55,6 +55,7 @@ private Q_SLOTS:
                            "(no log output captured)"};
         QTest::newRow("connectors: keys shortened above 8 characters, health, disabled ones last")
             << Edit([](Inputs& in) {
+                   in.supervisorState = Running{fixedNow};
                    in.station.vireon.enabled = false;
                    in.station.extraConnectors = {
                        extra("long", "Long key", true, "a.example", 30004, QString(36, u'f')),
@@ -73,6 +74,12 @@ private Q_SLOTS:
                            "  [Vireon] \u2014 disabled in config.json\n"
                            "  [quiet-net] d.example:30006 \u2014 disabled\n"
                            "Local beast output port: 30005\n\n"};
+        QTest::newRow("no decoder runs: what the last one said of a connection is not its health")
+            << Edit([](Inputs& in) {
+                   in.supervisorState = Failed{SupervisorFailure::noDevice};
+                   in.connectorHealth = {{"vireon", ConnectorHealth::connecting()}};
+               })
+            << QStringList{"  [Vireon] feed.vireon.network:30004 beast_reduce_plus_out \u2014 not running\n"};
         QTest::newRow("only a zero latitude is still a position, rounded as printf rounds")
             << Edit([](Inputs& in) {
                    in.station.station = {"Roof", 0, 12.3456, "49.6"};

@@ -1,6 +1,8 @@
 // Renders the tray panel from the real widgets, as the README shows it:
 //   render_panel <outdir>
-// gives panel-feeding-<palette>.png and panel-no-stick-<palette>.png for a light and a dark palette.
+// gives panel-feeding-<palette>.png, panel-no-stick-<palette>.png (the stick pulled while feeding:
+// the feed waits for it) and panel-no-tray-<palette>.png (the panel as the window it is on a desktop
+// without a tray) for a light and a dark palette.
 // The station's figures are made up; the lines, rows and buttons are the application's own.
 
 #include "app/AppState.h"
@@ -42,7 +44,8 @@ QPalette darkPalette()
     return palette;
 }
 
-PanelContent contentFor(const StatusPresentation::Inputs& in, bool feedingActive, const AppState& state)
+PanelContent contentFor(const StatusPresentation::Inputs& in, bool feedingActive, const AppState& state,
+                        bool awaitingStick = false)
 {
     FeederConfig::Links links = state.config().links.value_or(FeederConfig::Links{});
     // The pictures show both links, as a station with a published feeder page sees them.
@@ -51,7 +54,7 @@ PanelContent contentFor(const StatusPresentation::Inputs& in, bool feedingActive
     if (!links.feederPage)
         links.feederPage = QUrl(QStringLiteral("https://vireon.network/feeder/"));
     return PanelContent::make({StatusPresentation::iconState(in), StatusPresentation::statusLine(in),
-                               in.supervisorState, feedingActive, links, std::nullopt});
+                               in.supervisorState, feedingActive, links, std::nullopt, awaitingStick});
 }
 
 } // namespace
@@ -71,7 +74,7 @@ int main(int argc, char* argv[])
     environment.defaults = &defaults;
     environment.remoteURL = QUrl(QStringLiteral("http://127.0.0.1:9/feeder-config.json"));
     AppState state(nullptr, nullptr, environment);
-    PanelActions actions(state, ShellServices{[] {}, [] {}, [] {}, [](const QUrl&) {}});
+    PanelActions actions(state, ShellServices{[] {}, [] {}, [] {}, [](const QUrl&) { return true; }});
 
     const QDateTime now = QDateTime::currentDateTimeUtc();
     StatusPresentation::Inputs feeding;
@@ -87,7 +90,8 @@ int main(int argc, char* argv[])
 
     const QList<QPair<QString, PanelContent>> pictures{
         {QStringLiteral("feeding"), contentFor(feeding, true, state)},
-        {QStringLiteral("no-stick"), contentFor(noStick, false, state)}};
+        {QStringLiteral("no-stick"), contentFor(noStick, false, state, true)},
+        {QStringLiteral("no-tray"), contentFor(feeding, true, state)}};
     const QList<QPair<QString, QPalette>> palettes{
         {QStringLiteral("light"), QApplication::style()->standardPalette()},
         {QStringLiteral("dark"), darkPalette()}};
@@ -95,6 +99,7 @@ int main(int argc, char* argv[])
         QApplication::setPalette(palette);
         for (const auto& [name, content] : pictures) {
             MenuContentView view(state, actions);
+            view.setShowsNoTrayNote(name == QStringLiteral("no-tray"));
             view.setAttribute(Qt::WA_DontShowOnScreen);
             view.show();
             view.display(content);

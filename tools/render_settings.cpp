@@ -1,7 +1,9 @@
 // Renders the settings form and the "Add a network" sheet to PNG files, in a light and a dark palette,
 // so they can be looked at without a desktop:
 //   render_settings <outdir>
-// gives settings-feeding-{light,dark}.png (the decoder running, with each network's live connection),
+// gives settings-window-{light,dark}.png (the window as it opens on this screen: run it with
+// QT_QPA_PLATFORM=offscreen:configfile=<file> to choose the screen, see tools/screen-1280x800.json),
+// settings-feeding-{light,dark}.png (the decoder running, with each network's live connection),
 // settings-config-error-{light,dark}.png (the decoder refused, the primary network switched off, a bad
 // feeder UUID) and sheet-problem-{light,dark}.png. The decoder is a small shell script that reports
 // its connections in the decoder's own words, so the health comes through the real supervisor.
@@ -9,6 +11,7 @@
 #include "app/AppSettings.h"
 #include "app/AppState.h"
 #include "config/StationConfigStore.h"
+#include "ui/WindowRouter.h"
 #include "ui/networks/CustomConnectorSheet.h"
 #include "ui/networks/HealthBadge.h"
 #include "ui/networks/OtherNetworksSection.h"
@@ -19,6 +22,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QScreen>
 #include <QSettings>
 #include <QStyle>
 #include <QStyleFactory>
@@ -184,6 +188,23 @@ int main(int argc, char* argv[])
                                    {"dark", darkPalette()}};
     bool ok = true;
 
+    {
+        // The window as the application opens it: its width and height are the router's, not ours.
+        Station feeding(dir, "window", feedingConfig);
+        feeding.state->startFeeding();
+        WindowRouter router([](QWidget* window) { return new QWidget(window); },
+                            [&feeding](QWidget* window) { return new SettingsView(*feeding.state, window); });
+        router.showSettings();
+        QWidget* window = router.settingsWindow();
+        for (const Palettes& p : palettes) {
+            QApplication::setPalette(p.palette);
+            settle(300);
+            ok &= window->grab().save(out.filePath("settings-window-" + p.name + ".png"));
+        }
+        QTextStream(stdout) << "settings window " << window->width() << " x " << window->height()
+                            << " on a screen of " << window->screen()->availableGeometry().width() << " x "
+                            << window->screen()->availableGeometry().height() << "\n";
+    }
     {
         Station feeding(dir, "feeding", feedingConfig);
         feeding.state->startFeeding();

@@ -30,7 +30,7 @@ const QString pausedMessage = QStringLiteral("Vireon feeding is paused");
 const QString pausedInformative =
     QStringLiteral("vireon.enabled is set to false in config.json, so this station currently feeds only "
                    "third-party networks. That\u2019s fine \u2014 feeding other networks is always supported "
-                   "\u2014 but the menu bar icon won\u2019t turn green until Vireon feeding is re-enabled.");
+                   "\u2014 but the tray icon won\u2019t turn green until Vireon feeding is re-enabled.");
 
 bool sameEndpoint(const FeederConfig::Ingest& a, const FeederConfig::Ingest& b)
 {
@@ -214,6 +214,7 @@ void AppState::startDeviceRecoveryPolling()
     m_deviceRecoveryTimer = m_time->createTimer();
     connect(m_deviceRecoveryTimer.get(), &Timer::timeout, this, &AppState::deviceRecoveryTick);
     m_deviceRecoveryTimer->start(deviceRecoveryInterval, Timer::Repeat::repeating);
+    scheduleAnnouncement(); // the panel now offers to stop the wait
 }
 
 void AppState::stopDeviceRecoveryPolling()
@@ -223,6 +224,7 @@ void AppState::stopDeviceRecoveryPolling()
     m_deviceRecoveryTimer->stop();
     // The tick may be the one running right now; let the timer go once it has returned.
     m_deviceRecoveryTimer.release()->deleteLater();
+    scheduleAnnouncement();
 }
 
 void AppState::deviceRecoveryTick()

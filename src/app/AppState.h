@@ -55,6 +55,9 @@ public:
     const QString& usbRoot() const { return m_usbRoot; }
 
     bool isFeedingActive() const;
+    // Feeding runs, or the stick went and the state waits to resume by itself when it is back: either
+    // way the user's choice is "feeding", and stopping is what there is to offer.
+    bool isFeedingOrAwaitingStick() const { return isFeedingActive() || isDeviceRecoveryPolling(); }
     void startFeeding();
     void launchSupervisor(const FeederConfig& remote);
     void stopFeeding();

@@ -4,8 +4,23 @@
 
 namespace vireon {
 
-QString CoordinateText::format(double value, const QLocale& locale)
+namespace {
+
+// A group separator is never part of a coordinate. Read with the user's locale, "13.405" under
+// de_DE would be 13405 and "2,250" under en_US 2250; such text is refused instead, and the field
+// shows the stored value again.
+QLocale withoutGrouping(QLocale locale)
 {
+    locale.setNumberOptions(locale.numberOptions() | QLocale::OmitGroupSeparator |
+                            QLocale::RejectGroupSeparator);
+    return locale;
+}
+
+} // namespace
+
+QString CoordinateText::format(double value, const QLocale& userLocale)
+{
+    const QLocale locale = withoutGrouping(userLocale);
     QString text = locale.toString(value, 'f', fractionDigits);
     // Trailing zeros go, and the separator with them when nothing is left after it.
     const QString point = locale.decimalPoint();
@@ -24,7 +39,7 @@ QString CoordinateText::format(double value, const QLocale& locale)
 std::optional<double> CoordinateText::parse(const QString& text, const QLocale& locale)
 {
     bool ok = false;
-    const double value = locale.toDouble(text.trimmed(), &ok);
+    const double value = withoutGrouping(locale).toDouble(text.trimmed(), &ok);
     if (!ok || !std::isfinite(value))
         return std::nullopt;
     // What the field can show is what it stores: a seventh digit typed in is rounded away.

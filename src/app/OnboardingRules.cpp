@@ -8,7 +8,7 @@
 namespace vireon {
 namespace {
 
-std::optional<double> parseDegrees(QString text)
+QString withoutBlankEnds(const QString& text)
 {
     const auto isBlank = [](QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); };
     qsizetype begin = 0;
@@ -17,7 +17,12 @@ std::optional<double> parseDegrees(QString text)
         ++begin;
     while (end > begin && isBlank(text[end - 1]))
         --end;
-    text = text.mid(begin, end - begin).replace(QLatin1Char(','), QLatin1Char('.'));
+    return text.mid(begin, end - begin);
+}
+
+std::optional<double> parseDegrees(const QString& typed)
+{
+    const QString text = withoutBlankEnds(typed).replace(QLatin1Char(','), QLatin1Char('.'));
 
     const QByteArray bytes = text.toUtf8();
     const char* first = bytes.constData();
@@ -46,6 +51,36 @@ std::optional<OnboardingRules::Position> OnboardingRules::parsedLocation(const Q
     if (*lat == 0 && *lon == 0)
         return std::nullopt;
     return Position{*lat, *lon};
+}
+
+OnboardingRules::PositionProblems OnboardingRules::positionProblems(const QString& latitudeText,
+                                                                    const QString& longitudeText)
+{
+    enum class Reading { blank, refused, degrees };
+    struct Judged {
+        Reading reading = Reading::blank;
+        double degrees = 0;
+    };
+    const auto judge = [](const QString& text, double limit) {
+        if (withoutBlankEnds(text).isEmpty())
+            return Judged{};
+        const std::optional<double> degrees = parseDegrees(text);
+        // NaN fails every comparison, so it is refused with the rest.
+        if (!degrees || !(std::abs(*degrees) <= limit))
+            return Judged{Reading::refused};
+        return Judged{Reading::degrees, *degrees};
+    };
+    const Judged lat = judge(latitudeText, 90);
+    const Judged lon = judge(longitudeText, 180);
+    PositionProblems problems;
+    if (lat.reading == Reading::refused)
+        problems.latitude = QStringLiteral("Latitude must be a number between \u221290 and 90.");
+    if (lon.reading == Reading::refused)
+        problems.longitude = QStringLiteral("Longitude must be a number between \u2212180 and 180.");
+    if (lat.reading == Reading::degrees && lon.reading == Reading::degrees && lat.degrees == 0 &&
+        lon.degrees == 0)
+        problems.position = QStringLiteral("0, 0 is in the ocean: enter your antenna's position.");
+    return problems;
 }
 
 QString OnboardingRules::coordinateText(double degrees)

@@ -27,6 +27,17 @@ struct OnboardingRules {
     // are exactly 0 (the unset position).
     static std::optional<Position> parsedLocation(const QString& latitudeText, const QString& longitudeText);
 
+    // What is wrong with the position as typed, said under the field it concerns; nothing for an
+    // empty field, which only keeps "Continue" disabled.
+    struct PositionProblems {
+        std::optional<QString> latitude;
+        std::optional<QString> longitude;
+        // Both fields read, but together they are the unset position.
+        std::optional<QString> position;
+        bool operator==(const PositionProblems&) const = default;
+    };
+    static PositionProblems positionProblems(const QString& latitudeText, const QString& longitudeText);
+
     // "%.6f" in the C locale.
     static QString coordinateText(double degrees);
     // The texts the location fields take from a stored position; absent for the unset position (both 0).

@@ -14,8 +14,8 @@ void addHint(PanelContent& content, SupervisorFailure failure)
     switch (failure) {
     case SupervisorFailure::binaryMissing:
         content.hintText =
-            QStringLiteral("readsb is missing from the app bundle \u2014 this is a broken build. "
-                           "Re-download Vireon Feeder.");
+            QStringLiteral("readsb was not found beside Vireon Feeder or on the PATH \u2014 reinstall "
+                           "Vireon Feeder.");
         break;
     case SupervisorFailure::deviceBusy:
         content.hintText =
@@ -50,8 +50,8 @@ PanelContent PanelContent::make(const Inputs& in)
         if (stickFailure && in.stickProblem)
             content.hintText = StickProblems::hint(*in.stickProblem);
     }
-    content.startStopLabel =
-        in.feedingActive ? QStringLiteral("Stop Feeding") : QStringLiteral("Start Feeding");
+    content.startStopLabel = in.feedingActive || in.awaitingStick ? QStringLiteral("Stop Feeding")
+                                                                  : QStringLiteral("Start Feeding");
     if (in.links) {
         content.liveMap = in.links->liveMap;
         content.feederPage = in.links->feederPage;
@@ -62,7 +62,8 @@ PanelContent PanelContent::make(const Inputs& in)
 PanelContent PanelContent::of(const AppState& state)
 {
     return make(Inputs{state.iconState(), state.statusLine(), state.supervisor().state(),
-                       state.isFeedingActive(), state.config().links, state.supervisor().stickProblem()});
+                       state.isFeedingActive(), state.config().links, state.supervisor().stickProblem(),
+                       state.isDeviceRecoveryPolling()});
 }
 
 QString PanelContent::liveMapLabel()
@@ -85,9 +86,20 @@ QString PanelContent::quitLabel()
     return QStringLiteral("Quit Vireon Feeder");
 }
 
-StartStopOutcome startStopOutcome(bool feedingActive, bool onboardingCompleted)
+QString PanelContent::noBrowserText()
 {
-    if (feedingActive)
+    return QStringLiteral("No web browser could be opened.");
+}
+
+QString PanelContent::noTrayText()
+{
+    return QStringLiteral("This desktop shows no tray icons, so Vireon Feeder lives in this window. Closing "
+                          "it minimises it; feeding goes on.");
+}
+
+StartStopOutcome startStopOutcome(bool feedingOrAwaitingStick, bool onboardingCompleted)
+{
+    if (feedingOrAwaitingStick)
         return StartStopOutcome::stopFeeding;
     return onboardingCompleted ? StartStopOutcome::startFeeding : StartStopOutcome::showOnboarding;
 }

@@ -34,6 +34,8 @@ struct PanelContent {
         std::optional<FeederConfig::Links> links;
         // A cause of a stick failure the user can fix, named by the decoder's own lines.
         std::optional<StickProblem> stickProblem;
+        // The stick is gone while the user wants to feed; feeding resumes by itself when it is back.
+        bool awaitingStick = false;
     };
 
     StatusIcon::State iconState = StatusIcon::State::idle;
@@ -54,11 +56,19 @@ struct PanelContent {
     static QString feederPageLabel();
     static QString settingsLabel();
     static QString quitLabel();
+    static QString noBrowserText();
+    static QString noTrayText();
 };
 
-// What the start/stop button does right now.
+// What became of an action, for the panel to show: a link or a window took the user elsewhere, so
+// the panel closes as a menu would; the browser could not be opened, which the panel says; the
+// report is on the clipboard, which the button says for a moment.
+enum class PanelActionOutcome { stayOpen, closePanel, noBrowser, copied };
+
+// What the start/stop button does right now. While the state waits for the stick to come back it
+// stops: "Start Feeding" there would read as if nothing were going to happen.
 enum class StartStopOutcome { stopFeeding, showOnboarding, startFeeding };
-StartStopOutcome startStopOutcome(bool feedingActive, bool onboardingCompleted);
+StartStopOutcome startStopOutcome(bool feedingOrAwaitingStick, bool onboardingCompleted);
 
 // What happens once the event loop runs after launch.
 enum class LaunchDecision { showOnboarding, startFeeding, stayIdle };

@@ -75,7 +75,7 @@ QString StatusPresentation::statusLine(const Inputs& in)
             [&](const supervisor_state::Failed& failed) {
                 switch (failed.failure) {
                 case SupervisorFailure::binaryMissing:
-                    return QStringLiteral("Decoder missing from app bundle");
+                    return QStringLiteral("Decoder (readsb) not found");
                 case SupervisorFailure::deviceBusy:
                     return QStringLiteral("Device busy \u2014 quit SDR++/CubicSDR and retry");
                 case SupervisorFailure::noDevice:

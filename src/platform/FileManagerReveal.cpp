@@ -1,5 +1,6 @@
 #include "platform/FileManagerReveal.h"
 
+#include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
@@ -15,18 +16,24 @@ constexpr int answerTimeoutMs = 5000;
 
 } // namespace
 
-void FileManagerReveal::reveal(const QString& filePath)
+void FileManagerReveal::reveal(const QString& filePath, Done done)
 {
-    reveal(filePath, [](const QUrl& folder) { QDesktopServices::openUrl(folder); });
+    reveal(
+        filePath, [](const QUrl& folder) { return QDesktopServices::openUrl(folder); }, std::move(done));
 }
 
-void FileManagerReveal::reveal(const QString& filePath, FolderOpener openFolder)
+void FileManagerReveal::reveal(const QString& filePath, FolderOpener openFolder, Done done)
 {
     const QFileInfo file(filePath);
     const QUrl folder = QUrl::fromLocalFile(file.absolutePath());
+    if (!done)
+        done = [](bool) {};
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
-        openFolder(folder);
+        // Answered from the event loop like every other outcome, never inside the call.
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [shown = openFolder(folder), done = std::move(done)] { done(shown); }, Qt::QueuedConnection);
         return;
     }
     QDBusMessage call = QDBusMessage::createMethodCall(
@@ -35,10 +42,10 @@ void FileManagerReveal::reveal(const QString& filePath, FolderOpener openFolder)
     call << QStringList{QUrl::fromLocalFile(file.absoluteFilePath()).toString()} << QString();
     auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, answerTimeoutMs));
     QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher,
-                     [folder, openFolder = std::move(openFolder)](QDBusPendingCallWatcher* finished) {
-                         if (finished->isError())
-                             openFolder(folder);
+                     [folder, openFolder = std::move(openFolder),
+                      done = std::move(done)](QDBusPendingCallWatcher* finished) {
                          finished->deleteLater();
+                         done(!finished->isError() || openFolder(folder));
                      });
 }
 

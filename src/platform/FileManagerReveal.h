@@ -8,15 +8,18 @@ namespace vireon {
 
 // Shows a file selected in the desktop's file manager, through the freedesktop FileManager1
 // interface on the session bus. Without a file manager that answers, its folder is opened instead.
-// Never waits: the answer comes back on the event loop.
+// Never waits: the answer comes back on the event loop, and `done` hears whether anything showed
+// the file or its folder (the caller keeps its own lifetime in mind: it may be gone by then).
 struct FileManagerReveal {
     FileManagerReveal() = delete;
 
-    using FolderOpener = std::function<void(const QUrl& folder)>;
+    // Whether the folder could be handed to something that shows it.
+    using FolderOpener = std::function<bool(const QUrl& folder)>;
+    using Done = std::function<void(bool shown)>;
 
-    static void reveal(const QString& filePath);
+    static void reveal(const QString& filePath, Done done = {});
     // The fallback is a parameter so tests can see it without starting anything.
-    static void reveal(const QString& filePath, FolderOpener openFolder);
+    static void reveal(const QString& filePath, FolderOpener openFolder, Done done = {});
 };
 
 } // namespace vireon

@@ -5,6 +5,7 @@
 #include "app/PanelPlacement.h"
 #include "ui/AppDelegate.h"
 #include "ui/WindowRouter.h"
+#include "ui/panel/MenuContentView.h"
 #include "ui/panel/PanelActions.h"
 #include "ui/panel/PanelWindow.h"
 #include "ui/tray/TrayIcon.h"
@@ -18,9 +19,14 @@
 
 namespace vireon {
 
+namespace {
+constexpr int trayWatchIntervalMs = 5000;
+} // namespace
+
 VireonFeederApp::VireonFeederApp(ViewFactory onboarding, ViewFactory settings, AppEnvironment environment,
-                                 QObject* parent)
-    : QObject(parent), m_state(std::make_unique<AppState>(nullptr, nullptr, std::move(environment)))
+                                 std::function<bool()> trayAvailable, QObject* parent)
+    : QObject(parent), m_state(std::make_unique<AppState>(nullptr, nullptr, std::move(environment))),
+      m_trayAvailable(trayAvailable ? std::move(trayAvailable) : &QSystemTrayIcon::isSystemTrayAvailable)
 {
     auto bind = [this](ViewFactory factory) {
         return [this, factory = std::move(factory)](QWidget* window) { return factory(*m_state, window); };
@@ -30,11 +36,21 @@ VireonFeederApp::VireonFeederApp(ViewFactory onboarding, ViewFactory settings, A
         *m_state,
         ShellServices{[this] { m_router->showOnboarding(); }, [this] { m_router->showSettings(); }, {}, {}});
 
-    m_hasTray = QSystemTrayIcon::isSystemTrayAvailable();
+    m_hasTray = m_trayAvailable();
     // Made even without a tray: started at login, the application may be up before the desktop's
     // tray is, and the icon then appears when the tray does.
     m_tray = std::make_unique<TrayIcon>(*m_state, *m_actions);
     connect(m_tray.get(), &TrayIcon::panelToggleRequested, this, &VireonFeederApp::togglePanel);
+    connect(m_tray.get(), &TrayIcon::actionProblem, this, [this](const QString& text) {
+        showPanel();
+        panel().content()->showActionProblem(text);
+    });
+    if (!m_hasTray) {
+        m_trayWatch = new QTimer(this);
+        m_trayWatch->setInterval(trayWatchIntervalMs);
+        connect(m_trayWatch, &QTimer::timeout, this, &VireonFeederApp::checkForTray);
+        m_trayWatch->start();
+    }
 
     m_delegate = std::make_unique<AppDelegate>(*m_state, *m_router);
     if (QCoreApplication::instance()) {
@@ -57,8 +73,22 @@ void VireonFeederApp::start()
     QTimer::singleShot(0, this, [this] { m_delegate->applicationDidFinishLaunching(); });
 }
 
+void VireonFeederApp::checkForTray()
+{
+    if (m_hasTray || !m_trayAvailable())
+        return;
+    m_hasTray = true;
+    m_trayWatch->stop();
+    // The stand-in window refuses to close; it is put away and the next opening drops down.
+    if (m_panel) {
+        m_panel->hide();
+        m_panel.release()->deleteLater();
+    }
+}
+
 void VireonFeederApp::showYourself()
 {
+    checkForTray();
     if (!m_state->settings().hasCompletedOnboarding())
         m_router->showOnboarding();
     else
@@ -77,6 +107,7 @@ PanelWindow& VireonFeederApp::panel()
 
 void VireonFeederApp::showPanel()
 {
+    checkForTray();
     PanelWindow& panel = this->panel();
     if (panel.mode() == PanelWindow::Mode::dropDown) {
         const std::optional<QRect> icon = m_tray->geometry();
@@ -97,6 +128,7 @@ void VireonFeederApp::showPanel()
 
 void VireonFeederApp::togglePanel()
 {
+    checkForTray();
     PanelWindow& panel = this->panel();
     switch (trayClickOutcome(panel.isVisible(), panel.msSinceFocusLossClose())) {
     case TrayClickOutcome::openPanel:

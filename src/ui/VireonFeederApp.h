@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 
+class QTimer;
 class QWidget;
 
 namespace vireon {
@@ -25,8 +26,9 @@ public:
     // Builds a window's content for the one state; `window` becomes its parent.
     using ViewFactory = std::function<QWidget*(AppState& state, QWidget* window)>;
 
+    // trayAvailable: whether the desktop shows tray icons now; empty asks Qt.
     VireonFeederApp(ViewFactory onboarding, ViewFactory settings, AppEnvironment environment = {},
-                    QObject* parent = nullptr);
+                    std::function<bool()> trayAvailable = {}, QObject* parent = nullptr);
     ~VireonFeederApp() override;
 
     // Shows the icon, and once the event loop runs, takes the launch decision.
@@ -36,6 +38,10 @@ public:
     void showYourself();
     void showPanel();
     void togglePanel();
+    // A desktop that had no tray at start may get one later (started at login before the desktop's
+    // tray was up): from then on the panel drops down from the icon and the stand-in window goes.
+    // Asked on every activation and every 5 seconds until a tray is found.
+    void checkForTray();
 
     AppState& state() const { return *m_state; }
     WindowRouter& router() const { return *m_router; }
@@ -51,6 +57,8 @@ private:
     std::unique_ptr<PanelWindow> m_panel;
     std::unique_ptr<TrayIcon> m_tray;
     std::unique_ptr<AppDelegate> m_delegate;
+    std::function<bool()> m_trayAvailable;
+    QTimer* m_trayWatch = nullptr;
     bool m_hasTray = false;
 };
 

@@ -4,6 +4,7 @@
 #include <QScreen>
 #include <QStyle>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace vireon {
 
@@ -15,7 +16,9 @@ const WindowRouter::Frame& WindowRouter::onboardingFrame()
 
 const WindowRouter::Frame& WindowRouter::settingsFrame()
 {
-    static const Frame frame{QStringLiteral("Vireon Feeder Settings"), QSize(420, 380), true};
+    // Wider than its nominal 420 when the form needs it, and resizable: a form of this length is
+    // scrolled, and on a small screen the user decides how much of it to see at once.
+    static const Frame frame{QStringLiteral("Vireon Feeder Settings"), QSize(420, 380), true, true};
     return frame;
 }
 
@@ -40,6 +43,22 @@ void WindowRouter::showSettings()
     show(m_settings, settingsFrame(), m_settingsFactory);
 }
 
+void WindowRouter::size(QWidget* window, const Frame& frame, const QRect& available)
+{
+    if (!frame.resizable) {
+        // The content may need a little more than the window's nominal size; it grows, never shrinks.
+        window->setFixedSize(frame.contentSize.expandedTo(window->minimumSizeHint()));
+        return;
+    }
+    const int minimumWidth = std::max(frame.contentSize.width(), window->minimumSizeHint().width());
+    const int minimumHeight = frame.contentSize.height();
+    window->setMinimumSize(minimumWidth, minimumHeight);
+    const QSize wanted = window->sizeHint();
+    const int tallest = available.isValid() ? available.height() * 4 / 5 : wanted.height();
+    window->resize(std::max(wanted.width(), minimumWidth),
+                   std::max(minimumHeight, std::min(wanted.height(), tallest)));
+}
+
 void WindowRouter::show(QPointer<QWidget>& slot, const Frame& frame, const ContentFactory& factory)
 {
     if (!slot) {
@@ -56,8 +75,9 @@ void WindowRouter::show(QPointer<QWidget>& slot, const Frame& frame, const Conte
         layout->addWidget(content);
         if (content->metaObject()->indexOfSignal("closeRequested()") >= 0)
             connect(content, SIGNAL(closeRequested()), window, SLOT(close()));
-        // The form may need a little more than the window's nominal size; it grows, never shrinks.
-        window->setFixedSize(frame.contentSize.expandedTo(window->minimumSizeHint()));
+        // Sized once, when made: a window the user resized keeps that size when it comes back.
+        const QScreen* screen = QGuiApplication::primaryScreen();
+        size(window, frame, screen ? screen->availableGeometry() : QRect());
         slot = window;
     }
     QWidget* window = slot;

@@ -20,8 +20,11 @@ public:
 
     struct Frame {
         QString title;
+        // A fixed window's size; a resizable one's smallest height.
         QSize contentSize;
         bool minimisable = false;
+        // Opens as large as its content asks, up to most of the screen's height, and may be resized.
+        bool resizable = false;
     };
 
     static const Frame& onboardingFrame();
@@ -39,6 +42,7 @@ public:
 
 private:
     void show(QPointer<QWidget>& slot, const Frame& frame, const ContentFactory& factory);
+    static void size(QWidget* window, const Frame& frame, const QRect& available);
 
     ContentFactory m_onboardingFactory;
     ContentFactory m_settingsFactory;

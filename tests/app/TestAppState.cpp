@@ -72,7 +72,7 @@ private Q_SLOTS:
                  QStringLiteral(
                      "vireon.enabled is set to false in config.json, so this station currently feeds "
                      "only third-party networks. That\u2019s fine \u2014 feeding other networks is always "
-                     "supported \u2014 but the menu bar icon won\u2019t turn green until Vireon feeding "
+                     "supported \u2014 but the tray icon won\u2019t turn green until Vireon feeding "
                      "is re-enabled."));
         QVERIFY(station.settings->vireonPauseWarned());
         QTRY_VERIFY_WITH_TIMEOUT(

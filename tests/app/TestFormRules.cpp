@@ -50,13 +50,21 @@ private Q_SLOTS:
         QTest::addColumn<std::optional<double>>("parsed");
         QTest::addColumn<QString>("shown");
         const QLocale us(QLocale::English, QLocale::UnitedStates);
-        const QLocale de(QLocale::German);
+        const QLocale de(QLocale::German, QLocale::Germany);
         QTest::newRow("no range check") << us << "123" << std::optional(123.0) << "123";
         QTest::newRow("six digits kept") << us << "52.520008" << std::optional(52.520008) << "52.520008";
         QTest::newRow("a seventh rounded away") << us << "-0.0000004" << std::optional(0.0) << "0";
         QTest::newRow("decimal comma") << de << "48,25" << std::optional(48.25) << "48,25";
         QTest::newRow("a full stop is a group separator there")
             << de << "48.25" << std::optional<double>() << "";
+        // Read as thousands, a group separator turned a position into another continent.
+        QTest::newRow("de: a grouped number is refused") << de << "13.405" << std::optional<double>() << "";
+        QTest::newRow("de: decimal comma") << de << "13,405" << std::optional(13.405) << "13,405";
+        QTest::newRow("en: a grouped number is refused") << us << "2,250" << std::optional<double>() << "";
+        QTest::newRow("en: decimal point") << us << "2.250" << std::optional(2.25) << "2.25";
+        QTest::newRow("en: 48.25") << us << "48.25" << std::optional(48.25) << "48.25";
+        QTest::newRow("a large value shows without grouping")
+            << us << "13405" << std::optional(13405.0) << "13405";
         QTest::newRow("empty") << us << "" << std::optional<double>() << "";
         QTest::newRow("infinity would turn into null in the file")
             << us << "inf" << std::optional<double>() << "";
@@ -132,29 +140,53 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("typed"); // latitude and longitude, split at the bar
         QTest::addColumn<std::optional<Position>>("parsed");
+        QTest::addColumn<QString>("said"); // which complaints show under the fields
         const std::optional<Position> none;
-        QTest::newRow("decimal commas") << "48,5|2,25" << std::optional(Position{48.5, 2.25});
+        QTest::newRow("decimal commas") << "48,5|2,25" << std::optional(Position{48.5, 2.25}) << "";
         QTest::newRow("spaces and tabs around")
-            << " \t52.52 |\t13.4\t" << std::optional(Position{52.52, 13.4});
-        QTest::newRow("south pole, date line") << "-90|180" << std::optional(Position{-90, 180});
-        QTest::newRow("latitude past 90") << "90.0001|0" << none;
-        QTest::newRow("longitude past -180") << "0|-180.5" << none;
-        QTest::newRow("both 0 is the unset position") << "0|-0.0" << none;
-        QTest::newRow("0 and 0.1") << "0|0.1" << std::optional(Position{0, 0.1});
-        QTest::newRow("empty") << "|2" << none;
-        QTest::newRow("a word") << "north|2" << none;
-        QTest::newRow("a line break at the end") << "48.5\n|2" << none;
-        QTest::newRow("a space inside") << "48 .5|2" << none;
-        QTest::newRow("two decimal marks") << "48,5.1|2" << none;
-        QTest::newRow("not a number") << "nan|2" << none;
-        QTest::newRow("infinity") << "2|inf" << none;
-        QTest::newRow("plus sign and exponent") << "+4.85e1|2" << std::optional(Position{48.5, 2});
-        QTest::newRow("unrounded") << "48.1234567891|2" << std::optional(Position{48.1234567891, 2});
+            << " \t52.52 |\t13.4\t" << std::optional(Position{52.52, 13.4}) << "";
+        QTest::newRow("south pole, date line") << "-90|180" << std::optional(Position{-90, 180}) << "";
+        QTest::newRow("latitude past 90") << "90.0001|0" << none << "latitude";
+        QTest::newRow("longitude past -180") << "0|-180.5" << none << "longitude";
+        QTest::newRow("both out of range") << "91|181" << none << "latitude longitude";
+        QTest::newRow("both 0 is the unset position") << "0|-0.0" << none << "position";
+        QTest::newRow("0 and 0.1") << "0|0.1" << std::optional(Position{0, 0.1}) << "";
+        QTest::newRow("empty: nothing said yet") << "|2" << none << "";
+        QTest::newRow("blanks only") << " \t| " << none << "";
+        QTest::newRow("a word") << "north|2" << none << "latitude";
+        QTest::newRow("a lone minus") << "-|2" << none << "latitude";
+        QTest::newRow("a line break at the end") << "48.5\n|2" << none << "latitude";
+        QTest::newRow("a space inside") << "48 .5|2" << none << "latitude";
+        QTest::newRow("two decimal marks") << "48,5.1|2" << none << "latitude";
+        QTest::newRow("not a number") << "nan|2" << none << "latitude";
+        QTest::newRow("infinity") << "2|inf" << none << "longitude";
+        QTest::newRow("plus sign and exponent") << "+4.85e1|2" << std::optional(Position{48.5, 2}) << "";
+        QTest::newRow("unrounded") << "48.1234567891|2" << std::optional(Position{48.1234567891, 2}) << "";
     }
     void parsedLocation()
     {
         QFETCH(QString, typed);
-        QTEST(Rules::parsedLocation(typed.section(u'|', 0, 0), typed.section(u'|', 1)), "parsed");
+        const QString latitude = typed.section(u'|', 0, 0);
+        const QString longitude = typed.section(u'|', 1);
+        QTEST(Rules::parsedLocation(latitude, longitude), "parsed");
+        const Rules::PositionProblems problems = Rules::positionProblems(latitude, longitude);
+        QStringList said;
+        if (problems.latitude)
+            said.append("latitude");
+        if (problems.longitude)
+            said.append("longitude");
+        if (problems.position)
+            said.append("position");
+        QTEST(said.join(u' '), "said");
+    }
+
+    void positionComplaintsSayWhatIsAccepted()
+    {
+        const Rules::PositionProblems problems = Rules::positionProblems("91", "x");
+        QCOMPARE(problems.latitude, QStringLiteral("Latitude must be a number between \u221290 and 90."));
+        QCOMPARE(problems.longitude, QStringLiteral("Longitude must be a number between \u2212180 and 180."));
+        QCOMPARE(Rules::positionProblems("0", "0").position,
+                 QStringLiteral("0, 0 is in the ocean: enter your antenna's position."));
     }
 
     void prefillUsesPrintfsSixDecimalsAndSkipsTheUnsetPosition()

@@ -57,8 +57,7 @@ private Q_SLOTS:
         QTest::newRow("decoder missing: nothing to retry")
             << failed(Failure::binaryMissing) << false
             << QStringLiteral(
-                   "readsb is missing from the app bundle \u2014 this is a broken build. Re-download "
-                   "Vireon Feeder.")
+                   "readsb was not found beside Vireon Feeder or on the PATH \u2014 reinstall Vireon Feeder.")
             << QList<Button>{} << QStringLiteral("Start Feeding") << std::optional<StickProblem>();
         // A named cause replaces the generic guess for a stick failure, and only for one.
         QTest::newRow("stick refused to this account: the cause and its fix, retry")
@@ -92,6 +91,26 @@ private Q_SLOTS:
         QCOMPARE(content.hintText.has_value(), !hint.isEmpty());
         QCOMPARE(content.hintButtons, buttons);
         QCOMPARE(content.startStopLabel, startStop);
+    }
+
+    // The stick went while feeding: the feed resumes by itself when it is back, so the button stops
+    // the wait instead of offering a start that reads as "nothing is going to happen".
+    void waitingForTheStickOffersStop()
+    {
+        PanelContent::Inputs waiting{StatusIcon::State::error,
+                                     QStringLiteral("line"),
+                                     failed(Failure::noDevice),
+                                     false,
+                                     std::nullopt,
+                                     std::nullopt};
+        QCOMPARE(PanelContent::make(waiting).startStopLabel, QStringLiteral("Start Feeding"));
+        waiting.awaitingStick = true;
+        const PanelContent content = PanelContent::make(waiting);
+        QCOMPARE(content.startStopLabel, QStringLiteral("Stop Feeding"));
+        QCOMPARE(content.hintButtons, (QList<Button>{{PanelAction::retry, QStringLiteral("Retry Now")}}));
+        QCOMPARE(startStopOutcome(true, true), StartStopOutcome::stopFeeding);
+        QCOMPARE(startStopOutcome(false, false), StartStopOutcome::showOnboarding);
+        QCOMPARE(startStopOutcome(false, true), StartStopOutcome::startFeeding);
     }
 };
 

@@ -90,7 +90,7 @@ private Q_SLOTS:
                                    << Icon::warning;
         QTest::newRow("stopped") << inState(Stopped{}) << QStringLiteral("Not feeding") << Icon::idle;
         QTest::newRow("decoder missing") << inState(Failed{SupervisorFailure::binaryMissing})
-                                         << QStringLiteral("Decoder missing from app bundle") << Icon::error;
+                                         << QStringLiteral("Decoder (readsb) not found") << Icon::error;
         QTest::newRow("stick busy") << inState(Failed{SupervisorFailure::deviceBusy})
                                     << QStringLiteral("Device busy \u2014 quit SDR++/CubicSDR and retry")
                                     << Icon::error;

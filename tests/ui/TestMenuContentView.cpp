@@ -30,12 +30,33 @@ struct OpenPanel {
     {
         state = &station.launchApplication();
         station.settings->setHasCompletedOnboarding(onboarded);
-        actions = std::make_unique<PanelActions>(
-            *state,
-            ShellServices{
-                [this] { ++onboardingShown; }, {}, {}, [this](const QUrl& url) { opened.append(url); }});
+        actions = std::make_unique<PanelActions>(*state, ShellServices{[this] { ++onboardingShown; },
+                                                                       [this] { ++settingsShown; },
+                                                                       {},
+                                                                       [this](const QUrl& url) {
+                                                                           opened.append(url);
+                                                                           return browserWorks;
+                                                                       }});
         window = std::make_unique<PanelWindow>(*state, *actions, PanelWindow::Mode::window);
         window->show();
+    }
+    // The panel as it drops down from a tray icon, in place of the no-tray window.
+    void dropDown()
+    {
+        window = std::make_unique<PanelWindow>(*state, *actions, PanelWindow::Mode::dropDown);
+        window->show();
+    }
+    void publishFeederPage(const QUrl& page)
+    {
+        station.http.respond(
+            200, QStringLiteral(
+                     R"({"ingest": {"host": "127.0.0.1", "port": %1, "protocol": "beast_reduce_plus_out"},
+                                  "links": {"feederPage": "%2"}})")
+                     .arg(station.ingest.port())
+                     .arg(page.toString())
+                     .toUtf8());
+        state->startFeeding(); // a start refreshes the document
+        QTRY_VERIFY_WITH_TIMEOUT(shows("feederPageButton"), waitMs);
     }
 
     template <class T = QPushButton>
@@ -55,7 +76,9 @@ struct OpenPanel {
     std::unique_ptr<PanelActions> actions;
     std::unique_ptr<PanelWindow> window;
     int onboardingShown = 0;
+    int settingsShown = 0;
     QList<QUrl> opened;
+    bool browserWorks = true;
 };
 
 } // namespace
@@ -89,7 +112,8 @@ private Q_SLOTS:
                  QStringLiteral("Plug in your RTL-SDR stick \u2014 feeding resumes automatically."));
         QPushButton* retry = panel.find("retryButton");
         QCOMPARE(retry->text(), QStringLiteral("Retry Now"));
-        QCOMPARE(panel.startStop(), QStringLiteral("Start Feeding"));
+        // The feed resumes by itself when the stick is back: what the user can do is stop waiting.
+        QTRY_COMPARE(panel.startStop(), QStringLiteral("Stop Feeding"));
 
         // The tray's menu offers the same, for hosts that turn every click into it.
         TrayIcon tray(*panel.state, *panel.actions);
@@ -98,17 +122,20 @@ private Q_SLOTS:
             items.append(action->isSeparator() ? QStringLiteral("-") : action->text());
         QCOMPARE(items,
                  QStringList({panel.state->statusLine(), QStringLiteral("Retry Now"), QStringLiteral("-"),
-                              QStringLiteral("Start Feeding"), QStringLiteral("-"),
+                              QStringLiteral("Stop Feeding"), QStringLiteral("-"),
                               QStringLiteral("Settings\u2026"), QStringLiteral("Quit Vireon Feeder")}));
         QVERIFY(!tray.contextMenu()->actions().first()->isEnabled());
 
         // Stopped before the panel has redrawn: the stale button must not start the decoder again.
         const int launches = panel.station.decoderLaunches();
-        panel.state->stopFeeding();
+        QTest::mouseClick(panel.find("startStopButton"), Qt::LeftButton);
+        QVERIFY(!panel.station.settings->feedingDesired());
+        QVERIFY(!panel.state->isDeviceRecoveryPolling());
         QTest::mouseClick(retry, Qt::LeftButton);
         QTRY_VERIFY(!panel.shows("failureHint"));
         QCOMPARE(panel.station.decoderLaunches(), launches);
         QVERIFY(std::holds_alternative<supervisor_state::Stopped>(panel.state->supervisor().state()));
+        QCOMPARE(panel.startStop(), QStringLiteral("Start Feeding"));
     }
 
     void configurationErrorShowsInTheHeaderWithoutHint()
@@ -159,33 +186,82 @@ private Q_SLOTS:
         QTRY_VERIFY(panel.shows("copyDiagnosticsButton"));
 
         QGuiApplication::clipboard()->setText(QStringLiteral("something the user copied"));
-        QTest::mouseClick(panel.find("copyDiagnosticsButton"), Qt::LeftButton);
+        QPushButton* copy = panel.find("copyDiagnosticsButton");
+        QTest::mouseClick(copy, Qt::LeftButton);
         QCOMPARE(QGuiApplication::clipboard()->text(), Diagnostics::report(*panel.state));
+        // Nothing else on screen changes, so the button says it for two seconds.
+        QCOMPARE(copy->text(), QStringLiteral("Copied"));
+        panel.station.clock.advance(1900ms);
+        QCOMPARE(copy->text(), QStringLiteral("Copied"));
+        panel.station.clock.advance(100ms);
+        QCOMPARE(copy->text(), QStringLiteral("Copy Diagnostics"));
 
         const int launches = panel.station.decoderLaunches();
         QTest::mouseClick(panel.find("retryButton"), Qt::LeftButton);
         QTRY_COMPARE_WITH_TIMEOUT(panel.station.decoderLaunches(), launches + 1, waitMs);
     }
 
-    void publishedLinksAppearAndOpen()
+    void publishedLinksAppearOpenAndCloseThePanelLikeAMenu()
     {
         OpenPanel panel;
+        panel.dropDown();
         QVERIFY(!panel.shows("liveMapButton"));
         QVERIFY(!panel.shows("feederPageButton"));
 
         const QUrl page(QStringLiteral("https://vireon.network/feeder/0123abcd"));
-        panel.station.http.respond(
-            200, QStringLiteral(
-                     R"({"ingest": {"host": "127.0.0.1", "port": %1, "protocol": "beast_reduce_plus_out"},
-                                  "links": {"feederPage": "%2"}})")
-                     .arg(panel.station.ingest.port())
-                     .arg(page.toString())
-                     .toUtf8());
-        panel.state->startFeeding(); // a start refreshes the document
-        QTRY_VERIFY_WITH_TIMEOUT(panel.shows("feederPageButton"), waitMs);
+        panel.publishFeederPage(page);
         QVERIFY(!panel.shows("liveMapButton"));
+
+        // Without a browser the panel stays and says so, instead of doing nothing.
+        panel.browserWorks = false;
         QTest::mouseClick(panel.find("feederPageButton"), Qt::LeftButton);
         QCOMPARE(panel.opened, QList<QUrl>{page});
+        QVERIFY(panel.window->isVisible());
+        QVERIFY(panel.shows("actionProblem"));
+        QCOMPARE(panel.find<QLabel>("actionProblem")->text(),
+                 QStringLiteral("No web browser could be opened."));
+
+        panel.browserWorks = true;
+        QTest::mouseClick(panel.find("feederPageButton"), Qt::LeftButton);
+        QCOMPARE(panel.opened.size(), 2);
+        QVERIFY(!panel.window->isVisible());
+
+        panel.window->show(); // a new opening has forgotten the complaint
+        QVERIFY(!panel.shows("actionProblem"));
+        QTest::mouseClick(panel.find("settingsButton"), Qt::LeftButton);
+        QCOMPARE(panel.settingsShown, 1);
+        QVERIFY(!panel.window->isVisible());
+    }
+
+    void returnPressesStartStopWhateverWasClickedBefore()
+    {
+        OpenPanel panel;
+        panel.dropDown();
+        QTest::mouseClick(panel.find("settingsButton"), Qt::LeftButton);
+        QCOMPARE(panel.settingsShown, 1);
+        panel.window->show();
+        QTest::keyClick(panel.window.get(), Qt::Key_Return);
+        QCOMPARE(panel.settingsShown, 1);
+        QVERIFY(panel.station.settings->feedingDesired());
+        QCOMPARE(panel.window->focusWidget(), panel.find("startStopButton"));
+    }
+
+    void withoutATrayTheWindowSaysWhyClosingOnlyMinimisesIt()
+    {
+        OpenPanel panel;
+        QVERIFY(panel.shows("noTrayNote"));
+        QVERIFY(panel.find<QLabel>("noTrayNote")
+                    ->text()
+                    .startsWith(QStringLiteral(
+                        "This desktop shows no tray icons, so Vireon Feeder lives in this window.")));
+        QVERIFY(!panel.window->close());
+        QVERIFY(panel.window->isVisible());
+        QVERIFY(panel.window->windowState() & Qt::WindowMinimized);
+        QTest::keyClick(panel.window.get(), Qt::Key_Escape);
+        QVERIFY(panel.window->isVisible());
+
+        panel.dropDown();
+        QVERIFY(!panel.shows("noTrayNote"));
     }
 
     void dropDownClosesWhenItLosesFocus()

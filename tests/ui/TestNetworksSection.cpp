@@ -8,6 +8,7 @@
 #include "ui/networks/OtherNetworksSection.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QLabel>
@@ -157,11 +158,29 @@ private Q_SLOTS:
         QCOMPARE(count->text(), QString("1 network enabled besides Vireon"));
         click(row("adsb-lol"), "enabled");
         QCOMPARE(count->text(), QString("2 networks enabled besides Vireon"));
-        QVERIFY(in<QPushButton>(row("custom-a-1"), "remove")->isVisible());
+        auto* remove = in<QPushButton>(row("custom-a-1"), "remove");
+        QVERIFY(remove->isVisible());
         QVERIFY(!in<QPushButton>(row("adsb-lol"), "remove")->isVisible());
+        // Drawn as the destructive button it is: red where "Generate" beside it is not.
+        const QColor danger = remove->palette().color(QPalette::ButtonText);
+        QVERIFY(danger.red() > 2 * danger.green() && danger.red() > 2 * danger.blue());
+        QVERIFY(in<QPushButton>(row("custom-a-1"), "generate")->palette().color(QPalette::ButtonText) !=
+                danger);
         for (const QString key : {"custom-a-1", "adsb-lol"})
             click(row(key), "enabled");
         QVERIFY(count->isHidden());
+    }
+
+    void aNameWithAnAmpersandIsShownAsWrittenAndGivesNoShortcut()
+    {
+        open({custom("rnd.example.net", 30004, "R&D feed")});
+        auto* box = in<QCheckBox>(row("custom-rnd.example.net-30004"), "enabled");
+        QVERIFY(QKeySequence::mnemonic(box->text()).isEmpty());
+        section->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(section.get()));
+        QTest::keyClick(section.get(), Qt::Key_D, Qt::AltModifier);
+        QVERIFY(extrasOnDisk()[0].toObject()["enabled"].toBool());
+        QVERIFY(box->isChecked());
     }
 
     void vireonSwitchAndLiveHealth()
@@ -199,6 +218,17 @@ private Q_SLOTS:
         type(sheet, "uuid", " abc-1");
         QCOMPARE(problem(sheet), QString("UUID may contain letters, digits and dashes only."));
         QVERIFY(!add->isEnabled());
+        // A valid key the chosen protocol would not send is said at once, and again when the protocol
+        // changes under it.
+        const QString key = QStringLiteral("0123abcd-0000-4000-8000-000000000001");
+        type(sheet, "uuid", key);
+        auto* keyWarning = in<QLabel>(sheet, "keyWarning");
+        QVERIFY(keyWarning->isHidden());
+        in<QComboBox>(sheet, "protocol")->setCurrentText("beast_out");
+        QVERIFY(!keyWarning->isHidden());
+        QVERIFY(keyWarning->text().startsWith("beast_out sends no key"));
+        in<QComboBox>(sheet, "protocol")->setCurrentText("beast_reduce_plus_out");
+        QVERIFY(keyWarning->isHidden());
         type(sheet, "uuid", "abc-1");
         QVERIFY(add->isEnabled());
         QTest::keyClick(in<QLineEdit>(sheet, "uuid"), Qt::Key_Return);

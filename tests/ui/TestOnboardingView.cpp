@@ -206,6 +206,35 @@ private Q_SLOTS:
         QVERIFY(flow.shown("locationErrorLabel"));
         QCOMPARE(flow.text("latitudeField"), QStringLiteral("48.117300"));
         QVERIFY(flow.enabled("useMyLocationButton"));
+
+        // Typing takes over from the location service, and its complaint goes.
+        QTest::keyClick(flow.get<QLineEdit>("latitudeField"), Qt::Key_Backspace);
+        QVERIFY(!flow.shown("locationErrorLabel"));
+    }
+
+    void whatIsWrongWithAPositionIsSaidUnderItsField()
+    {
+        Flow flow(unsetPosition);
+        flow.click("continueButton");
+        const auto said = [&](const char* name) {
+            return flow.shown(name) ? flow.get<QLabel>(name)->text() : QString();
+        };
+        flow.type("latitudeField", QStringLiteral("91"));
+        QCOMPARE(said("latitudeProblem"), QString()); // not while the user is still typing
+        QTest::keyClick(flow.get<QLineEdit>("latitudeField"), Qt::Key_Return);
+        QCOMPARE(said("latitudeProblem"),
+                 QStringLiteral("Latitude must be a number between \u221290 and 90."));
+        QCOMPARE(said("longitudeProblem"), QString());
+        flow.type("latitudeField", QStringLiteral("0")); // right again: the complaint goes as it is typed
+        QCOMPARE(said("latitudeProblem"), QString());
+
+        flow.type("longitudeField", QStringLiteral("0"));
+        QTest::keyClick(flow.get<QLineEdit>("longitudeField"), Qt::Key_Return);
+        QCOMPARE(said("positionProblem"),
+                 QStringLiteral("0, 0 is in the ocean: enter your antenna's position."));
+        QCOMPARE(flow.view->step(), Step::location);
+        flow.type("longitudeField", QStringLiteral("0.1"));
+        QCOMPARE(said("positionProblem"), QString());
     }
 
     void theStationKeyFieldKeepsOnlyTheKey()
@@ -219,7 +248,13 @@ private Q_SLOTS:
         QCOMPARE(flow.text("stationKeyField"), key);
         QCOMPARE(flow.saved(QStringLiteral("vireon")).value(QStringLiteral("uuid")).toString(), key);
 
+        // A blank typed at the start vanishes and the cursor stays where the user is typing.
         QLineEdit* field = flow.get<QLineEdit>("stationKeyField");
+        field->setCursorPosition(0);
+        QTest::keyClick(field, Qt::Key_Space);
+        QCOMPARE(field->text(), key);
+        QCOMPARE(field->cursorPosition(), 0);
+
         field->selectAll();
         QTest::keyClick(field, Qt::Key_Backspace);
         QCOMPARE(flow.saved(QStringLiteral("vireon")), (QJsonObject{{"enabled", true}}));
@@ -248,6 +283,20 @@ private Q_SLOTS:
         flow.station.launchApplication(false);
         QVERIFY(flow.station.settings->hasCompletedOnboarding());
         QVERIFY(flow.station.settings->launchAtLogin());
+    }
+
+    void waitingForTheStickIsNotOfferedAsAStart()
+    {
+        Flow flow(StationHarness::defaultConfig(), false);
+        flow.click("continueAnywayButton");
+        flow.click("continueButton");
+        flow.click("startFeedingButton");
+        QTRY_VERIFY_WITH_TIMEOUT(flow.station.state->isDeviceRecoveryPolling(), waitMs);
+        // The feed resumes by itself when the stick comes: "Start Feeding" would say the opposite.
+        QTRY_VERIFY(!flow.shown("startFeedingButton"));
+        QVERIFY(flow.shown("feedingCaption"));
+        QCOMPARE(flow.get<QLabel>("feedingCaption")->text(),
+                 QStringLiteral("The tray antenna turns green once data is flowing to Vireon."));
     }
 
     void startFeedingThenTheKeyThenFinishRelaunchesTheDecoderWithTheKey()

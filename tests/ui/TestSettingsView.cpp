@@ -4,6 +4,7 @@
 #include "config/StationConfigStore.h"
 #include "platform/FileManagerReveal.h"
 #include "support/StationHarness.h"
+#include "ui/WindowRouter.h"
 #include "ui/settings/SettingsView.h"
 
 #include <QCheckBox>
@@ -13,11 +14,15 @@
 #include <QDBusMessage>
 #include <QDBusVirtualObject>
 #include <QGuiApplication>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSlider>
+#include <QWheelEvent>
 #include <QtTest>
 
 using namespace vireon;
@@ -60,6 +65,8 @@ class TestSettingsView : public QObject {
     Q_OBJECT
     std::unique_ptr<StationHarness> h;
     std::unique_ptr<SettingsView> view;
+    QStringList revealed;
+    bool fileManagerWorks = true;
 
     template <typename T>
     T* child(const char* name) const
@@ -69,17 +76,39 @@ class TestSettingsView : public QObject {
             qFatal("no control named %s", name);
         return found;
     }
-    QJsonObject onDisk(const char* section) const
+    QByteArray fileBytes() const
     {
         QFile file(h->store->filePath());
         file.open(QIODevice::ReadOnly);
-        return QJsonDocument::fromJson(file.readAll()).object().value(section).toObject();
+        return file.readAll();
+    }
+    QJsonObject onDisk(const char* section) const
+    {
+        return QJsonDocument::fromJson(fileBytes()).object().value(section).toObject();
+    }
+    void writeStation(const QJsonObject& station, const QJsonArray& extras = {})
+    {
+        QJsonObject config = StationHarness::defaultConfig();
+        config["station"] = station;
+        config["extraConnectors"] = extras;
+        h->writeConfig(config);
+    }
+    // A wheel turn down over the middle of a control, as the mouse would send it.
+    static void turnWheelOver(QWidget* control)
+    {
+        const QPoint middle = control->rect().center();
+        QWheelEvent turn(middle, control->mapToGlobal(middle), QPoint(), QPoint(0, -120), Qt::NoButton,
+                         Qt::NoModifier, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(control, &turn);
     }
     void open()
     {
         h->launchApplication();
         view = std::make_unique<SettingsView>(*h->state);
-        view->setRevealer([](const QString&) { QFAIL("nothing opens a file manager in this test"); });
+        view->setRevealer([this](const QString& path, std::function<void(bool)> done) {
+            revealed.append(path);
+            done(fileManagerWorks);
+        });
         view->show();
     }
     static void finishEditing(QLineEdit* field)
@@ -132,6 +161,9 @@ private Q_SLOTS:
                                                                  << "52.520008" << 52.520008 << "52.520008";
         QTest::newRow("decimal comma") << QLocale(QLocale::German) << "48,25"
                                        << "52,520008" << 48.25 << "48,25";
+        QTest::newRow("a group separator is refused, not read as thousands")
+            << QLocale(QLocale::German, QLocale::Germany) << "13.405"
+            << "52,520008" << 52.520008 << "52,520008";
     }
     void coordinatesAreTakenWhenEditingEndsAndOnlyWhenEdited()
     {
@@ -148,6 +180,68 @@ private Q_SLOTS:
         QCOMPARE(onDisk("station")["lat"].toDouble(), stored);
         QVERIFY(onDisk("station")["lat"].isDouble());
         QTEST(latitude->text(), "shownAfter");
+    }
+
+    void aWheelTurnOverTheGainScrollsTheFormAndChangesNothing()
+    {
+        writeStation({{"name", "Roof"}, {"lat", 52.5}, {"lon", 13.4}, {"gain", "38.6"}});
+        open();
+        view->resize(view->sizeHint().width(), 300); // the form is taller than its window
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        QScrollBar* scroll = view->findChild<QScrollArea*>()->verticalScrollBar();
+        auto* choice = child<QComboBox>("gainChoice");
+        auto* slider = child<QSlider>("gainSlider");
+        child<QLineEdit>("stationName")->setFocus();
+        const QByteArray before = fileBytes();
+
+        for (QWidget* control : {static_cast<QWidget*>(choice), static_cast<QWidget*>(slider)}) {
+            const int scrolled = scroll->value();
+            turnWheelOver(control);
+            QVERIFY2(scroll->value() > scrolled, qPrintable(control->objectName()));
+        }
+        QCOMPARE(fileBytes(), before);
+        QCOMPARE(choice->currentText(), QString("Manual"));
+        QCOMPARE(slider->value(), 386);
+
+        // Once the user has chosen the control, the wheel is theirs to use on it.
+        view->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(view.get()));
+        slider->setFocus();
+        turnWheelOver(slider);
+        QVERIFY(onDisk("station")["gain"].toString() != "38.6");
+    }
+
+    void theWindowOpensWideEnoughForTheWholeForm()
+    {
+        writeStation({{"name", "Roof"}, {"lat", 52.5}, {"lon", 13.4}, {"gain", "auto"}},
+                     {QJsonObject{{"id", "custom-club.example.org-30004"},
+                                  {"label", "Club"},
+                                  {"enabled", true},
+                                  {"host", "club.example.org"},
+                                  {"port", 30004},
+                                  {"protocol", "beast_reduce_plus_out"}}});
+        h->launchApplication();
+        WindowRouter router([](QWidget* window) { return new QWidget(window); },
+                            [this](QWidget* window) { return new SettingsView(*h->state, window); });
+        router.showSettings();
+        QWidget* window = router.settingsWindow();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        auto* scroll = window->findChild<QScrollArea*>();
+        QVERIFY(!scroll->horizontalScrollBar()->isVisible());
+        const auto buttons = scroll->widget()->findChildren<QAbstractButton*>();
+        QVERIFY(buttons.size() > 8);
+        for (QAbstractButton* button : buttons) {
+            if (button->isVisibleTo(window)) {
+                QVERIFY2(button->mapTo(scroll->viewport(), QPoint(button->width(), 0)).x() <=
+                             scroll->viewport()->width(),
+                         qPrintable(button->text()));
+            }
+        }
+        // As tall as the form up to most of the screen, and the user may make it smaller or larger.
+        const QRect screen = window->screen()->availableGeometry();
+        QCOMPARE(window->height(), screen.height() * 4 / 5);
+        QCOMPARE(window->minimumSize(), QSize(window->width(), 380));
+        QVERIFY(window->maximumHeight() > window->height());
     }
 
     void leavingAnUneditedFieldKeepsAPrecisePosition()
@@ -222,8 +316,50 @@ private Q_SLOTS:
         QVERIFY(QFile::exists(h->path("xdg/autostart/vireon-feeder.desktop")));
         QTest::mouseClick(child<QCheckBox>("preventSleep"), Qt::LeftButton);
         QVERIFY(h->settings->preventSleepWhileFeeding());
-        QTest::mouseClick(child<QPushButton>("copyDiagnostics"), Qt::LeftButton);
+        auto* copy = child<QPushButton>("copyDiagnostics");
+        QTest::mouseClick(copy, Qt::LeftButton);
         QVERIFY(QGuiApplication::clipboard()->text().startsWith("Vireon Feeder diagnostics"));
+        QCOMPARE(copy->text(), QString("Copied"));
+        h->clock.advance(std::chrono::seconds(2));
+        QCOMPARE(copy->text(), QString("Copy Diagnostics"));
+        // Stacked under "Apply to Running Feed", as the form lists them.
+        auto* apply = child<QPushButton>("applyToRunningFeed");
+        QCOMPARE(copy->x(), apply->x());
+        QVERIFY(copy->y() > apply->y());
+    }
+
+    void aFileManagerThatCannotBeOpenedIsSaid()
+    {
+        open();
+        auto* problem = child<QLabel>("revealProblem");
+        fileManagerWorks = false;
+        QTest::mouseClick(child<QPushButton>("openConfig"), Qt::LeftButton);
+        QCOMPARE(revealed, QStringList{h->store->filePath()});
+        QVERIFY(problem->isVisibleTo(view.get()));
+        QCOMPARE(problem->text(), QString("No file manager could be opened."));
+        fileManagerWorks = true;
+        QTest::mouseClick(child<QPushButton>("openConfig"), Qt::LeftButton);
+        QVERIFY(!problem->isVisibleTo(view.get()));
+    }
+
+    void decoderWordsShowAsTheyAreNeverAsMarkup()
+    {
+        // Not the decoder's wording, but what a line from outside may hold.
+        h->setScenario({QStringLiteral("stderr <b>Connection refused</b> &amp; gone: 127.0.0.1 port %1")
+                            .arg(h->ingest.port()),
+                        QStringLiteral("run")});
+        open();
+        h->state->startFeeding();
+        auto* health = child<QLabel>("healthText");
+        QTRY_VERIFY2(health->text().contains("<b>Connection refused</b>"), qPrintable(health->text()));
+        // Every label with text in the form is plain text, but for the link built here from escaped
+        // parts and the names the form gives its fields.
+        for (QLabel* label : view->findChildren<QLabel*>()) {
+            if (!label->text().isEmpty() && label->objectName() != "siteLink" && !label->buddy())
+                QVERIFY2(label->textFormat() == Qt::PlainText, qPrintable(label->text()));
+        }
+        const QString tip = child<QWidget>("vireonHealth")->toolTip();
+        QVERIFY(tip.contains("&lt;b&gt;Connection refused&lt;/b&gt; &amp;amp; gone"));
     }
 
     void tabWalksTheFormTopToBottom()
@@ -258,9 +394,16 @@ private Q_SLOTS:
     void withoutAFileManagerTheFolderOpens()
     {
         QList<QUrl> opened;
-        FileManagerReveal::reveal("/tmp/somewhere/config.json",
-                                  [&](const QUrl& folder) { opened.append(folder); });
+        std::optional<bool> shown;
+        FileManagerReveal::reveal(
+            "/tmp/somewhere/config.json",
+            [&](const QUrl& folder) {
+                opened.append(folder);
+                return false;
+            },
+            [&](bool answer) { shown = answer; });
         QTRY_COMPARE(opened, QList{QUrl::fromLocalFile("/tmp/somewhere")});
+        QCOMPARE(shown, std::optional(false));
     }
 };
 

@@ -3,7 +3,9 @@
 #include "decoder/ReadsbSupervisor.h"
 #include "support/StationHarness.h"
 #include "ui/AppDelegate.h"
+#include "ui/VireonFeederApp.h"
 #include "ui/WindowRouter.h"
+#include "ui/panel/PanelWindow.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -60,7 +62,8 @@ private Q_SLOTS:
         QWidget* window = r.router.settingsWindow();
         QVERIFY(window && window->isVisible());
         QCOMPARE(window->windowTitle(), QStringLiteral("Vireon Feeder Settings"));
-        QCOMPARE(window->size(), QSize(420, 380));
+        QVERIFY(window->width() >= 420);
+        QCOMPARE(window->minimumHeight(), 380);
         QVERIFY(window->windowFlags() & Qt::WindowMinimizeButtonHint);
 
         window->move(10, 10);
@@ -94,6 +97,31 @@ private Q_SLOTS:
         QVERIFY(!window->isVisible());
         QCOMPARE(r.router.onboardingWindow(), window);
         QCOMPARE(r.onboardingBuilt, 1);
+    }
+
+    void aTrayThatAppearsAfterStartTakesOverFromTheWindow()
+    {
+        StationHarness station;
+        station.launchApplication();
+        station.settings->setHasCompletedOnboarding(true);
+        bool trayShown = false;
+        const auto plain = [](AppState&, QWidget* window) { return new QWidget(window); };
+        VireonFeederApp app(plain, plain, station.environment(), [&trayShown] { return trayShown; });
+        app.start();
+        QPointer<PanelWindow> window = &app.panel();
+        QCOMPARE(window->mode(), PanelWindow::Mode::window);
+        QVERIFY(window->isVisible());
+
+        app.checkForTray(); // the desktop's tray is not up yet
+        QCOMPARE(&app.panel(), window.data());
+
+        trayShown = true;
+        app.showYourself(); // any activation looks again
+        QVERIFY(app.hasTray());
+        QVERIFY(!window || !window->isVisible());
+        QCOMPARE(app.panel().mode(), PanelWindow::Mode::dropDown);
+        QVERIFY(app.panel().isVisible());
+        QTRY_VERIFY(!window);
     }
 
     void launchDecision_data()

@@ -35,6 +35,7 @@ CustomConnectorSheet::CustomConnectorSheet(AppState& state, QWidget* parent) : Q
 
     const CustomConnectorForm initial;
     auto* title = new QLabel(QStringLiteral("Add a network"), this);
+    title->setTextFormat(Qt::PlainText);
     QFont headline = title->font();
     headline.setBold(true);
     headline.setPointSizeF(headline.pointSizeF() * 1.15);
@@ -85,6 +86,8 @@ CustomConnectorSheet::CustomConnectorSheet(AppState& state, QWidget* parent) : Q
 
     for (QLineEdit* edit : {m_label, m_host, m_port, m_uuid})
         connect(edit, &QLineEdit::textChanged, this, &CustomConnectorSheet::redraw);
+    // The protocol decides whether the decoder sends the key at all.
+    connect(m_protocol, &QComboBox::currentIndexChanged, this, &CustomConnectorSheet::redraw);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(m_add, &QPushButton::clicked, this, &CustomConnectorSheet::add);
     redraw();

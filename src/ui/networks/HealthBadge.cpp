@@ -1,6 +1,7 @@
 #include "ui/networks/HealthBadge.h"
 
 #include "app/StatusIcon.h"
+#include "ui/common/WidgetText.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -45,6 +46,7 @@ HealthBadge::HealthBadge(QWidget* parent) : QWidget(parent)
     m_dot->setFixedSize(dotSize, dotSize);
     m_text = new QLabel(this);
     m_text->setObjectName(QStringLiteral("healthText"));
+    m_text->setTextFormat(Qt::PlainText); // the decoder's words, whatever they look like
     QFont small = m_text->font();
     small.setPointSizeF(small.pointSizeF() * 0.85);
     m_text->setFont(small);
@@ -66,7 +68,7 @@ void HealthBadge::display(const std::optional<ConnectorHealthLine>& line)
         return;
     m_dot->setPixmap(dot(StatusIcon::color(iconStateFor(line->tone)), devicePixelRatioF()));
     m_text->setText(line->text);
-    setToolTip(line->toolTip);
+    setToolTip(plainToolTip(line->toolTip));
     setAccessibleName(line->text);
 }
 

@@ -7,6 +7,8 @@
 #include "config/StationConfigStore.h"
 #include "decoder/ReadsbCommand.h"
 #include "decoder/ReadsbSupervisor.h"
+#include "ui/common/ToneColors.h"
+#include "ui/common/WidgetText.h"
 #include "ui/networks/HealthBadge.h"
 #include "ui/settings/NoteLabel.h"
 
@@ -64,10 +66,12 @@ NetworkRow::NetworkRow(AppState& state, const NetworkList::Row& row, QWidget* pa
     m_remove->setObjectName(QStringLiteral("remove"));
     m_remove->setAccessibleName(QStringLiteral("Remove"));
     m_generate->setAccessibleName(QStringLiteral("Generate"));
+    paintRemoveAsDestructive();
 
     auto* keyLine = new QHBoxLayout;
     keyLine->setSpacing(6);
     auto* keyLabel = new QLabel(QStringLiteral("Feeder UUID"), m_details);
+    keyLabel->setTextFormat(Qt::PlainText);
     keyLabel->setBuddy(m_uuid);
     keyLine->addWidget(keyLabel);
     keyLine->addWidget(m_uuid, 1);
@@ -114,8 +118,17 @@ void NetworkRow::changeEvent(QEvent* event)
     // ignored.
     if (event->type() == QEvent::PaletteChange) {
         m_site->clear();
+        paintRemoveAsDestructive();
         redraw();
     }
+}
+
+void NetworkRow::paintRemoveAsDestructive()
+{
+    // Removing a network takes its key with it; the button says so in the danger colour.
+    QPalette danger = m_remove->palette();
+    danger.setColor(QPalette::ButtonText, toneColor(Tone::error, palette()));
+    m_remove->setPalette(danger);
 }
 
 void NetworkRow::store(const StationConfig& config)
@@ -134,7 +147,8 @@ void NetworkRow::storeUuid(const QString& text)
 void NetworkRow::redraw()
 {
     const QString title = m_row.title();
-    m_enabled->setText(title);
+    // The name is the user's (or the network's) own text, shown as it is written.
+    m_enabled->setText(literalWidgetText(title));
     m_enabled->setChecked(m_row.isEnabled());
     const std::optional<QUrl> site = m_row.siteURL();
     m_site->setVisible(site.has_value());

@@ -33,6 +33,7 @@ protected:
 
 private:
     void redraw();
+    void paintRemoveAsDestructive();
     void store(const StationConfig& config);
     void storeUuid(const QString& text);
 

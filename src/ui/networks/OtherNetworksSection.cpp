@@ -23,7 +23,7 @@ namespace {
 
 const QString vireonOnNote = QStringLiteral(
     "The network this app is made for. Turning it off is allowed and free \u2014 the other networks below "
-    "keep working, but the menu bar icon can't go green, because green means the Vireon connector is "
+    "keep working, but the tray icon can't go green, because green means the Vireon connector is "
     "healthy.");
 const QString vireonOffNote =
     QStringLiteral("Vireon feeding is paused. This station currently feeds only the networks enabled below.");

@@ -29,6 +29,7 @@ QWidget* item(const QPixmap& icon, const QString& title, QLabel* detail, const Q
     auto* texts = new QVBoxLayout;
     texts->setSpacing(2);
     auto* titleLabel = new QLabel(title);
+    titleLabel->setTextFormat(Qt::PlainText); // a stick's name is whatever its maker wrote
     titleLabel->setWordWrap(true);
     texts->addWidget(titleLabel);
     texts->addWidget(detail);
@@ -89,7 +90,9 @@ void DevicePage::showDevices()
         busy->setTextVisible(false);
         busy->setFixedSize(80, 8);
         rowLayout->addWidget(busy);
-        rowLayout->addWidget(new QLabel(QStringLiteral("Looking for devices\u2026")), 1);
+        auto* looking = new QLabel(QStringLiteral("Looking for devices\u2026"));
+        looking->setTextFormat(Qt::PlainText);
+        rowLayout->addWidget(looking, 1);
         m_displayLayout->addWidget(row);
         break;
     }

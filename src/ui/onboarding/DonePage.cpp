@@ -5,6 +5,7 @@
 #include "app/KeyWarnings.h"
 #include "app/OnboardingRules.h"
 #include "config/StationConfigStore.h"
+#include "ui/common/StationKeyField.h"
 #include "ui/onboarding/OnboardingIcons.h"
 #include "ui/onboarding/OnboardingStyle.h"
 #include "ui/settings/NoteLabel.h"
@@ -14,7 +15,6 @@
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
 
 namespace vireon {
@@ -36,6 +36,7 @@ DonePage::DonePage(AppState& state, QWidget* parent) : QWidget(parent), m_state(
     m_dot->setFixedSize(dotSize, dotSize);
     status->addWidget(m_dot, 0, Qt::AlignVCenter);
     m_statusLine = new QLabel;
+    m_statusLine->setTextFormat(Qt::PlainText); // may quote a hand-edited config.json
     m_statusLine->setObjectName(QStringLiteral("statusLine"));
     m_statusLine->setWordWrap(true);
     status->addWidget(m_statusLine, 1);
@@ -47,7 +48,7 @@ DonePage::DonePage(AppState& state, QWidget* parent) : QWidget(parent), m_state(
     connect(m_startFeeding, &QPushButton::clicked, this, &DonePage::startFeeding);
     layout->addWidget(m_startFeeding, 0, Qt::AlignLeft);
     m_feedingCaption = OnboardingStyle::smallSecondary(
-        QStringLiteral("The menu bar antenna turns green once data is flowing to Vireon."));
+        QStringLiteral("The tray antenna turns green once data is flowing to Vireon."));
     m_feedingCaption->setObjectName(QStringLiteral("feedingCaption"));
     layout->addWidget(m_feedingCaption);
 
@@ -66,10 +67,10 @@ DonePage::DonePage(AppState& state, QWidget* parent) : QWidget(parent), m_state(
             [](const QString& link) { QDesktopServices::openUrl(QUrl(link)); });
     layout->addWidget(m_claimLink);
 
-    m_stationKey = new QLineEdit;
+    m_stationKey = new StationKeyField;
     m_stationKey->setObjectName(QStringLiteral("stationKeyField"));
     m_stationKey->setPlaceholderText(QStringLiteral("Paste your station key (uuid=\u2026)"));
-    connect(m_stationKey, &QLineEdit::textEdited, this, &DonePage::stationKeyEdited);
+    connect(m_stationKey, &StationKeyField::keyEdited, this, &DonePage::stationKeyEdited);
     layout->addWidget(m_stationKey);
     m_keyWarning = new NoteLabel;
     m_keyWarning->setObjectName(QStringLiteral("stationKeyWarning"));
@@ -98,14 +99,13 @@ void DonePage::startFeeding()
     m_state.startFeeding();
 }
 
-void DonePage::stationKeyEdited(const QString& text)
+void DonePage::stationKeyEdited(const QString& key)
 {
     StationConfigStore& store = m_state.configStore();
     StationConfig config = store.config();
-    config.vireon.uuid = StationConfig::normalizeStationKey(text);
+    config.vireon.uuid = key.isEmpty() ? std::nullopt : std::optional<QString>(key);
     store.setConfig(config);
     (void)store.save(); // a failed save is the store's concern
-    refresh();          // the field shows the key as stored, at once
 }
 
 void DonePage::changeEvent(QEvent* event)
@@ -122,7 +122,8 @@ void DonePage::refresh()
     m_dot->setProperty("state", int(dot));
     m_statusLine->setText(m_state.statusLine());
 
-    const bool feeding = m_state.isFeedingActive();
+    // Waiting for the stick counts as feeding here too: the feed resumes by itself.
+    const bool feeding = m_state.isFeedingOrAwaitingStick();
     m_startFeeding->setVisible(!feeding);
     m_feedingCaption->setVisible(feeding);
     m_launchAtLogin->setChecked(m_state.settings().launchAtLogin());
@@ -137,9 +138,7 @@ void DonePage::refresh()
     }
 
     const StationConfig& config = m_state.configStore().config();
-    const QString key = config.vireon.uuid.value_or(QString());
-    if (m_stationKey->text() != key)
-        m_stationKey->setText(key);
+    m_stationKey->showKey(config.vireon.uuid.value_or(QString()));
     const std::optional<QString> warning = KeyWarnings::primary(config, m_state.config().ingest);
     m_keyWarning->setText(warning.value_or(QString()));
     m_keyWarning->setVisible(warning.has_value());

@@ -4,12 +4,12 @@
 
 class QCheckBox;
 class QLabel;
-class QLineEdit;
 class QPushButton;
 
 namespace vireon {
 
 class NoteLabel;
+class StationKeyField;
 
 class AppState;
 
@@ -30,7 +30,7 @@ protected:
 
 private:
     void startFeeding();
-    void stationKeyEdited(const QString& text);
+    void stationKeyEdited(const QString& key);
     void refresh();
 
     AppState& m_state;
@@ -40,7 +40,7 @@ private:
     QLabel* m_feedingCaption = nullptr;
     QCheckBox* m_launchAtLogin = nullptr;
     QLabel* m_claimLink = nullptr;
-    QLineEdit* m_stationKey = nullptr;
+    StationKeyField* m_stationKey = nullptr;
     NoteLabel* m_keyWarning = nullptr;
 };
 

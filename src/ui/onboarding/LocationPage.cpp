@@ -4,8 +4,10 @@
 #include "location/LocationProvider.h"
 #include "ui/onboarding/OnboardingIcons.h"
 #include "ui/onboarding/OnboardingStyle.h"
+#include "ui/settings/NoteLabel.h"
 
 #include <QEvent>
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -29,17 +31,37 @@ LocationPage::LocationPage(StationConfigStore& store, LocationProvider& location
         QStringLiteral("The decoder needs your station position to compute aircraft distances. Vireon never "
                        "publishes your exact location \u2014 only a rounded position.")));
 
-    auto* fields = new QHBoxLayout;
-    fields->setSpacing(10);
+    // Each field with what is wrong with it underneath; the unset position under both.
+    auto* fields = new QGridLayout;
+    fields->setHorizontalSpacing(10);
+    fields->setVerticalSpacing(4);
     m_latitude = new QLineEdit;
     m_latitude->setObjectName(QStringLiteral("latitudeField"));
     m_latitude->setPlaceholderText(QStringLiteral("Latitude"));
     m_longitude = new QLineEdit;
     m_longitude->setObjectName(QStringLiteral("longitudeField"));
     m_longitude->setPlaceholderText(QStringLiteral("Longitude"));
+    m_latitudeProblem = problemLabel(QStringLiteral("latitudeProblem"));
+    m_longitudeProblem = problemLabel(QStringLiteral("longitudeProblem"));
+    m_positionProblem = problemLabel(QStringLiteral("positionProblem"));
+    fields->addWidget(m_latitude, 0, 0);
+    fields->addWidget(m_longitude, 0, 1);
+    fields->addWidget(m_latitudeProblem, 1, 0, Qt::AlignTop);
+    fields->addWidget(m_longitudeProblem, 1, 1, Qt::AlignTop);
+    fields->addWidget(m_positionProblem, 2, 0, 1, 2);
     for (QLineEdit* field : {m_latitude, m_longitude}) {
-        connect(field, &QLineEdit::textChanged, this, &LocationPage::inputChanged);
-        fields->addWidget(field, 1);
+        connect(field, &QLineEdit::textChanged, this, [this] {
+            showPositionProblems(Reveal::onlyShown);
+            Q_EMIT inputChanged();
+        });
+        connect(field, &QLineEdit::editingFinished, this, [this] { showPositionProblems(Reveal::all); });
+        // The user has taken over from the location service: its complaint is old news.
+        connect(field, &QLineEdit::textEdited, this, [this] {
+            if (!m_locationError)
+                return;
+            m_locationError.reset();
+            showLocationState();
+        });
     }
     layout->addLayout(fields);
 
@@ -48,10 +70,8 @@ LocationPage::LocationPage(StationConfigStore& store, LocationProvider& location
     m_useMyLocation = new QPushButton;
     m_useMyLocation->setObjectName(QStringLiteral("useMyLocationButton"));
     connect(m_useMyLocation, &QPushButton::clicked, this, &LocationPage::useMyLocation);
-    row->addWidget(m_useMyLocation, 0, Qt::AlignTop);
-    m_error = OnboardingStyle::smallSecondary(QString());
-    m_error->setObjectName(QStringLiteral("locationErrorLabel"));
-    m_error->setForegroundRole(QPalette::WindowText);
+    row->addWidget(m_useMyLocation, 0, Qt::AlignLeft | Qt::AlignTop);
+    m_error = problemLabel(QStringLiteral("locationErrorLabel"));
     row->addWidget(m_error, 1, Qt::AlignVCenter);
     layout->addLayout(row);
     layout->addStretch(1);
@@ -70,6 +90,35 @@ LocationPage::LocationPage(StationConfigStore& store, LocationProvider& location
 
 LocationPage::~LocationPage() = default;
 
+NoteLabel* LocationPage::problemLabel(const QString& objectName)
+{
+    auto* label = new NoteLabel;
+    label->setObjectName(objectName);
+    label->setTone(NoteLabel::Tone::error);
+    label->hide();
+    return label;
+}
+
+void LocationPage::showPositionProblems(Reveal reveal)
+{
+    // While typing, a complaint already shown follows the text (and goes once the text is right),
+    // but a new one waits until the user leaves the field: "-" is no latitude yet.
+    const OnboardingRules::PositionProblems problems =
+        OnboardingRules::positionProblems(m_latitude->text(), m_longitude->text());
+    const auto show = [reveal](NoteLabel* label, const std::optional<QString>& problem) {
+        if (!problem) {
+            label->hide();
+            return;
+        }
+        label->setText(*problem);
+        if (reveal == Reveal::all)
+            label->show();
+    };
+    show(m_latitudeProblem, problems.latitude);
+    show(m_longitudeProblem, problems.longitude);
+    show(m_positionProblem, problems.position);
+}
+
 void LocationPage::prefill()
 {
     const auto& station = m_store.config().station;
@@ -77,6 +126,7 @@ void LocationPage::prefill()
         m_latitude->setText(texts->first);
         m_longitude->setText(texts->second);
     }
+    showPositionProblems(Reveal::onlyShown);
 }
 
 std::optional<OnboardingRules::Position> LocationPage::parsedLocation() const
@@ -142,9 +192,6 @@ void LocationPage::showLocationState()
         m_useMyLocation->setEnabled(true);
     }
     m_useMyLocation->setIconSize(QSize(iconSize, iconSize));
-    QPalette red = m_error->palette();
-    red.setColor(QPalette::WindowText, OnboardingStyle::errorColor(palette()));
-    m_error->setPalette(red);
     m_error->setText(m_locationError.value_or(QString()));
     m_error->setVisible(m_locationError.has_value());
 }

@@ -13,6 +13,7 @@ class QVariantAnimation;
 namespace vireon {
 
 class LocationProvider;
+class NoteLabel;
 class StationConfigStore;
 
 // Step 2: the station's position, typed or asked of the location service. Typing changes only the
@@ -38,15 +39,22 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    enum class Reveal { onlyShown, all };
+
+    static NoteLabel* problemLabel(const QString& objectName);
     void useMyLocation();
     void showLocationState();
+    void showPositionProblems(Reveal reveal);
 
     StationConfigStore& m_store;
     LocationProvider& m_location;
     QLineEdit* m_latitude = nullptr;
     QLineEdit* m_longitude = nullptr;
     QPushButton* m_useMyLocation = nullptr;
-    QLabel* m_error = nullptr;
+    NoteLabel* m_error = nullptr;
+    NoteLabel* m_latitudeProblem = nullptr;
+    NoteLabel* m_longitudeProblem = nullptr;
+    NoteLabel* m_positionProblem = nullptr;
     QVariantAnimation* m_spin = nullptr;
     std::optional<QString> m_locationError;
     bool m_fetchingLocation = false;

@@ -9,6 +9,7 @@ namespace vireon {
 QLabel* OnboardingStyle::headline(const QString& text, QWidget* parent)
 {
     auto* label = new QLabel(text, parent);
+    label->setTextFormat(Qt::PlainText);
     QFont font = label->font();
     font.setPointSizeF(font.pointSizeF() * 1.25);
     font.setWeight(QFont::DemiBold);
@@ -19,6 +20,8 @@ QLabel* OnboardingStyle::headline(const QString& text, QWidget* parent)
 QLabel* OnboardingStyle::secondary(const QString& text, QWidget* parent)
 {
     auto* label = new QLabel(text, parent);
+    // Also the stick's own name and other text from outside: never read as markup.
+    label->setTextFormat(Qt::PlainText);
     label->setWordWrap(true);
     // The placeholder role is the palette's own dimmed text, in light and dark themes alike.
     label->setForegroundRole(QPalette::PlaceholderText);
@@ -54,13 +57,6 @@ QPushButton* OnboardingStyle::button(const QString& text, const QString& objectN
     button->setObjectName(objectName);
     button->setMinimumWidth(std::max(80, button->sizeHint().width() + 16));
     return button;
-}
-
-QColor OnboardingStyle::errorColor(const QPalette& palette)
-{
-    // The status red is too dark for small type on a dark window and a little light on a light one.
-    return palette.color(QPalette::Window).lightnessF() < 0.5 ? QColor(0xff, 0x6b, 0x61)
-                                                              : QColor(0xc4, 0x27, 0x1e);
 }
 
 } // namespace vireon

@@ -1,11 +1,9 @@
 #pragma once
 
-#include <QColor>
 #include <QString>
 
 class QFrame;
 class QLabel;
-class QPalette;
 class QPushButton;
 class QWidget;
 
@@ -25,8 +23,6 @@ struct OnboardingStyle {
     static void makeSmall(QWidget* widget);
     // A push button with room around its text, named for tests.
     static QPushButton* button(const QString& text, const QString& objectName, QWidget* parent = nullptr);
-    // Red for error text that keeps its contrast on light and dark windows.
-    static QColor errorColor(const QPalette& palette);
 };
 
 } // namespace vireon

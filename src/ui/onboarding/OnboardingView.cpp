@@ -34,6 +34,7 @@ OnboardingView::OnboardingView(AppState& state, LocationProvider& location, QWid
     m_icon->setFixedSize(iconSize, iconSize);
     header->addWidget(m_icon, 0, Qt::AlignHCenter);
     auto* title = new QLabel(QStringLiteral("Welcome to Vireon Feeder"));
+    title->setTextFormat(Qt::PlainText);
     QFont titleFont = title->font();
     titleFont.setPointSizeF(titleFont.pointSizeF() * 1.45);
     titleFont.setWeight(QFont::DemiBold);

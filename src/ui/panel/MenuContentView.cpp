@@ -1,8 +1,11 @@
 #include "ui/panel/MenuContentView.h"
 
 #include "app/AppState.h"
+#include "ui/common/CopiedFlash.h"
+#include "ui/common/WidgetText.h"
 #include "ui/panel/PanelActions.h"
 #include "ui/panel/StatusDot.h"
+#include "ui/settings/NoteLabel.h"
 
 #include <QEvent>
 #include <QFontMetrics>
@@ -10,6 +13,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QShowEvent>
 #include <QTextLayout>
 #include <QVBoxLayout>
 
@@ -89,6 +93,11 @@ MenuContentView::MenuContentView(AppState& state, PanelActions& actions, QWidget
     header->addWidget(m_status, 1, Qt::AlignVCenter);
     column->addLayout(header);
 
+    m_noTrayNote = new NoteLabel(PanelContent::noTrayText(), this);
+    m_noTrayNote->setObjectName(QStringLiteral("noTrayNote"));
+    m_noTrayNote->hide();
+    column->addWidget(m_noTrayNote);
+
     m_hint = new QWidget(this);
     m_hint->setObjectName(QStringLiteral("failureHint"));
     auto* hintColumn = new QVBoxLayout(m_hint);
@@ -111,7 +120,8 @@ MenuContentView::MenuContentView(AppState& state, PanelActions& actions, QWidget
 
     column->addWidget(separator(this));
     m_startStop = makeButton(this, QStringLiteral("startStopButton"), QString(), PanelAction::startStop);
-    // Return presses it while the panel is open.
+    // Return presses it while the panel is open, and only it: no other button becomes the default by
+    // having been clicked last time.
     m_startStop->setDefault(true);
     column->addWidget(m_startStop);
     m_liveMap = makeButton(this, QStringLiteral("liveMapButton"), PanelContent::liveMapLabel(),
@@ -125,6 +135,11 @@ MenuContentView::MenuContentView(AppState& state, PanelActions& actions, QWidget
                                  PanelAction::settings));
     column->addWidget(
         makeButton(this, QStringLiteral("quitButton"), PanelContent::quitLabel(), PanelAction::quit));
+    m_actionProblem = new NoteLabel({}, this);
+    m_actionProblem->setObjectName(QStringLiteral("actionProblem"));
+    m_actionProblem->setTone(NoteLabel::Tone::error);
+    m_actionProblem->hide();
+    column->addWidget(m_actionProblem);
 
     applyHintColors();
     refresh();
@@ -144,8 +159,39 @@ QPushButton* MenuContentView::makeButton(QWidget* parent, const QString& objectN
     button->setFlat(true);
     button->setCursor(Qt::PointingHandCursor);
     button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    connect(button, &QPushButton::clicked, this, [this, action] { m_actions.trigger(action); });
+    button->setAutoDefault(false);
+    connect(button, &QPushButton::clicked, this,
+            [this, action, button] { showOutcome(m_actions.trigger(action), button); });
     return button;
+}
+
+void MenuContentView::showOutcome(PanelActionOutcome outcome, QPushButton* button)
+{
+    switch (outcome) {
+    case PanelActionOutcome::stayOpen:
+        break;
+    case PanelActionOutcome::closePanel:
+        m_actionProblem->hide();
+        Q_EMIT closeRequested();
+        break;
+    case PanelActionOutcome::noBrowser:
+        showActionProblem(PanelContent::noBrowserText());
+        break;
+    case PanelActionOutcome::copied:
+        CopiedFlash::show(button, m_state.timeSource());
+        break;
+    }
+}
+
+void MenuContentView::showActionProblem(const QString& text)
+{
+    m_actionProblem->setText(text);
+    m_actionProblem->show();
+}
+
+void MenuContentView::setShowsNoTrayNote(bool shown)
+{
+    m_noTrayNote->setVisible(shown);
 }
 
 void MenuContentView::refresh()
@@ -164,7 +210,7 @@ void MenuContentView::display(const PanelContent& content)
     const int textWidth = width - 2 * margin - StatusDot::diameter - headerSpacing;
     m_status->setText(fitToLines(content.statusLine, m_status->font(), textWidth, statusLines));
     m_status->setAccessibleName(content.statusLine);
-    m_status->setToolTip(content.statusLine);
+    m_status->setToolTip(plainToolTip(content.statusLine));
     m_hint->setVisible(content.hintText.has_value());
     m_hintText->setText(content.hintText.value_or(QString()));
     m_hintText->setAccessibleName(content.hintText.value_or(QString()));
@@ -218,6 +264,11 @@ QSize MenuContentView::minimumSizeHint() const
 void MenuContentView::showEvent(QShowEvent* event)
 {
     refresh();
+    // Each opening starts afresh: Return presses start/stop, and an old complaint is gone.
+    if (!event->spontaneous()) {
+        m_actionProblem->hide();
+        m_startStop->setFocus(Qt::OtherFocusReason);
+    }
     QWidget::showEvent(event);
 }
 

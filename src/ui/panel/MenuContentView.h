@@ -12,6 +12,7 @@ class QHBoxLayout;
 namespace vireon {
 
 class AppState;
+class NoteLabel;
 class PanelActions;
 class StatusDot;
 
@@ -35,8 +36,17 @@ public:
     // Shows this content; refresh() shows the state's.
     void display(const PanelContent& content);
 
+    // In a window of its own, without a tray, it says why closing the window only minimises it.
+    void setShowsNoTrayNote(bool shown);
+    // A line under the buttons saying why the last action did not happen.
+    void showActionProblem(const QString& text);
+
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
+
+Q_SIGNALS:
+    // A link or a window took the user elsewhere; a drop-down panel closes like a menu.
+    void closeRequested();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -46,12 +56,15 @@ private:
     QPushButton* makeButton(QWidget* parent, const QString& objectName, const QString& text,
                             PanelAction action);
     void showHintButtons(const QList<PanelContent::Button>& buttons);
+    void showOutcome(PanelActionOutcome outcome, QPushButton* button);
     void applyHintColors();
 
     AppState& m_state;
     PanelActions& m_actions;
     StatusDot* m_dot;
     QLabel* m_status;
+    NoteLabel* m_noTrayNote;
+    NoteLabel* m_actionProblem;
     QWidget* m_hint;
     QLabel* m_hintText;
     QHBoxLayout* m_hintButtons;

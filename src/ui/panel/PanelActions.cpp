@@ -21,10 +21,10 @@ PanelActions::PanelActions(AppState& state, ShellServices services)
         };
     }
     if (!m_services.openUrl)
-        m_services.openUrl = [](const QUrl& url) { QDesktopServices::openUrl(url); };
+        m_services.openUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
 }
 
-void PanelActions::trigger(PanelAction action)
+PanelActionOutcome PanelActions::trigger(PanelAction action)
 {
     switch (action) {
     case PanelAction::retry:
@@ -32,29 +32,29 @@ void PanelActions::trigger(PanelAction action)
         break;
     case PanelAction::copyDiagnostics:
         copyDiagnostics();
-        break;
+        return PanelActionOutcome::copied;
     case PanelAction::startStop:
         startStop();
         break;
     case PanelAction::openLiveMap:
-        open(m_state.config().links ? m_state.config().links->liveMap : std::nullopt);
-        break;
+        return open(m_state.config().links ? m_state.config().links->liveMap : std::nullopt);
     case PanelAction::openFeederPage:
-        open(m_state.config().links ? m_state.config().links->feederPage : std::nullopt);
-        break;
+        return open(m_state.config().links ? m_state.config().links->feederPage : std::nullopt);
     case PanelAction::settings:
         if (m_services.showSettings)
             m_services.showSettings();
-        break;
+        return PanelActionOutcome::closePanel;
     case PanelAction::quit:
         m_services.quit();
         break;
     }
+    return PanelActionOutcome::stayOpen;
 }
 
 void PanelActions::startStop()
 {
-    switch (startStopOutcome(m_state.isFeedingActive(), m_state.settings().hasCompletedOnboarding())) {
+    switch (
+        startStopOutcome(m_state.isFeedingOrAwaitingStick(), m_state.settings().hasCompletedOnboarding())) {
     case StartStopOutcome::stopFeeding:
         m_state.stopFeeding();
         break;
@@ -75,11 +75,12 @@ void PanelActions::copyDiagnostics()
     clipboard->setText(Diagnostics::report(m_state));
 }
 
-void PanelActions::open(const std::optional<QUrl>& url)
+PanelActionOutcome PanelActions::open(const std::optional<QUrl>& url)
 {
     // The link may have gone with a refreshed document between drawing and the click.
-    if (url && url->isValid())
-        m_services.openUrl(*url);
+    if (!url || !url->isValid())
+        return PanelActionOutcome::stayOpen;
+    return m_services.openUrl(*url) ? PanelActionOutcome::closePanel : PanelActionOutcome::noBrowser;
 }
 
 } // namespace vireon

@@ -13,8 +13,9 @@ class AppState;
 struct ShellServices {
     std::function<void()> showOnboarding;
     std::function<void()> showSettings;
-    std::function<void()> quit;               // empty: the application's event loop quits
-    std::function<void(const QUrl&)> openUrl; // empty: the default browser
+    std::function<void()> quit; // empty: the application's event loop quits
+    // Whether the page could be handed to a browser. Empty: the default browser.
+    std::function<bool(const QUrl&)> openUrl;
 };
 
 // Carries out what the panel and the tray's context menu ask for, the same way for both.
@@ -22,14 +23,14 @@ class PanelActions {
 public:
     PanelActions(AppState& state, ShellServices services);
 
-    void trigger(PanelAction action);
+    PanelActionOutcome trigger(PanelAction action);
 
     AppState& state() const { return m_state; }
 
 private:
     void startStop();
     void copyDiagnostics();
-    void open(const std::optional<QUrl>& url);
+    PanelActionOutcome open(const std::optional<QUrl>& url);
 
     AppState& m_state;
     ShellServices m_services;

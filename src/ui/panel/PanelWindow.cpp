@@ -2,7 +2,10 @@
 
 #include "ui/panel/MenuContentView.h"
 
+#include <QCloseEvent>
+#include <QCoreApplication>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QVBoxLayout>
 
 namespace vireon {
@@ -25,6 +28,45 @@ PanelWindow::PanelWindow(AppState& state, PanelActions& actions, Mode mode, QWid
     layout->setSizeConstraint(QLayout::SetFixedSize);
     m_content = new MenuContentView(state, actions, this);
     layout->addWidget(m_content);
+    connect(m_content, &MenuContentView::closeRequested, this, [this] {
+        if (m_mode == Mode::dropDown)
+            hide();
+    });
+    if (mode == Mode::window) {
+        m_content->setShowsNoTrayNote(true);
+        // Quitting closes every window first, and a window that refuses would stop the quit.
+        QCoreApplication::instance()->installEventFilter(this);
+    }
+}
+
+bool PanelWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == QCoreApplication::instance() && event->type() == QEvent::Quit)
+        m_quitting = true;
+    return QDialog::eventFilter(watched, event);
+}
+
+void PanelWindow::closeEvent(QCloseEvent* event)
+{
+    // Without a tray this window is all there is of the application on screen: closing it would
+    // leave a feeding process nobody can see. It goes to the task bar instead; "Quit Vireon Feeder"
+    // quits.
+    if (m_mode == Mode::window && !m_quitting) {
+        event->ignore();
+        showMinimized();
+        return;
+    }
+    QDialog::closeEvent(event);
+}
+
+void PanelWindow::keyPressEvent(QKeyEvent* event)
+{
+    // Escape closes a dialog; here it must do what the close button does.
+    if (m_mode == Mode::window && event->matches(QKeySequence::Cancel)) {
+        showMinimized();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 std::optional<qint64> PanelWindow::msSinceFocusLossClose() const

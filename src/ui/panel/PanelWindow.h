@@ -11,7 +11,8 @@ class MenuContentView;
 class PanelActions;
 
 // Hosts the panel. Under a tray icon it is a frameless dialog that closes as soon as it loses focus,
-// like a menu; on a desktop without a tray it is an ordinary window titled "Vireon Feeder".
+// like a menu; on a desktop without a tray it is an ordinary window titled "Vireon Feeder", which
+// its close button minimises, since it is then the application's only presence on screen.
 class PanelWindow : public QDialog {
     Q_OBJECT
 public:
@@ -27,11 +28,15 @@ public:
 
 protected:
     bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     Mode m_mode;
     MenuContentView* m_content;
     QElapsedTimer m_closedByFocusLoss;
+    bool m_quitting = false;
 };
 
 } // namespace vireon

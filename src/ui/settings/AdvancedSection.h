@@ -14,7 +14,8 @@ class NoteLabel;
 class AdvancedSection : public QGroupBox {
     Q_OBJECT
 public:
-    using Revealer = std::function<void(const QString& filePath)>;
+    // Shows the file in a file manager and says, later, whether anything could.
+    using Revealer = std::function<void(const QString& filePath, std::function<void(bool shown)> done)>;
 
     explicit AdvancedSection(AppState& state, QWidget* parent = nullptr);
 
@@ -27,6 +28,7 @@ private:
     AppState& m_state;
     Revealer m_reveal;
     QPushButton* m_open;
+    NoteLabel* m_revealProblem;
     NoteLabel* m_configError;
 };
 

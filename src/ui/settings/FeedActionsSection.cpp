@@ -2,12 +2,13 @@
 
 #include "app/AppState.h"
 #include "app/Diagnostics.h"
+#include "ui/common/CopiedFlash.h"
 #include "ui/settings/StateWatch.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
-#include <QHBoxLayout>
 #include <QPushButton>
+#include <QVBoxLayout>
 
 namespace vireon {
 
@@ -18,11 +19,10 @@ FeedActionsSection::FeedActionsSection(AppState& state, QWidget* parent) : QWidg
     m_copy = new QPushButton(QStringLiteral("Copy Diagnostics"), this);
     m_copy->setObjectName(QStringLiteral("copyDiagnostics"));
 
-    auto* layout = new QHBoxLayout(this);
+    auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(m_apply);
-    layout->addWidget(m_copy);
-    layout->addStretch();
+    layout->addWidget(m_apply, 0, Qt::AlignLeft);
+    layout->addWidget(m_copy, 0, Qt::AlignLeft);
 
     connect(m_apply, &QPushButton::clicked, this, [&state] { state.applySettingsToRunningFeed(); });
     connect(m_copy, &QPushButton::clicked, this, &FeedActionsSection::copyDiagnostics);
@@ -40,6 +40,7 @@ void FeedActionsSection::copyDiagnostics()
     QClipboard* clipboard = QGuiApplication::clipboard();
     clipboard->clear();
     clipboard->setText(Diagnostics::report(m_state));
+    CopiedFlash::show(m_copy, m_state.timeSource());
 }
 
 } // namespace vireon

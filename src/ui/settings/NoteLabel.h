@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/common/ToneColors.h"
+
 #include <QLabel>
 
 namespace vireon {
@@ -9,7 +11,7 @@ namespace vireon {
 class NoteLabel : public QLabel {
     Q_OBJECT
 public:
-    enum class Tone { secondary, warning, error };
+    using Tone = vireon::Tone;
 
     explicit NoteLabel(const QString& text = {}, QWidget* parent = nullptr);
 

@@ -3,6 +3,7 @@
 #include "app/AppState.h"
 #include "app/GainSetting.h"
 #include "config/StationConfigStore.h"
+#include "ui/common/WheelGuard.h"
 #include "ui/settings/StateWatch.h"
 
 #include <QComboBox>
@@ -23,12 +24,15 @@ ReceiverSection::ReceiverSection(AppState& state, QWidget* parent)
     m_choice->addItems({QStringLiteral("Automatic"), QStringLiteral("Manual")});
     m_choice->setAccessibleName(QStringLiteral("Tuner gain"));
     m_gainLabel = new QLabel(this);
+    m_gainLabel->setTextFormat(Qt::PlainText);
     m_gainLabel->setObjectName(QStringLiteral("gainLabel"));
     m_slider = new QSlider(Qt::Horizontal, this);
     m_slider->setObjectName(QStringLiteral("gainSlider"));
     m_slider->setRange(0, sliderSteps);
     m_slider->setPageStep(10);
     m_slider->setAccessibleName(QStringLiteral("Manual gain"));
+    WheelGuard::protect(m_choice);
+    WheelGuard::protect(m_slider);
 
     m_form = new QFormLayout(this);
     m_form->addRow(QStringLiteral("Tuner gain"), m_choice);

@@ -10,6 +10,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace vireon {
 
@@ -44,19 +45,33 @@ SettingsView::SettingsView(AppState& state, QWidget* parent) : QWidget(parent)
     layout->addWidget(m_scroll);
 }
 
-void SettingsView::setRevealer(std::function<void(const QString& filePath)> revealer)
+void SettingsView::setRevealer(
+    std::function<void(const QString& filePath, std::function<void(bool shown)> done)> revealer)
 {
     m_advanced->setRevealer(std::move(revealer));
 }
 
+int SettingsView::formMinimumWidth() const
+{
+    // Wider than its nominal width when a row of buttons or a long label asks for more.
+    const QWidget* form = m_scroll->widget();
+    return std::max({formWidth, form->minimumWidth(), form->minimumSizeHint().width()});
+}
+
 QSize SettingsView::sizeHint() const
 {
-    // The form's width, as tall as the form is at that width, plus room for a scroll bar should the
-    // window come out smaller.
+    // The whole form, as tall as it is at its width, with room for the vertical scroll bar the
+    // window shows when it is shorter than that: never a horizontal one.
     const QWidget* form = m_scroll->widget();
-    const int height =
-        form->hasHeightForWidth() ? form->heightForWidth(formWidth) : form->sizeHint().height();
-    return {formWidth + m_scroll->verticalScrollBar()->sizeHint().width(), height};
+    const int width = formMinimumWidth();
+    const int height = form->hasHeightForWidth() ? form->heightForWidth(width) : form->sizeHint().height();
+    return {width + m_scroll->verticalScrollBar()->sizeHint().width(), height};
+}
+
+QSize SettingsView::minimumSizeHint() const
+{
+    // Any height will do, since the form scrolls; no width that would cut off its right edge.
+    return {formMinimumWidth() + m_scroll->verticalScrollBar()->sizeHint().width(), 0};
 }
 
 } // namespace vireon

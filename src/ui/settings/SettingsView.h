@@ -21,13 +21,17 @@ public:
 
     static constexpr int formWidth = 440;
 
-    // How "Open config.json in Finder" shows the file; by default the desktop's file manager.
-    void setRevealer(std::function<void(const QString& filePath)> revealer);
+    // How "Show config.json in File Manager" shows the file; by default the desktop's file manager.
+    void
+    setRevealer(std::function<void(const QString& filePath, std::function<void(bool shown)> done)> revealer);
 
     OtherNetworksSection* networksSection() const { return m_networks; }
     QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
 
 private:
+    int formMinimumWidth() const;
+
     QScrollArea* m_scroll;
     OtherNetworksSection* m_networks;
     AdvancedSection* m_advanced;

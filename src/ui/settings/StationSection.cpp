@@ -2,8 +2,8 @@
 
 #include "app/AppState.h"
 #include "app/KeyWarnings.h"
-#include "app/StationKeyEdit.h"
 #include "config/StationConfigStore.h"
+#include "ui/common/StationKeyField.h"
 #include "ui/settings/CoordinateField.h"
 #include "ui/settings/NoteLabel.h"
 #include "ui/settings/StateWatch.h"
@@ -23,7 +23,7 @@ StationSection::StationSection(AppState& state, QWidget* parent)
         QStringLiteral("latitude"), [&store](double value) { store.setStationLat(value); }, this);
     m_longitude = new CoordinateField(
         QStringLiteral("longitude"), [&store](double value) { store.setStationLon(value); }, this);
-    m_stationKey = new QLineEdit(this);
+    m_stationKey = new StationKeyField(this);
     m_stationKey->setObjectName(QStringLiteral("stationKey"));
 
     auto* form = new QFormLayout(this);
@@ -51,7 +51,7 @@ StationSection::StationSection(AppState& state, QWidget* parent)
 
     connect(m_name, &QLineEdit::textEdited, this,
             [&store](const QString& text) { store.setStationName(text); });
-    connect(m_stationKey, &QLineEdit::textEdited, this, &StationSection::storeStationKey);
+    connect(m_stationKey, &StationKeyField::keyEdited, this, &StationSection::storeStationKey);
     onStateChange(state, this, [this] { redraw(); });
     redraw();
 }
@@ -63,26 +63,17 @@ void StationSection::redraw()
         m_name->setText(config.station.name);
     m_latitude->showValue(config.station.lat);
     m_longitude->showValue(config.station.lon);
-    const QString key = config.vireon.uuid.value_or(QString());
-    if (m_stationKey->text() != key)
-        m_stationKey->setText(key);
+    m_stationKey->showKey(config.vireon.uuid.value_or(QString()));
     const std::optional<QString> warning = KeyWarnings::primary(config, m_state.config().ingest);
     m_keyWarning->setText(warning.value_or(QString()));
     m_keyWarning->setVisible(warning.has_value());
 }
 
-void StationSection::storeStationKey(const QString& typed)
+void StationSection::storeStationKey(const QString& key)
 {
-    const StationKeyEdit shown = StationKeyEdit::normalised(typed, m_stationKey->cursorPosition());
     StationConfigStore& store = m_state.configStore();
     StationConfig config = store.config();
-    config.vireon.uuid = shown.text.isEmpty() ? std::nullopt : std::optional<QString>(shown.text);
-    // The field shows the key before the store announces it, so the redraw finds nothing to change
-    // and the cursor stays where the user is typing.
-    if (shown.text != typed) {
-        m_stationKey->setText(shown.text);
-        m_stationKey->setCursorPosition(int(shown.cursor));
-    }
+    config.vireon.uuid = key.isEmpty() ? std::nullopt : std::optional<QString>(key);
     store.setConfig(config);
     store.save(); // a failing write is ignored; the field keeps showing the key
 }

@@ -9,6 +9,7 @@ namespace vireon {
 class AppState;
 class CoordinateField;
 class NoteLabel;
+class StationKeyField;
 
 // "Station": the name, the position and the station key, each written to config.json as it is set.
 class StationSection : public QGroupBox {
@@ -22,13 +23,13 @@ public:
     void redraw();
 
 private:
-    void storeStationKey(const QString& typed);
+    void storeStationKey(const QString& key);
 
     AppState& m_state;
     QLineEdit* m_name;
     CoordinateField* m_latitude;
     CoordinateField* m_longitude;
-    QLineEdit* m_stationKey;
+    StationKeyField* m_stationKey;
     NoteLabel* m_keyWarning;
 };
 

@@ -1,6 +1,7 @@
 #include "ui/tray/TrayIcon.h"
 
 #include "app/AppState.h"
+#include "ui/common/WidgetText.h"
 #include "ui/panel/PanelActions.h"
 
 #include <QMenu>
@@ -54,7 +55,7 @@ const QIcon& TrayIcon::iconFor(StatusIcon::State state)
 
 void TrayIcon::present(StatusIcon::State state, const QString& statusLine)
 {
-    m_tray->setToolTip(statusLine);
+    m_tray->setToolTip(plainToolTip(statusLine));
     // A new message rate changes the line, not the icon; on StatusNotifierItem hosts every new
     // icon travels over D-Bus as pixels.
     if (m_shownState == state)
@@ -75,10 +76,15 @@ void TrayIcon::rebuildMenuIfChanged()
     m_menu->clear();
     auto add = [this](const QString& text, PanelAction action) {
         QAction* item = m_menu->addAction(text);
-        connect(item, &QAction::triggered, this, [this, action] { m_actions.trigger(action); });
+        connect(item, &QAction::triggered, this, [this, action] {
+            // A menu has nowhere to say what went wrong; the panel has.
+            if (m_actions.trigger(action) == PanelActionOutcome::noBrowser)
+                Q_EMIT actionProblem(PanelContent::noBrowserText());
+        });
         return item;
     };
-    m_menu->addAction(content.statusLine)->setEnabled(false);
+    // Menu texts read "&" as a shortcut mark; the status line may quote a hand-edited name.
+    m_menu->addAction(literalWidgetText(content.statusLine))->setEnabled(false);
     for (const PanelContent::Button& button : content.hintButtons)
         add(button.label, button.action);
     m_menu->addSeparator();

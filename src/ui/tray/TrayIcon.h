@@ -40,6 +40,8 @@ public:
 Q_SIGNALS:
     // A left click (or a middle click): the shell opens or closes the panel.
     void panelToggleRequested();
+    // An action chosen from the menu could not be carried out; the panel should say why.
+    void actionProblem(const QString& text);
 
 private:
     void present(StatusIcon::State state, const QString& statusLine);

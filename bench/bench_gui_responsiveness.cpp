@@ -85,7 +85,7 @@ Run runOnce(const QString& decoder, bool silentPortal)
     AppEnvironment env;
     env.defaults = &defaults;
     env.decoderLocator = [decoder] { return std::optional<QString>(decoder); };
-    env.remoteURL = QUrl(QStringLiteral("http://127.0.0.1:9/feeder-config.json")); // refused at once
+    env.remoteUrl = QUrl(QStringLiteral("http://127.0.0.1:9/feeder-config.json")); // refused at once
     env.makeLoginItem = nullptr;
 
     meter.setPhase("construct");

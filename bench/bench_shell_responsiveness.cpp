@@ -82,7 +82,7 @@ Run runOnce(const QString& decoder)
     AppEnvironment env;
     env.defaults = &defaults;
     env.decoderLocator = [decoder] { return std::optional<QString>(decoder); };
-    env.remoteURL = QUrl(QStringLiteral("http://127.0.0.1:9/feeder-config.json")); // refused at once
+    env.remoteUrl = QUrl(QStringLiteral("http://127.0.0.1:9/feeder-config.json")); // refused at once
 
     GapMeter meter("idle");
     runFor(50);

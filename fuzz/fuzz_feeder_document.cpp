@@ -26,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         std::abort();
     if (config->presets) {
         for (const FeederConfig::Preset& preset : *config->presets) {
-            if (!linkIsUsable(preset.registrationURL))
+            if (!linkIsUsable(preset.registrationUrl))
                 std::abort();
         }
     }

@@ -3,7 +3,8 @@
 //   render_app_icons <dir>
 // gives <dir>/<n>x<n>/apps/vireon-feeder.png. packaging/icons holds the committed output.
 
-#include "app/StatusIcon.h"
+#include "ui/common/StateColors.h"
+#include "ui/tray/StatusIconPainter.h"
 
 #include <QDir>
 #include <QGuiApplication>
@@ -17,7 +18,7 @@ int main(int argc, char* argv[])
         const QString folder = QStringLiteral("%1x%1/apps").arg(size);
         out.mkpath(folder);
         const QString file = out.filePath(folder + QStringLiteral("/vireon-feeder.png"));
-        if (!vireon::StatusIcon::image(vireon::StatusIcon::State::feeding, size).save(file)) {
+        if (!vireon::StatusIconPainter::image(vireon::StatusIcon::State::feeding, size).save(file)) {
             QTextStream(stderr) << "cannot write " << file << '\n';
             return 1;
         }

@@ -12,6 +12,8 @@
 #include "config/StationConfigStore.h"
 #include "location/LocationProvider.h"
 #include "platform/TimeSource.h"
+#include "ui/common/StateColors.h"
+#include "ui/common/StatusDot.h"
 #include "ui/onboarding/OnboardingIcons.h"
 #include "ui/onboarding/OnboardingView.h"
 
@@ -33,6 +35,17 @@
 using namespace vireon;
 
 namespace {
+
+// The done page's status dot, as the page draws it.
+QPixmap feedingDot()
+{
+    StatusDot dot(10);
+    dot.setColor(stateColor(StatusIcon::State::feeding));
+    QPixmap pixmap(dot.size());
+    pixmap.fill(Qt::transparent);
+    dot.render(&pixmap, QPoint(), QRegion(), QWidget::DrawChildren);
+    return pixmap;
+}
 
 // A location service whose user always says no.
 class RefusingLocationService final : public LocationService {
@@ -123,7 +136,7 @@ bool renderStation(const QDir& out, const QString& suffix)
     env.defaults = &defaults;
     env.usbRoot = usb;
     env.decoderLocator = [decoder] { return std::optional<QString>(decoder); };
-    env.remoteURL = QUrl(QStringLiteral("http://127.0.0.1:9/feeder-config.json")); // nothing answers there
+    env.remoteUrl = QUrl(QStringLiteral("http://127.0.0.1:9/feeder-config.json")); // nothing answers there
     AppState state(&settings, &store, env);
     LocationProvider location(std::make_unique<RefusingLocationService>(), TimeSource::system());
 
@@ -191,13 +204,12 @@ QImage iconSheet(const QList<QPalette>& palettes)
     for (const QPalette& palette : palettes) {
         painter.fillRect(0, y, sheet.width(), cell, palette.color(QPalette::Window));
         const QColor text = palette.color(QPalette::ButtonText);
-        const QList<QPixmap> icons{
-            OnboardingIcons::antenna(palette.color(QPalette::Highlight), 28, 1),
-            OnboardingIcons::warningTriangle(20, 1),
-            OnboardingIcons::checkMark(20, 1),
-            OnboardingIcons::locationArrow(text, 14, 1),
-            OnboardingIcons::spinner(text, 14, 1, 0),
-            OnboardingIcons::dot(StatusIcon::color(StatusIcon::State::feeding), 10, 1)};
+        const QList<QPixmap> icons{OnboardingIcons::antenna(palette.color(QPalette::Highlight), 28, 1),
+                                   OnboardingIcons::warningTriangle(20, 1),
+                                   OnboardingIcons::checkMark(20, 1),
+                                   OnboardingIcons::locationArrow(text, 14, 1),
+                                   OnboardingIcons::spinner(text, 14, 1, 0),
+                                   feedingDot()};
         int x = 0;
         for (const QPixmap& icon : icons) {
             const QImage big =

@@ -6,8 +6,8 @@
 // The station's figures are made up; the lines, rows and buttons are the application's own.
 
 #include "app/AppState.h"
-#include "app/PanelContent.h"
 #include "app/StatusPresentation.h"
+#include "presentation/panel/PanelModel.h"
 #include "ui/panel/MenuContentView.h"
 #include "ui/panel/PanelActions.h"
 
@@ -44,17 +44,17 @@ QPalette darkPalette()
     return palette;
 }
 
-PanelContent contentFor(const StatusPresentation::Inputs& in, bool feedingActive, const AppState& state,
-                        bool awaitingStick = false)
+PanelModel contentFor(const StatusPresentation::Inputs& in, bool feedingActive, const AppState& state,
+                      bool awaitingStick = false)
 {
-    FeederConfig::Links links = state.config().links.value_or(FeederConfig::Links{});
+    FeederConfig::Links links = state.remoteConfig().links.value_or(FeederConfig::Links{});
     // The pictures show both links, as a station with a published feeder page sees them.
     if (!links.liveMap)
         links.liveMap = QUrl(QStringLiteral("https://map.vireon.network/"));
     if (!links.feederPage)
         links.feederPage = QUrl(QStringLiteral("https://vireon.network/feeder/"));
-    return PanelContent::make({StatusPresentation::iconState(in), StatusPresentation::statusLine(in),
-                               in.supervisorState, feedingActive, links, std::nullopt, awaitingStick});
+    return PanelModel::make({StatusPresentation::iconState(in), StatusPresentation::statusLine(in),
+                             in.supervisorState, feedingActive, links, std::nullopt, awaitingStick});
 }
 
 } // namespace
@@ -72,7 +72,7 @@ int main(int argc, char* argv[])
     QSettings defaults(scratch.filePath(QStringLiteral("defaults.ini")), QSettings::IniFormat);
     AppEnvironment environment;
     environment.defaults = &defaults;
-    environment.remoteURL = QUrl(QStringLiteral("http://127.0.0.1:9/feeder-config.json"));
+    environment.remoteUrl = QUrl(QStringLiteral("http://127.0.0.1:9/feeder-config.json"));
     AppState state(nullptr, nullptr, environment);
     PanelActions actions(state, ShellServices{[] {}, [] {}, [] {}, [](const QUrl&) { return true; }});
 
@@ -88,7 +88,7 @@ int main(int argc, char* argv[])
     noStick.feedingDesired = true;
     noStick.now = now;
 
-    const QList<QPair<QString, PanelContent>> pictures{
+    const QList<QPair<QString, PanelModel>> pictures{
         {QStringLiteral("feeding"), contentFor(feeding, true, state)},
         {QStringLiteral("no-stick"), contentFor(noStick, false, state, true)},
         {QStringLiteral("no-tray"), contentFor(feeding, true, state)}};

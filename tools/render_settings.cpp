@@ -124,7 +124,7 @@ public:
         env.defaults = &m_defaults;
         env.decoderLocator = [decoder = m_root + "/readsb"] { return std::optional<QString>(decoder); };
         // Nothing listens there: the built-in document stays, and nothing leaves the machine.
-        env.remoteURL = QUrl("http://127.0.0.1:1/feeder-config.json");
+        env.remoteUrl = QUrl("http://127.0.0.1:1/feeder-config.json");
         env.remoteTimeout = std::chrono::milliseconds(500);
         state = std::make_unique<AppState>(&m_settings, m_store.get(), env);
     }

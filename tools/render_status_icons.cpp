@@ -4,14 +4,17 @@
 // sheets, contact-sheet-light.png and contact-sheet-dark.png, with every state at every size on a light
 // and a dark panel colour, plus pixels-16-22.png with the two smallest sizes magnified pixel for pixel.
 
-#include "app/StatusIcon.h"
+#include "ui/common/StateColors.h"
+#include "ui/tray/StatusIconPainter.h"
 
 #include <QDir>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QTextStream>
 
+using vireon::stateColor;
 using vireon::StatusIcon;
+using vireon::StatusIconPainter;
 
 namespace {
 
@@ -48,17 +51,17 @@ QImage contactSheet(const QColor& panel, const QColor& text)
         painter.drawText(QRect(8, y, labelWidth - 8, rowHeight), Qt::AlignVCenter | Qt::AlignLeft, name);
         x = labelWidth;
         for (const int size : sizes) {
-            const QImage icon = StatusIcon::image(state, size);
+            const QImage icon = StatusIconPainter::image(state, size);
             painter.drawImage(QPoint(x + (cell - size) / 2, y + (rowHeight - size) / 2), icon);
             x += cell;
         }
         // Shown at its device pixels: this is what a 2× panel puts on the screen.
-        QImage hidpi = StatusIcon::image(state, 22, 2.0);
+        QImage hidpi = StatusIconPainter::image(state, 22, 2.0);
         hidpi.setDevicePixelRatio(1.0);
         painter.drawImage(QPoint(x + (2 * cell - 44) / 2, y + (rowHeight - 44) / 2), hidpi);
         x += 2 * cell;
         for (const int size : {16, 22}) {
-            const QImage icon = StatusIcon::image(state, size);
+            const QImage icon = StatusIconPainter::image(state, size);
             const QImage big = icon.scaled(icon.size() * 4, Qt::IgnoreAspectRatio, Qt::FastTransformation);
             painter.drawImage(QPoint(x + 8, y + (rowHeight - big.height()) / 2), big);
             x += big.width() + 8;
@@ -84,7 +87,7 @@ QImage pixelSheet()
         int x = gap;
         for (const auto& entry : states) {
             for (const int size : {16, 22}) {
-                const QImage icon = StatusIcon::image(entry.first, size);
+                const QImage icon = StatusIconPainter::image(entry.first, size);
                 painter.drawImage(QPoint(x, y + gap), icon.scaled(icon.size() * zoom, Qt::IgnoreAspectRatio,
                                                                   Qt::FastTransformation));
                 x += size * zoom + gap;
@@ -117,8 +120,10 @@ int main(int argc, char* argv[])
     for (const auto& [state, name] : states) {
         for (const int size : sizes) {
             const QString base = QStringLiteral("status-%1-%2").arg(name).arg(size);
-            ok &= StatusIcon::image(state, size, 1.0).save(out.filePath(base + QStringLiteral(".png")));
-            ok &= StatusIcon::image(state, size, 2.0).save(out.filePath(base + QStringLiteral("@2x.png")));
+            ok &=
+                StatusIconPainter::image(state, size, 1.0).save(out.filePath(base + QStringLiteral(".png")));
+            ok &= StatusIconPainter::image(state, size, 2.0)
+                      .save(out.filePath(base + QStringLiteral("@2x.png")));
         }
     }
     ok &= contactSheet(QColor(0xf2, 0xf2, 0xf2), QColor(0x20, 0x20, 0x20))

@@ -28,7 +28,7 @@ struct AppEnvironment {
     std::function<std::unique_ptr<LoginItem>()> makeLoginItem;     // empty: the XDG autostart entry
     DecoderLocator decoderLocator;                                 // empty: the installed decoder
     QString usbRoot;                                               // empty: the system's USB registry
-    std::optional<QUrl> remoteURL;                                 // absent: the primary network's document
+    std::optional<QUrl> remoteUrl;                                 // absent: the primary network's document
     std::optional<std::chrono::milliseconds> remoteTimeout;        // absent: 10 s
 
     // A long-running activity that keeps the system from throttling the feed. Linux has no such

@@ -1,6 +1,7 @@
 #include "app/AppState.h"
 
 #include "app/AppSettings.h"
+#include "app/NetworkEdits.h"
 #include "app/SleepAssertion.h"
 #include "app/StatusPresentation.h"
 #include "config/StationConfigStore.h"
@@ -62,8 +63,8 @@ AppState::AppState(AppSettings* settings, StationConfigStore* configStore, AppEn
     m_stats = std::make_unique<StatsReader>(*m_time);
     m_network = std::make_unique<QNetworkAccessManager>();
     m_configProvider = std::make_unique<FeederConfigProvider>(*m_defaults, *m_network);
-    if (m_env.remoteURL)
-        m_configProvider->setRemoteURL(*m_env.remoteURL);
+    if (m_env.remoteUrl)
+        m_configProvider->setRemoteUrl(*m_env.remoteUrl);
     if (m_env.remoteTimeout)
         m_configProvider->setTransferTimeout(*m_env.remoteTimeout);
     m_loginItem = m_env.makeLoginItem ? m_env.makeLoginItem() : LoginItem::desktop();
@@ -169,12 +170,8 @@ void AppState::launchSupervisor(const FeederConfig& remote)
 
     QDir().mkpath(jsonDirectory);
 
-    QList<MonitoredConnector> monitored;
-    for (const auto& connector : ReadsbCommand::connectors(station, remote.ingest)) {
-        monitored.append(MonitoredConnector{connector.id, connector.label, connector.host, connector.port,
-                                            connector.isVireon});
-    }
-    m_supervisor->start(arguments, monitored);
+    m_supervisor->start(arguments,
+                        ReadsbCommand::monitored(ReadsbCommand::connectors(station, remote.ingest)));
     m_stats->start(jsonDirectory);
 
     // Feeding does not wait for the desktop's answer; the lock's state follows when it comes.
@@ -317,20 +314,21 @@ void AppState::scheduleAnnouncement()
 void AppState::announce()
 {
     m_announcementScheduled = false;
-    watchLiveDataExpiry();
+    const StatusPresentation::Inputs in = presentationInputs();
+    watchLiveDataExpiry(in);
     Q_EMIT changed();
-    auto current = std::make_pair(iconState(), statusLine());
+    const StatusPresentation::Shown current = StatusPresentation::shown(in);
     if (m_announcedPresentation == current)
         return;
     m_announcedPresentation = current;
-    Q_EMIT presentationChanged(current.first, current.second);
+    Q_EMIT presentationChanged(current.iconState, current.statusLine);
 }
 
 // A decoder that hangs stops writing its files and announces nothing, so the moment its data turns
 // stale is an event of its own.
-void AppState::watchLiveDataExpiry()
+void AppState::watchLiveDataExpiry(const StatusPresentation::Inputs& in)
 {
-    const std::optional<QDateTime> expiry = StatusPresentation::liveDataExpiry(presentationInputs());
+    const std::optional<QDateTime> expiry = StatusPresentation::liveDataExpiry(in);
     if (!expiry) {
         m_liveDataExpiryTimer.reset();
         return;
@@ -355,6 +353,64 @@ void AppState::setLaunchAtLogin(bool enabled)
     m_loginItem->setEnabled(enabled);
 }
 
+void AppState::setPreventSleep(bool enabled)
+{
+    m_settings->setPreventSleepWhileFeeding(enabled);
+}
+
+void AppState::completeOnboarding()
+{
+    m_settings->setHasCompletedOnboarding(true);
+}
+
+const StationConfig& AppState::stationConfig() const
+{
+    return m_configStore->config();
+}
+
+void AppState::editStation(const std::function<void(StationConfig&)>& edit)
+{
+    StationConfig config = m_configStore->config();
+    edit(config);
+    // Written back and saved even when nothing changed, so the file always holds what is shown.
+    m_configStore->setConfig(config);
+    m_configStore->save();
+}
+
+void AppState::setNetworkEnabled(const QString& key, bool enabled)
+{
+    editStation([&](StationConfig& config) {
+        config = NetworkEdits::withEnabled(config, key, m_config.offeredPresets(), enabled);
+    });
+}
+
+void AppState::setNetworkUuid(const QString& key, const QString& text)
+{
+    // A network without a connector has no key to hold; nothing is written for it.
+    if (const auto changed = NetworkEdits::withUuid(m_configStore->config(), key, text))
+        editStation([&](StationConfig& config) { config = *changed; });
+}
+
+void AppState::addCustomNetwork(const StationConfig::ExtraConnector& connector)
+{
+    editStation([&](StationConfig& config) { config = NetworkEdits::withAdded(config, connector); });
+}
+
+void AppState::removeNetwork(const QString& key)
+{
+    editStation([&](StationConfig& config) { config = NetworkEdits::without(config, key); });
+}
+
+void AppState::saveStationConfig()
+{
+    m_configStore->save();
+}
+
+QString AppState::stationConfigPath() const
+{
+    return m_configStore->filePath();
+}
+
 StatusPresentation::Inputs AppState::presentationInputs() const
 {
     return StatusPresentation::Inputs{m_configError,
@@ -369,6 +425,11 @@ StatusPresentation::Inputs AppState::presentationInputs() const
 StatusIcon::State AppState::iconState() const
 {
     return StatusPresentation::iconState(presentationInputs());
+}
+
+StatusPresentation::Shown AppState::presentation() const
+{
+    return StatusPresentation::shown(presentationInputs());
 }
 
 QString AppState::statusLine() const

@@ -3,9 +3,11 @@
 #include "app/AppEnvironment.h"
 #include "app/StatusIcon.h"
 #include "app/StatusPresentation.h"
+#include "config/StationConfig.h"
 #include "network/FeederConfig.h"
 
 #include <QObject>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -22,12 +24,12 @@ class SleepAssertion;
 class StationConfigStore;
 class StatsReader;
 class Timer;
-struct StationConfig;
 
 // The one controller of the application: turns the user's wish to feed into a running decoder,
 // stats polling, a held idle-sleep lock and a background activity, and back again. Every view
 // observes it; it re-announces the changes of everything it owns, gathered into one announcement
-// per turn of the event loop.
+// per turn of the event loop. It is also the one way in for every change a view makes: views read
+// the stores through it and change them only through its commands, so it hears of every change.
 class AppState : public QObject {
     Q_OBJECT
 public:
@@ -37,8 +39,9 @@ public:
                       AppEnvironment environment = {}, QObject* parent = nullptr);
     ~AppState() override;
 
-    AppSettings& settings() const { return *m_settings; }
-    StationConfigStore& configStore() const { return *m_configStore; }
+    const AppSettings& settings() const { return *m_settings; }
+    const StationConfigStore& configStore() const { return *m_configStore; }
+    const StationConfig& stationConfig() const;
     // Views read these; every action on them goes through the state.
     const ReadsbSupervisor& supervisor() const { return *m_supervisor; }
     const StatsReader& stats() const { return *m_stats; }
@@ -48,7 +51,8 @@ public:
     // The "Vireon paused" alert is open and the launch waits for it to be dismissed.
     bool isLaunchAwaitingAlert() const { return m_launchAwaitingAlert != 0; }
 
-    const FeederConfig& config() const { return m_config; }
+    // The primary network's published document: ingest endpoint, presets, links.
+    const FeederConfig& remoteConfig() const { return m_config; }
     const std::optional<QString>& configError() const { return m_configError; }
     bool hasBackgroundActivity() const { return m_activity.has_value(); }
     bool isDeviceRecoveryPolling() const;
@@ -69,9 +73,27 @@ public:
 
     // Records the user's choice and registers or removes the login item to match.
     void setLaunchAtLogin(bool enabled);
+    // Read at the next decoder launch; nothing else happens now.
+    void setPreventSleep(bool enabled);
+    // Reaching onboarding's last page completes it for good.
+    void completeOnboarding();
+
+    // Changes the station configuration and saves config.json at once. A failing write is ignored
+    // here as everywhere: the form keeps showing the new value, and the next save tries again.
+    void editStation(const std::function<void(StationConfig&)>& edit);
+    // The networks, found by their key (the connector's id, else the preset's).
+    void setNetworkEnabled(const QString& key, bool enabled);
+    void setNetworkUuid(const QString& key, const QString& text);
+    void addCustomNetwork(const StationConfig::ExtraConnector& connector);
+    void removeNetwork(const QString& key);
+    // Writes config.json as the configuration stands, so the file exists and holds what the form shows.
+    void saveStationConfig();
+    QString stationConfigPath() const;
 
     StatusIcon::State iconState() const;
     QString statusLine() const;
+    // The icon and the status line from one reading of the state.
+    StatusPresentation::Shown presentation() const;
     StatusPresentation::Inputs presentationInputs() const;
 
 Q_SIGNALS:
@@ -92,7 +114,7 @@ private:
     void endBackgroundActivity();
     void scheduleAnnouncement();
     void announce();
-    void watchLiveDataExpiry();
+    void watchLiveDataExpiry(const StatusPresentation::Inputs& in);
 
     AppEnvironment m_env;
     TimeSource* m_time;
@@ -118,7 +140,7 @@ private:
     quint64 m_launchAwaitingAlert = 0; // the generation of the launch the open alert holds, or 0
     quint64 m_launchGeneration = 0;
     bool m_announcementScheduled = false;
-    std::optional<std::pair<StatusIcon::State, QString>> m_announcedPresentation;
+    std::optional<StatusPresentation::Shown> m_announcedPresentation;
 };
 
 } // namespace vireon

@@ -3,6 +3,7 @@
 #include "BuildInfo.h"
 #include "app/AppState.h"
 #include "app/Overloaded.h"
+#include "app/Redaction.h"
 #include "config/StationConfigStore.h"
 #include "decoder/RTLDeviceProbe.h"
 #include "decoder/ReadsbCommand.h"
@@ -17,8 +18,6 @@
 
 namespace vireon {
 namespace {
-
-constexpr qsizetype shownUuidLength = 8;
 
 QString versionOrUnknown(const QString& text)
 {
@@ -110,8 +109,8 @@ QString connectorSection(const Diagnostics::Inputs& in, const QStringList& uuids
                            .arg(connector.port)
                            .arg(connector.protocolName);
         if (connector.uuid)
-            line += QStringLiteral(" uuid=") + Diagnostics::shortenedUuid(*connector.uuid);
-        line += QStringLiteral(" \u2014 ") + Diagnostics::redacted(renderHealth(in, connector.id), uuids);
+            line += QStringLiteral(" uuid=") + Redaction::shortenedUuid(*connector.uuid);
+        line += QStringLiteral(" \u2014 ") + Redaction::redacted(renderHealth(in, connector.id), uuids);
         lines.append(line);
     }
     if (!station.vireon.enabled)
@@ -140,51 +139,6 @@ QString deviceSection(const QList<RTLDeviceProbe::Device>& devices)
 
 } // namespace
 
-QString Diagnostics::shortenedUuid(const QString& uuid)
-{
-    if (uuid.size() <= shownUuidLength)
-        return uuid;
-    return uuid.left(shownUuidLength) + QChar(0x2026);
-}
-
-QStringList Diagnostics::stationKeys(const StationConfig& station)
-{
-    QStringList uuids;
-    if (station.vireon.uuid)
-        uuids.append(*station.vireon.uuid);
-    for (const auto& extra : station.extraConnectors) {
-        if (extra.uuid)
-            uuids.append(*extra.uuid);
-    }
-    return uuids;
-}
-
-QString Diagnostics::redacted(QString text, const QStringList& knownUuids)
-{
-    // The decoder repeats its whole command line, station key included, as its first line.
-    static const QRegularExpression uuidOption(QStringLiteral("(uuid=)([^,\\s]+)"),
-                                               QRegularExpression::CaseInsensitiveOption);
-    QString result;
-    qsizetype from = 0;
-    for (auto it = uuidOption.globalMatch(text); it.hasNext();) {
-        const auto match = it.next();
-        result += QStringView(text).mid(from, match.capturedStart(2) - from);
-        result += shortenedUuid(match.captured(2));
-        from = match.capturedEnd(2);
-    }
-    result += QStringView(text).mid(from);
-
-    // Longest first, so a key that contains another is not half-shortened.
-    QStringList keys = knownUuids;
-    std::sort(keys.begin(), keys.end(),
-              [](const QString& a, const QString& b) { return a.size() > b.size(); });
-    for (const QString& key : keys) {
-        if (key.size() > shownUuidLength)
-            result.replace(key, shortenedUuid(key));
-    }
-    return result;
-}
-
 QString Diagnostics::report(const AppState& state)
 {
     const ReadsbSupervisor& supervisor = state.supervisor();
@@ -207,7 +161,7 @@ QString Diagnostics::report(const AppState& state)
     in.decoderPath = supervisor.decoderPath() ? supervisor.decoderPath() : supervisor.locateDecoder();
     if (supervisor.decoderPath())
         in.decoderVersion = supervisor.decoderVersion();
-    in.ingest = state.config().ingest;
+    in.ingest = state.remoteConfig().ingest;
     in.snapshot = state.stats().snapshot();
     in.devices = RTLDeviceProbe::findDevices(state.usbRoot());
     return report(in);
@@ -216,7 +170,7 @@ QString Diagnostics::report(const AppState& state)
 QString Diagnostics::report(const Inputs& in)
 {
     const StationConfig& station = in.station;
-    const QStringList uuids = stationKeys(station);
+    const QStringList uuids = Redaction::stationKeys(station);
 
     QString report;
     report += QStringLiteral("Vireon Feeder diagnostics\n=========================\nApp version: ");
@@ -228,7 +182,8 @@ QString Diagnostics::report(const Inputs& in)
     if (in.stickProblem)
         report += QStringLiteral("\nStick problem: ") + StickProblems::cause(*in.stickProblem);
     report += QStringLiteral("\nLast Vireon connector error: ") +
-              (in.lastConnectorError ? redacted(*in.lastConnectorError, uuids) : QStringLiteral("(none)"));
+              (in.lastConnectorError ? Redaction::redacted(*in.lastConnectorError, uuids)
+                                     : QStringLiteral("(none)"));
     report += QStringLiteral("\n\nConnectors (UUIDs redacted):\n") + connectorSection(in, uuids);
     report += QStringLiteral("\nLocal beast output port: ") + QString::number(station.localOutputs.beastPort);
     report += QStringLiteral("\n\nStation name: ") +
@@ -260,7 +215,7 @@ QString Diagnostics::report(const Inputs& in)
         QStringList shown;
         shown.reserve(in.logLines.size());
         for (const QString& line : in.logLines)
-            shown.append(redacted(line, uuids));
+            shown.append(Redaction::redacted(line, uuids));
         report += shown.join(QLatin1Char('\n'));
     }
     return report;

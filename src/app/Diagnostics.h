@@ -47,14 +47,6 @@ struct Diagnostics {
     // Gathers the inputs (with one USB enumeration) and builds the report from them.
     static QString report(const AppState& state);
     static QString report(const Inputs& in);
-
-    // A station key as the report shows it: its first 8 characters and "…" when longer.
-    static QString shortenedUuid(const QString& uuid);
-
-    // The text with every "uuid=<value>" and every occurrence of a known key shortened.
-    static QString redacted(QString text, const QStringList& knownUuids);
-    // Every key config.json holds, for redaction.
-    static QStringList stationKeys(const StationConfig& station);
 };
 
 } // namespace vireon

@@ -1,30 +1,13 @@
 #pragma once
 
-#include <QColor>
-#include <QIcon>
-#include <QImage>
-#include <QString>
-
 namespace vireon {
 
-// The tray image for each condition of the station: an antenna with radio waves, crossed out for an
-// error, in a colour that reads on light and dark panels alike.
+// The condition of the station as the tray icon shows it: grey, orange, green or red. The drawing
+// belongs to the tray; the core only decides which it is.
 struct StatusIcon {
     enum class State { idle, warning, feeding, error };
 
     StatusIcon() = delete;
-
-    static QColor color(State state);
-
-    // logicalSize × devicePixelRatio device pixels, tagged with that ratio. Sizes are clamped to
-    // what a tray can show, so nonsense arguments give a small or large icon rather than no icon.
-    static QImage image(State state, int logicalSize = 22, qreal devicePixelRatio = 1.0);
-
-    // Drawn separately for each common tray size and for high-density screens, so no size is a
-    // blurred scaling of another. Needs a QGuiApplication, as every QPixmap does.
-    static QIcon icon(State state);
-
-    static QString accessibleDescription();
 };
 
 } // namespace vireon

@@ -23,8 +23,16 @@ struct StatusPresentation {
         QDateTime now;
     };
 
+    // The icon and the line together, as every view draws them from one reading.
+    struct Shown {
+        StatusIcon::State iconState = StatusIcon::State::idle;
+        QString statusLine;
+        bool operator==(const Shown&) const = default;
+    };
+
     static StatusIcon::State iconState(const Inputs& in);
     static QString statusLine(const Inputs& in);
+    static Shown shown(const Inputs& in) { return Shown{iconState(in), statusLine(in)}; }
 
     // Connected to the primary network, and a fresh aircraft file shows messages flowing.
     static bool hasLiveData(const Inputs& in);

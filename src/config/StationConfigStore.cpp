@@ -152,41 +152,4 @@ StationConfig StationConfigStore::parse(const QJsonObject& object)
     return StationConfigFile::parse(object);
 }
 
-void StationConfigStore::setStation(const StationConfig::Station& station)
-{
-    if (m_config.station == station)
-        return;
-    m_config.station = station;
-    Q_EMIT changed();
-    save(); // every caller ignores a failing write
-}
-
-void StationConfigStore::setStationName(const QString& name)
-{
-    StationConfig::Station station = m_config.station;
-    station.name = name;
-    setStation(station);
-}
-
-void StationConfigStore::setStationLat(double lat)
-{
-    StationConfig::Station station = m_config.station;
-    station.lat = lat;
-    setStation(station);
-}
-
-void StationConfigStore::setStationLon(double lon)
-{
-    StationConfig::Station station = m_config.station;
-    station.lon = lon;
-    setStation(station);
-}
-
-void StationConfigStore::setStationGain(const QString& gain)
-{
-    StationConfig::Station station = m_config.station;
-    station.gain = gain;
-    setStation(station);
-}
-
 } // namespace vireon

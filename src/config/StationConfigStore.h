@@ -33,6 +33,8 @@ public:
     static QString defaultFilePath();
 
     const StationConfig& config() const { return m_config; }
+    // Announces only a configuration that differs; writes nothing. Whoever changes the configuration
+    // saves it, so there is one rule for when the file is written.
     void setConfig(const StationConfig& config);
 
     QString filePath() const { return m_filePath; }
@@ -46,20 +48,11 @@ public:
 
     static StationConfig parse(const QJsonObject& object);
 
-    // Each stores the field, announces the change and writes the file at once; a failing write is
-    // deliberately ignored (the interface keeps showing the new value). An unchanged value does
-    // nothing. setConfig and reloadFromDisk likewise announce only a configuration that differs.
-    void setStationName(const QString& name);
-    void setStationLat(double lat);
-    void setStationLon(double lon);
-    void setStationGain(const QString& gain);
-
 Q_SIGNALS:
     void changed();
 
 private:
     void load();
-    void setStation(const StationConfig::Station& station);
     std::optional<SaveError> keepUnreadableCopy();
 
     TimeSource& m_time;

@@ -34,6 +34,19 @@ std::optional<QString> KeyTransmission::warning(const QString& key, const QStrin
     return std::nullopt;
 }
 
+std::optional<QString> KeyTransmission::primaryWarning(const StationConfig& station,
+                                                       const FeederConfig::Ingest& ingest)
+{
+    return warning(station.vireon.uuid.value_or(QString()),
+                   station.vireon.protocolName.value_or(ingest.protocolName),
+                   station.vireon.host.value_or(ingest.host));
+}
+
+std::optional<QString> KeyTransmission::extraWarning(const StationConfig::ExtraConnector& connector)
+{
+    return warning(connector.uuid.value_or(QString()), connector.protocolName, connector.host);
+}
+
 QStringList KeyTransmission::launchLogLines(const QStringList& arguments,
                                             const QList<MonitoredConnector>& connectors)
 {

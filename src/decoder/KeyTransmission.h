@@ -1,6 +1,8 @@
 #pragma once
 
+#include "config/StationConfig.h"
 #include "decoder/MonitoredConnector.h"
+#include "network/FeederConfig.h"
 
 #include <QList>
 #include <QString>
@@ -23,6 +25,13 @@ struct KeyTransmission {
     // reaches the network as typed (or there is no key).
     static std::optional<QString> warning(const QString& key, const QString& protocolName,
                                           const QString& host);
+
+    // The station key on the primary network's connection as the next launch would make it: the
+    // hand-written overrides in config.json decide where the key really goes.
+    static std::optional<QString> primaryWarning(const StationConfig& station,
+                                                 const FeederConfig::Ingest& ingest);
+    // Another network's key on its own connection.
+    static std::optional<QString> extraWarning(const StationConfig::ExtraConnector& connector);
 
     // One "supervisor: " log line for each "--net-connector" of the arguments whose key has a
     // warning, naming the connection by the label of the watched connector with its host and port.

@@ -57,9 +57,9 @@ ValidationError ValidationError::invalidProtocol(const QString& connector, const
     return {Kind::invalidProtocol, connector, protocolName, 0};
 }
 
-ValidationError ValidationError::invalidUUID(const QString& connector)
+ValidationError ValidationError::invalidUuid(const QString& connector)
 {
-    return {Kind::invalidUUID, connector, {}, 0};
+    return {Kind::invalidUuid, connector, {}, 0};
 }
 
 ValidationError ValidationError::invalidGain(const QString& gain)
@@ -87,7 +87,7 @@ QString ValidationError::errorDescription() const
     case Kind::invalidProtocol:
         return prefix + QStringLiteral("protocol ") + quoted(text) +
                QStringLiteral(" is not supported (use beast_reduce_plus_out or beast_out).");
-    case Kind::invalidUUID:
+    case Kind::invalidUuid:
         return prefix + QStringLiteral("UUID may only contain letters, digits and dashes.");
     case Kind::invalidGain:
         return QStringLiteral("Gain ") + quoted(text) + QStringLiteral(" is invalid — use ") +
@@ -111,8 +111,8 @@ std::variant<QString, ValidationError> ReadsbCommand::Connector::argumentValue()
         return ValidationError::invalidProtocol(label, protocolName);
     QString value = host + QLatin1Char(',') + QString::number(port) + QLatin1Char(',') + protocolName;
     if (uuid) {
-        if (!isValidUUID(*uuid))
-            return ValidationError::invalidUUID(label);
+        if (!isValidUuid(*uuid))
+            return ValidationError::invalidUuid(label);
         value += QStringLiteral(",uuid=") + *uuid;
     }
     return value;
@@ -143,6 +143,14 @@ QList<ReadsbCommand::Connector> ReadsbCommand::connectors(const StationConfig& c
                                 extra.protocolName, extra.uuid, false});
     }
     return result;
+}
+
+QList<MonitoredConnector> ReadsbCommand::monitored(const QList<Connector>& connectors)
+{
+    QList<MonitoredConnector> watched;
+    for (const Connector& c : connectors)
+        watched.append(MonitoredConnector{c.id, c.label, c.host, c.port, c.isVireon});
+    return watched;
 }
 
 std::variant<QStringList, ValidationError> ReadsbCommand::arguments(const StationConfig& config,
@@ -183,7 +191,7 @@ bool ReadsbCommand::isValidHost(const QString& text)
     return !text.isEmpty() && host.match(text).hasMatch();
 }
 
-bool ReadsbCommand::isValidUUID(const QString& text)
+bool ReadsbCommand::isValidUuid(const QString& text)
 {
     static const QRegularExpression uuid = whole("[A-Za-z0-9-]+");
     return !text.isEmpty() && text.size() <= 64 && uuid.match(text).hasMatch();

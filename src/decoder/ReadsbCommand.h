@@ -1,6 +1,7 @@
 #pragma once
 
 #include "config/StationConfig.h"
+#include "decoder/MonitoredConnector.h"
 #include "network/FeederConfig.h"
 
 #include <QList>
@@ -24,7 +25,7 @@ struct ReadsbCommand {
             invalidHost,
             invalidPort,
             invalidProtocol,
-            invalidUUID,
+            invalidUuid,
             invalidGain,
             invalidBeastPort,
         };
@@ -38,7 +39,7 @@ struct ReadsbCommand {
         static ValidationError invalidHost(const QString& connector, const QString& host);
         static ValidationError invalidPort(const QString& connector, qint64 port);
         static ValidationError invalidProtocol(const QString& connector, const QString& protocolName);
-        static ValidationError invalidUUID(const QString& connector);
+        static ValidationError invalidUuid(const QString& connector);
         static ValidationError invalidGain(const QString& gain);
         static ValidationError invalidBeastPort(qint64 port);
 
@@ -70,6 +71,9 @@ struct ReadsbCommand {
     // the configuration's order. Validates nothing.
     static QList<Connector> connectors(const StationConfig& config, const FeederConfig::Ingest& remoteIngest);
 
+    // The same connections as the supervisor watches them in the decoder's output.
+    static QList<MonitoredConnector> monitored(const QList<Connector>& connectors);
+
     // The decoder's arguments without the program name. A configuration with several problems
     // reports the gain first, then the beast port, then the first bad connector in list order.
     static std::variant<QStringList, ValidationError> arguments(const StationConfig& config,
@@ -79,7 +83,7 @@ struct ReadsbCommand {
     // ASCII letters, digits, dots and hyphens, starting and ending with a letter or digit.
     static bool isValidHost(const QString& text);
     // 1 to 64 ASCII letters, digits and hyphens, in any arrangement.
-    static bool isValidUUID(const QString& text);
+    static bool isValidUuid(const QString& text);
     // "auto", or one decimal floating-point number as C's strtod reads it, minus what strtod
     // allows beyond that: no blanks around it, no hexadecimal, no inf or nan, a full stop as the
     // only separator. Sign and exponent are optional; "5." and ".5" pass, "." does not.

@@ -102,7 +102,7 @@ bool readPreset(const QJsonValue& value, FeederConfig::Preset& out)
            readString(object.value(QLatin1String("host")), out.host) &&
            readInteger(object.value(QLatin1String("port")), out.port) &&
            readString(object.value(QLatin1String("protocol")), out.protocolName) &&
-           readOptionalUrl(object.value(QLatin1String("registrationURL")), out.registrationURL);
+           readOptionalUrl(object.value(QLatin1String("registrationURL")), out.registrationUrl);
 }
 
 bool readPresets(const QJsonValue& value, std::optional<QList<FeederConfig::Preset>>& out)

@@ -24,7 +24,7 @@ struct FeederConfig {
         QString host;
         qint64 port = 0;
         QString protocolName;
-        std::optional<QUrl> registrationURL;
+        std::optional<QUrl> registrationUrl;
         bool operator==(const Preset&) const = default;
     };
 
@@ -40,6 +40,10 @@ struct FeederConfig {
     std::optional<Links> links;
 
     bool operator==(const FeederConfig&) const = default;
+
+    // The networks offered besides the primary one: the document's list when it has one, even an
+    // empty one; otherwise the built-in presets.
+    const QList<Preset>& offeredPresets() const { return presets ? *presets : builtInPresets(); }
 
     // Reads the published document. Strict on shape, lenient on values: a missing required key, a
     // wrong JSON type or a URL that does not parse rejects the whole document, but ports and hosts

@@ -9,7 +9,7 @@ namespace vireon {
 
 FeederConfigProvider::FeederConfigProvider(QSettings& defaults, QNetworkAccessManager& network,
                                            QObject* parent)
-    : QObject(parent), m_defaults(defaults), m_network(network), m_url(remoteURL())
+    : QObject(parent), m_defaults(defaults), m_network(network), m_url(remoteUrl())
 {}
 
 FeederConfigProvider::~FeederConfigProvider()
@@ -25,7 +25,7 @@ FeederConfigProvider::~FeederConfigProvider()
     }
 }
 
-QUrl FeederConfigProvider::remoteURL()
+QUrl FeederConfigProvider::remoteUrl()
 {
     static const QUrl url = [] {
         const QUrl parsed(QStringLiteral("https://feed.vireon.network/feeder-config.json"), QUrl::StrictMode);
@@ -36,7 +36,7 @@ QUrl FeederConfigProvider::remoteURL()
     return url;
 }
 
-void FeederConfigProvider::setRemoteURL(const QUrl& url)
+void FeederConfigProvider::setRemoteUrl(const QUrl& url)
 {
     m_url = url;
 }

@@ -29,8 +29,8 @@ public:
     FeederConfigProvider(QSettings& defaults, QNetworkAccessManager& network, QObject* parent = nullptr);
     ~FeederConfigProvider() override;
 
-    static QUrl remoteURL();
-    void setRemoteURL(const QUrl& url);
+    static QUrl remoteUrl();
+    void setRemoteUrl(const QUrl& url);
     void setTransferTimeout(std::chrono::milliseconds timeout);
 
     // Decodes the cached bytes afresh on every call; an undecodable cache is left alone and

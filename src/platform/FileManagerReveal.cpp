@@ -4,7 +4,6 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
-#include <QDesktopServices>
 #include <QFileInfo>
 
 namespace vireon {
@@ -15,12 +14,6 @@ namespace {
 constexpr int answerTimeoutMs = 5000;
 
 } // namespace
-
-void FileManagerReveal::reveal(const QString& filePath, Done done)
-{
-    reveal(
-        filePath, [](const QUrl& folder) { return QDesktopServices::openUrl(folder); }, std::move(done));
-}
 
 void FileManagerReveal::reveal(const QString& filePath, FolderOpener openFolder, Done done)
 {

@@ -2,8 +2,8 @@
 
 #include "app/AppSettings.h"
 #include "app/AppState.h"
-#include "app/PanelPlacement.h"
-#include "ui/AppDelegate.h"
+#include "presentation/panel/PanelPlacement.h"
+#include "ui/AppLifecycle.h"
 #include "ui/WindowRouter.h"
 #include "ui/panel/MenuContentView.h"
 #include "ui/panel/PanelActions.h"
@@ -52,17 +52,17 @@ VireonFeederApp::VireonFeederApp(ViewFactory onboarding, ViewFactory settings, A
         m_trayWatch->start();
     }
 
-    m_delegate = std::make_unique<AppDelegate>(*m_state, *m_router);
+    m_lifecycle = std::make_unique<AppLifecycle>(*m_state, *m_router);
     if (QCoreApplication::instance()) {
         connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this,
-                [this] { m_delegate->applicationWillTerminate(); });
+                [this] { m_lifecycle->aboutToQuit(); });
     }
 }
 
 VireonFeederApp::~VireonFeederApp()
 {
     // Also when the object goes without the event loop having quit (a test, an early exit).
-    m_delegate->applicationWillTerminate();
+    m_lifecycle->aboutToQuit();
 }
 
 void VireonFeederApp::start()
@@ -70,7 +70,7 @@ void VireonFeederApp::start()
     m_tray->show();
     if (!m_hasTray)
         showPanel(); // nothing else on screen would say that the application runs
-    QTimer::singleShot(0, this, [this] { m_delegate->applicationDidFinishLaunching(); });
+    QTimer::singleShot(0, this, [this] { m_lifecycle->launched(); });
 }
 
 void VireonFeederApp::checkForTray()

@@ -11,7 +11,7 @@ class QWidget;
 
 namespace vireon {
 
-class AppDelegate;
+class AppLifecycle;
 class AppState;
 class PanelActions;
 class PanelWindow;
@@ -56,7 +56,7 @@ private:
     std::unique_ptr<PanelActions> m_actions;
     std::unique_ptr<PanelWindow> m_panel;
     std::unique_ptr<TrayIcon> m_tray;
-    std::unique_ptr<AppDelegate> m_delegate;
+    std::unique_ptr<AppLifecycle> m_lifecycle;
     std::function<bool()> m_trayAvailable;
     QTimer* m_trayWatch = nullptr;
     bool m_hasTray = false;

@@ -117,7 +117,7 @@ private Q_SLOTS:
         else if (action == u"start")
             state.startFeeding();
         else
-            station.store->setStationLat(48.5);
+            state.editStation([](StationConfig& c) { c.station.lat = 48.5; });
         station.alerts.dismissAll();
 
         QCOMPARE(station.settings->feedingDesired(), feedingDesired);
@@ -128,8 +128,9 @@ private Q_SLOTS:
         QCOMPARE(station.alerts.alerts.size(), 1);
         if (action == u"edit")
             QCOMPARE(state.supervisor().currentArguments(),
-                     std::get<QStringList>(ReadsbCommand::arguments(
-                         station.store->config(), state.config().ingest, station.store->jsonDirectory())));
+                     std::get<QStringList>(ReadsbCommand::arguments(station.store->config(),
+                                                                    state.remoteConfig().ingest,
+                                                                    station.store->jsonDirectory())));
     }
 
     void hungDecoderFilesTurnTheIconFromGreenWithNoOtherEvent()
@@ -236,7 +237,7 @@ private Q_SLOTS:
         AppState& state = station.launchApplication();
 
         // A launch that did not come from the user's start (feedingDesired stays false).
-        state.launchSupervisor(state.config());
+        state.launchSupervisor(state.remoteConfig());
         QTRY_VERIFY_WITH_TIMEOUT(hasFailed(state, SupervisorFailure::noDevice), processWaitMs);
         QTest::qWait(50);
         QVERIFY(!state.isDeviceRecoveryPolling());
@@ -271,8 +272,9 @@ private Q_SLOTS:
         // Presets changed, endpoint the same: the document is taken, the decoder left alone.
         station.publishIngestPort(station.ingest.port(), QStringLiteral("adsb.lol (renamed)"));
         state.applySettingsToRunningFeed();
-        QTRY_VERIFY_WITH_TIMEOUT(state.config().presets && state.config().presets->value(0).label ==
-                                                               QStringLiteral("adsb.lol (renamed)"),
+        QTRY_VERIFY_WITH_TIMEOUT(state.remoteConfig().presets &&
+                                     state.remoteConfig().presets->value(0).label ==
+                                         QStringLiteral("adsb.lol (renamed)"),
                                  processWaitMs);
         // The apply itself connects once more; nothing after it does.
         QTRY_COMPARE_WITH_TIMEOUT(station.ingest.connectionCount(), 2, processWaitMs);
@@ -285,7 +287,7 @@ private Q_SLOTS:
         QVERIFY(moved.listen());
         station.publishIngestPort(moved.port());
         state.applySettingsToRunningFeed();
-        QTRY_COMPARE_WITH_TIMEOUT(state.config().ingest.port, qint64(moved.port()), processWaitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(state.remoteConfig().ingest.port, qint64(moved.port()), processWaitMs);
         QTRY_VERIFY_WITH_TIMEOUT(moved.hasReceivedUuid(QLatin1String(StationHarness::stationKey)),
                                  processWaitMs);
         QVERIFY(station.lastDecoderArguments().contains(
@@ -298,7 +300,7 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(in<supervisor_state::Stopped>(state), processWaitMs);
         station.publishIngestPort(station.ingest.port());
         AppState& relaunched = station.launchApplication();
-        QTRY_COMPARE_WITH_TIMEOUT(relaunched.config().ingest.port, qint64(station.ingest.port()),
+        QTRY_COMPARE_WITH_TIMEOUT(relaunched.remoteConfig().ingest.port, qint64(station.ingest.port()),
                                   processWaitMs);
         QVERIFY(in<supervisor_state::Stopped>(relaunched));
         QCOMPARE(station.decoderLaunches(), 0);

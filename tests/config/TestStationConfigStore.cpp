@@ -14,6 +14,15 @@ using vireon::StationConfigFile;
 using vireon::StationConfigStore;
 using vireon::test::ManualTimeSource;
 
+// What every change does to the store: the new configuration, then a save.
+void change(StationConfigStore& store, const std::function<void(StationConfig::Station&)>& edit)
+{
+    StationConfig config = store.config();
+    edit(config.station);
+    store.setConfig(config);
+    store.save();
+}
+
 class TestStationConfigStore : public QObject {
     Q_OBJECT
     std::unique_ptr<QTemporaryDir> m_home;
@@ -92,10 +101,11 @@ private Q_SLOTS:
         writeAll(m_path, R"({"station":{"name":"Roof"}})");
         StationConfigStore store(m_path, m_clock);
         writeAll(m_path, "{broken");
-        store.setStationLat(1);
+        change(store, [](StationConfig::Station& s) { s.lat = 1; });
         QCOMPARE(onDisk().station, (StationConfig::Station{"Roof", 1, 0, "auto"}));
         writeAll(m_path, "{broken again");
-        store.setStationLat(2); // within the same second as the first copy
+        change(store,
+               [](StationConfig::Station& s) { s.lat = 2; }); // within the same second as the first copy
         QCOMPARE(copies().size(), 2);
         QCOMPARE(readAll(m_path + m_stamp), "{broken");
         QCOMPARE(readAll(m_path + m_stamp + "-2"), "{broken again");
@@ -107,7 +117,7 @@ private Q_SLOTS:
         const QString path = m_home->filePath(QString(250, 'c'));
         writeAll(path, R"({"station":{"name":"Old"}})");
         StationConfigStore store(path);
-        store.setStationName("New"); // shows the new name all the same
+        change(store, [](StationConfig::Station& s) { s.name = "New"; }); // shows the new name all the same
         QCOMPARE(store.config().station.name, "New");
         const std::optional<StationConfigStore::SaveError> error = store.save();
         QVERIFY(error && !error->errorDescription().isEmpty());
@@ -132,12 +142,12 @@ private Q_SLOTS:
         StationConfigStore store;
         QSignalSpy changed(&store, &StationConfigStore::changed);
         QVERIFY(!QFileInfo::exists(QFileInfo(m_path).absolutePath()));
-        store.setStationName("Roof");
+        change(store, [](StationConfig::Station& s) { s.name = "Roof"; });
         QCOMPARE(modeOf(m_path), mode_t(0600));
         QCOMPARE(fileObject(m_path).value("extraConnectors").toArray().size(), 1);
-        store.setStationLat(52.52);
-        store.setStationLon(-13.4);
-        store.setStationGain("49.6");
+        change(store, [](StationConfig::Station& s) { s.lat = 52.52; });
+        change(store, [](StationConfig::Station& s) { s.lon = -13.4; });
+        change(store, [](StationConfig::Station& s) { s.gain = "49.6"; });
         QCOMPARE(changed.count(), 4);
         QCOMPARE(onDisk().station, (StationConfig::Station{"Roof", 52.52, -13.4, "49.6"}));
         // The record still has no connectors, and the file now has the key: no template again.
@@ -151,7 +161,7 @@ private Q_SLOTS:
         const QByteArray edited =
             R"({"localOutputs":{"beastPort":31000},"station":{"name":"Hand"},"note":"mine"})";
         writeAll(m_path, edited);
-        store.setStationName("Roof");
+        change(store, [](StationConfig::Station& s) { s.name = "Roof"; });
         QCOMPARE(onDisk().station.name, "Roof");
         QCOMPARE(onDisk().localOutputs.beastPort, 31000);
         QCOMPARE(fileObject(m_path).value("note"), "mine");

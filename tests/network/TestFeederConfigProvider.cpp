@@ -55,7 +55,7 @@ private Q_SLOTS:
         m_server = std::make_unique<LoopbackHttpServer>();
         QVERIFY(m_server->listen());
         m_provider = std::make_unique<FeederConfigProvider>(*m_defaults, *m_network);
-        m_provider->setRemoteURL(m_server->url("/feeder-config.json"));
+        m_provider->setRemoteUrl(m_server->url("/feeder-config.json"));
     }
 
     void onlyA200WithADocumentReplacesTheCache_data()

@@ -97,7 +97,7 @@ AppEnvironment StationHarness::environment()
     }
     env.decoderLocator = [] { return std::optional<QString>(QStringLiteral(VIREON_FAKE_READSB)); };
     env.usbRoot = usb.root();
-    env.remoteURL = http.url(QStringLiteral("/feeder-config.json"));
+    env.remoteUrl = http.url(QStringLiteral("/feeder-config.json"));
     env.remoteTimeout = std::chrono::milliseconds(2000);
     env.beginActivity = [this](const QString&) { return quint64(++activitiesBegun); };
     env.endActivity = [this](quint64) { ++activitiesEnded; };
@@ -120,7 +120,7 @@ AppState& StationHarness::launchApplication(bool waitForDocument)
 void StationHarness::awaitStartupDocument(int requestsBefore)
 {
     QTRY_VERIFY_WITH_TIMEOUT(http.requestCount() > requestsBefore, 20'000);
-    QTRY_COMPARE_WITH_TIMEOUT(state->config().ingest.host, QStringLiteral("127.0.0.1"), 20'000);
+    QTRY_COMPARE_WITH_TIMEOUT(state->remoteConfig().ingest.host, QStringLiteral("127.0.0.1"), 20'000);
 }
 
 void StationHarness::quitApplication()

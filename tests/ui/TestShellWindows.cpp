@@ -2,7 +2,7 @@
 #include "app/AppState.h"
 #include "decoder/ReadsbSupervisor.h"
 #include "support/StationHarness.h"
-#include "ui/AppDelegate.h"
+#include "ui/AppLifecycle.h"
 #include "ui/VireonFeederApp.h"
 #include "ui/WindowRouter.h"
 #include "ui/panel/PanelWindow.h"
@@ -155,8 +155,8 @@ private Q_SLOTS:
         station.writeConfig(config);
 
         Router r;
-        AppDelegate delegate(state, r.router);
-        delegate.applicationDidFinishLaunching();
+        AppLifecycle lifecycle(state, r.router);
+        lifecycle.launched();
 
         QCOMPARE(r.router.onboardingWindow() != nullptr, onboardingShown);
         QCOMPARE(r.router.settingsWindow(), nullptr);
@@ -168,7 +168,7 @@ private Q_SLOTS:
                      QStringLiteral("38.6"));
         }
 
-        delegate.applicationWillTerminate();
+        lifecycle.aboutToQuit();
         QVERIFY(std::holds_alternative<supervisor_state::Stopped>(state.supervisor().state()));
         QCOMPARE(station.settings->feedingDesired(), feedingDesired);
     }

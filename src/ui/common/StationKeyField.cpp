@@ -1,6 +1,6 @@
 #include "ui/common/StationKeyField.h"
 
-#include "app/StationKeyEdit.h"
+#include "presentation/common/StationKeyInput.h"
 
 namespace vireon {
 
@@ -21,7 +21,7 @@ void StationKeyField::showKey(const QString& key)
 
 void StationKeyField::normalise(const QString& typed)
 {
-    const StationKeyEdit shown = StationKeyEdit::normalised(typed, cursorPosition());
+    const StationKeyInput shown = StationKeyInput::normalised(typed, cursorPosition());
     // The field shows the key before anyone stores it, so the redraw that follows the store's
     // announcement finds nothing to change and the cursor stays where the user is typing.
     if (shown.text != typed) {

@@ -1,9 +1,7 @@
 #include "ui/networks/CustomConnectorSheet.h"
 
 #include "app/AppState.h"
-#include "config/StationConfigStore.h"
-#include "decoder/KeyTransmission.h"
-#include "ui/settings/NoteLabel.h"
+#include "ui/common/NoteLabel.h"
 
 #include <QComboBox>
 #include <QFormLayout>
@@ -33,7 +31,7 @@ CustomConnectorSheet::CustomConnectorSheet(AppState& state, QWidget* parent) : Q
     setAttribute(Qt::WA_DeleteOnClose);
     setFixedWidth(420);
 
-    const CustomConnectorForm initial;
+    const CustomNetworkInput initial;
     auto* title = new QLabel(QStringLiteral("Add a network"), this);
     title->setTextFormat(Qt::PlainText);
     QFont headline = title->font();
@@ -49,15 +47,15 @@ CustomConnectorSheet::CustomConnectorSheet(AppState& state, QWidget* parent) : Q
     m_protocol = new QComboBox(this);
     m_protocol->setObjectName(QStringLiteral("protocol"));
     m_protocol->setAccessibleName(QStringLiteral("Protocol"));
-    m_protocol->addItems(CustomConnectorForm::protocolChoices());
+    m_protocol->addItems(CustomNetworkInput::protocolChoices());
     m_protocol->setCurrentText(initial.protocolName);
     m_uuid = field(QStringLiteral("uuid"), QStringLiteral("Feeder UUID (optional)"), this);
     m_problem = new NoteLabel({}, this);
     m_problem->setObjectName(QStringLiteral("problem"));
-    m_problem->setTone(NoteLabel::Tone::error);
+    m_problem->setTone(Tone::error);
     m_keyWarning = new NoteLabel({}, this);
     m_keyWarning->setObjectName(QStringLiteral("keyWarning"));
-    m_keyWarning->setTone(NoteLabel::Tone::warning);
+    m_keyWarning->setTone(Tone::warning);
 
     auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
     cancel->setObjectName(QStringLiteral("cancel"));
@@ -93,21 +91,20 @@ CustomConnectorSheet::CustomConnectorSheet(AppState& state, QWidget* parent) : Q
     redraw();
 }
 
-CustomConnectorForm CustomConnectorSheet::form() const
+CustomNetworkInput CustomConnectorSheet::form() const
 {
-    return CustomConnectorForm{m_label->text(), m_host->text(), m_port->text(), m_protocol->currentText(),
-                               m_uuid->text()};
+    return CustomNetworkInput{m_label->text(), m_host->text(), m_port->text(), m_protocol->currentText(),
+                              m_uuid->text()};
 }
 
 void CustomConnectorSheet::redraw()
 {
-    const CustomConnectorForm entries = form();
+    const CustomNetworkInput entries = form();
     const std::optional<QString> problem = entries.problem();
     m_problem->setText(problem.value_or(QString()));
     m_problem->setVisible(problem.has_value());
     // Only once the entries are right: a key the decoder would not send is still a valid entry.
-    const std::optional<QString> keyWarning =
-        problem ? std::nullopt : KeyTransmission::warning(entries.uuid, entries.protocolName, entries.host);
+    const std::optional<QString> keyWarning = entries.keyWarning();
     m_keyWarning->setText(keyWarning.value_or(QString()));
     m_keyWarning->setVisible(keyWarning.has_value());
     m_add->setEnabled(entries.canAdd());
@@ -119,9 +116,7 @@ void CustomConnectorSheet::add()
     const std::optional<StationConfig::ExtraConnector> connector = form().connector();
     if (!connector)
         return;
-    StationConfigStore& store = m_state.configStore();
-    store.setConfig(CustomConnectorForm::added(store.config(), *connector));
-    store.save(); // a failing write is ignored
+    m_state.addCustomNetwork(*connector);
     accept();
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/CustomConnectorForm.h"
+#include "presentation/networks/CustomNetworkInput.h"
 
 #include <QDialog>
 
@@ -20,7 +20,7 @@ class CustomConnectorSheet : public QDialog {
 public:
     explicit CustomConnectorSheet(AppState& state, QWidget* parent = nullptr);
 
-    CustomConnectorForm form() const;
+    CustomNetworkInput form() const;
     void add();
 
 private:

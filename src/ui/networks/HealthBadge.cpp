@@ -1,11 +1,12 @@
 #include "ui/networks/HealthBadge.h"
 
-#include "app/StatusIcon.h"
+#include "ui/common/CaptionFont.h"
+#include "ui/common/StateColors.h"
+#include "ui/common/StatusDot.h"
 #include "ui/common/WidgetText.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPainter>
 
 namespace vireon {
 namespace {
@@ -25,31 +26,15 @@ StatusIcon::State iconStateFor(ConnectorHealthLine::Tone tone)
     return StatusIcon::State::idle;
 }
 
-QPixmap dot(const QColor& colour, qreal devicePixelRatio)
-{
-    QPixmap pixmap(QSize(dotSize, dotSize) * devicePixelRatio);
-    pixmap.setDevicePixelRatio(devicePixelRatio);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(colour);
-    painter.drawEllipse(QRectF(0, 0, dotSize, dotSize));
-    return pixmap;
-}
-
 } // namespace
 
 HealthBadge::HealthBadge(QWidget* parent) : QWidget(parent)
 {
-    m_dot = new QLabel(this);
-    m_dot->setFixedSize(dotSize, dotSize);
+    m_dot = new StatusDot(dotSize, this);
     m_text = new QLabel(this);
     m_text->setObjectName(QStringLiteral("healthText"));
     m_text->setTextFormat(Qt::PlainText); // the decoder's words, whatever they look like
-    QFont small = m_text->font();
-    small.setPointSizeF(small.pointSizeF() * 0.85);
-    m_text->setFont(small);
+    m_text->setFont(captionFont(m_text->font()));
     // A long failure is cut at the edge rather than widening the form.
     m_text->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
 
@@ -66,7 +51,7 @@ void HealthBadge::display(const std::optional<ConnectorHealthLine>& line)
     setVisible(line.has_value());
     if (!line)
         return;
-    m_dot->setPixmap(dot(StatusIcon::color(iconStateFor(line->tone)), devicePixelRatioF()));
+    m_dot->setColor(stateColor(iconStateFor(line->tone)));
     m_text->setText(line->text);
     setToolTip(plainToolTip(line->toolTip));
     setAccessibleName(line->text);

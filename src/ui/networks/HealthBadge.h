@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/ConnectorHealthLine.h"
+#include "presentation/networks/ConnectorHealthLine.h"
 
 #include <QWidget>
 #include <optional>
@@ -8,6 +8,8 @@
 class QLabel;
 
 namespace vireon {
+
+class StatusDot;
 
 // A coloured dot and a few words saying how one network's connection is doing; hidden when there is
 // nothing to say.
@@ -21,7 +23,7 @@ public:
     QString text() const;
 
 private:
-    QLabel* m_dot;
+    StatusDot* m_dot;
     QLabel* m_text;
 };
 

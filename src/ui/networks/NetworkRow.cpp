@@ -1,16 +1,11 @@
 #include "ui/networks/NetworkRow.h"
 
 #include "app/AppState.h"
-#include "app/ConnectorHealthLine.h"
-#include "app/Diagnostics.h"
-#include "app/KeyWarnings.h"
-#include "config/StationConfigStore.h"
-#include "decoder/ReadsbCommand.h"
-#include "decoder/ReadsbSupervisor.h"
-#include "ui/common/ToneColors.h"
+#include "app/NetworkEdits.h"
+#include "ui/common/NoteLabel.h"
+#include "ui/common/StateColors.h"
 #include "ui/common/WidgetText.h"
 #include "ui/networks/HealthBadge.h"
-#include "ui/settings/NoteLabel.h"
 
 #include <QCheckBox>
 #include <QEvent>
@@ -28,10 +23,8 @@ constexpr int indent = 24;
 
 } // namespace
 
-NetworkRow::NetworkRow(AppState& state, const NetworkList::Row& row, QWidget* parent)
-    : QWidget(parent), m_state(state), m_row(row)
+NetworkRow::NetworkRow(AppState& state, QWidget* parent) : QWidget(parent), m_state(state)
 {
-    setObjectName(QStringLiteral("networkRow_") + row.key());
     m_enabled = new QCheckBox(this);
     m_enabled->setObjectName(QStringLiteral("enabled"));
     m_health = new HealthBadge(this);
@@ -42,6 +35,7 @@ NetworkRow::NetworkRow(AppState& state, const NetworkList::Row& row, QWidget* pa
     m_site->setTextFormat(Qt::RichText);
     m_site->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
     m_site->setOpenExternalLinks(true);
+    m_site->setAccessibleName(QStringLiteral("Their site \u2197"));
 
     auto* header = new QHBoxLayout;
     header->addWidget(m_enabled);
@@ -55,6 +49,7 @@ NetworkRow::NetworkRow(AppState& state, const NetworkList::Row& row, QWidget* pa
     m_uuid->setAccessibleName(QStringLiteral("Feeder UUID"));
     m_generate = new QPushButton(QStringLiteral("Generate"), m_details);
     m_generate->setObjectName(QStringLiteral("generate"));
+    m_generate->setAccessibleName(QStringLiteral("Generate"));
     m_generate->setToolTip(QStringLiteral(
         "Creates a new random UUID. Reuse the same one across networks so your station is recognisable."));
     m_uuidNote = new NoteLabel({}, m_details);
@@ -65,7 +60,6 @@ NetworkRow::NetworkRow(AppState& state, const NetworkList::Row& row, QWidget* pa
     m_remove = new QPushButton(QStringLiteral("Remove"), m_details);
     m_remove->setObjectName(QStringLiteral("remove"));
     m_remove->setAccessibleName(QStringLiteral("Remove"));
-    m_generate->setAccessibleName(QStringLiteral("Generate"));
     paintRemoveAsDestructive();
 
     auto* keyLine = new QHBoxLayout;
@@ -91,19 +85,46 @@ NetworkRow::NetworkRow(AppState& state, const NetworkList::Row& row, QWidget* pa
     layout->addWidget(m_health);
     layout->addWidget(m_details);
 
+    // The key is read when the click comes: the row may have been redrawn for another network since.
     connect(m_enabled, &QCheckBox::clicked, this,
-            [this](bool on) { store(NetworkList::withEnabled(m_state.configStore().config(), m_row, on)); });
-    connect(m_uuid, &QLineEdit::textEdited, this, &NetworkRow::storeUuid);
-    connect(m_generate, &QPushButton::clicked, this, [this] { storeUuid(NetworkList::generatedUuid()); });
-    connect(m_remove, &QPushButton::clicked, this,
-            [this] { store(NetworkList::withoutConnector(m_state.configStore().config(), m_row.key())); });
-    redraw();
+            [this](bool on) { m_state.setNetworkEnabled(m_model.key, on); });
+    connect(m_uuid, &QLineEdit::textEdited, this,
+            [this](const QString& text) { m_state.setNetworkUuid(m_model.key, text); });
+    connect(m_generate, &QPushButton::clicked, this,
+            [this] { m_state.setNetworkUuid(m_model.key, NetworkEdits::generatedUuid()); });
+    connect(m_remove, &QPushButton::clicked, this, [this] { m_state.removeNetwork(m_model.key); });
 }
 
-void NetworkRow::setRow(const NetworkList::Row& row)
+void NetworkRow::display(const NetworkRowModel& model)
 {
-    m_row = row;
-    redraw();
+    const bool newSite = model.siteUrl != m_model.siteUrl;
+    m_model = model;
+    setObjectName(QStringLiteral("networkRow_") + model.key);
+    // The name is the user's (or the network's) own text, shown as it is written.
+    m_enabled->setText(literalWidgetText(model.title));
+    m_enabled->setChecked(model.enabled);
+    m_site->setVisible(model.siteUrl.has_value());
+    if (newSite || m_site->text().isEmpty())
+        showSiteLink();
+    m_health->display(model.health);
+    m_details->setVisible(model.showsDetails);
+    // Only a different value is written into the field, so the cursor stays put while typing.
+    if (m_uuid->text() != model.uuid) {
+        m_uuid->setText(model.uuid);
+        if (!m_uuid->hasFocus())
+            m_uuid->setCursorPosition(0); // a key set from elsewhere is read from its start
+    }
+    m_uuidNote->setVisible(model.uuidNote.has_value());
+    if (model.uuidNote) {
+        m_uuidNote->setText(model.uuidNote->text);
+        m_uuidNote->setTone(model.uuidNote->tone);
+    }
+    m_endpoint->setText(model.endpoint);
+    m_remove->setVisible(model.removable);
+    // Every row has these controls; the network's name tells them apart.
+    m_uuid->setAccessibleDescription(model.title);
+    m_generate->setAccessibleDescription(model.title);
+    m_remove->setAccessibleDescription(model.title);
 }
 
 QList<QWidget*> NetworkRow::focusChain() const
@@ -117,9 +138,17 @@ void NetworkRow::changeEvent(QEvent* event)
     // A rich-text link takes its colour when its text is set, and setting the same text again is
     // ignored.
     if (event->type() == QEvent::PaletteChange) {
-        m_site->clear();
+        showSiteLink();
         paintRemoveAsDestructive();
-        redraw();
+    }
+}
+
+void NetworkRow::showSiteLink()
+{
+    m_site->clear();
+    if (m_model.siteUrl) {
+        m_site->setText(QStringLiteral("<a href=\"%1\">Their site \u2197</a>")
+                            .arg(m_model.siteUrl->toString(QUrl::FullyEncoded).toHtmlEscaped()));
     }
 }
 
@@ -129,74 +158,6 @@ void NetworkRow::paintRemoveAsDestructive()
     QPalette danger = m_remove->palette();
     danger.setColor(QPalette::ButtonText, toneColor(Tone::error, palette()));
     m_remove->setPalette(danger);
-}
-
-void NetworkRow::store(const StationConfig& config)
-{
-    StationConfigStore& store = m_state.configStore();
-    store.setConfig(config); // may replace this row; nothing of it is touched afterwards
-    store.save();            // a failing write is ignored
-}
-
-void NetworkRow::storeUuid(const QString& text)
-{
-    if (const auto changed = NetworkList::withUuid(m_state.configStore().config(), m_row.key(), text))
-        store(*changed);
-}
-
-void NetworkRow::redraw()
-{
-    const QString title = m_row.title();
-    // The name is the user's (or the network's) own text, shown as it is written.
-    m_enabled->setText(literalWidgetText(title));
-    m_enabled->setChecked(m_row.isEnabled());
-    const std::optional<QUrl> site = m_row.siteURL();
-    m_site->setVisible(site.has_value());
-    if (site) {
-        m_site->setText(QStringLiteral("<a href=\"%1\">Their site \u2197</a>")
-                            .arg(site->toString(QUrl::FullyEncoded).toHtmlEscaped()));
-        m_site->setAccessibleName(QStringLiteral("Their site \u2197"));
-    }
-
-    m_details->setVisible(m_row.isEnabled());
-    const StationConfig& config = m_state.configStore().config();
-    m_health->display(m_row.isEnabled()
-                          ? ConnectorHealthLine::make(m_state.isFeedingActive(),
-                                                      m_state.supervisor().connectorHealth(), m_row.key(),
-                                                      Diagnostics::stationKeys(config))
-                          : std::nullopt);
-    if (!m_row.connector)
-        return;
-    const StationConfig::ExtraConnector& connector = *m_row.connector;
-    const QString uuid = connector.uuid.value_or(QString());
-    // Only a different value is written into the field, so the cursor stays put while typing.
-    if (m_uuid->text() != uuid) {
-        m_uuid->setText(uuid);
-        if (!m_uuid->hasFocus())
-            m_uuid->setCursorPosition(0); // a key set from elsewhere is read from its start
-    }
-    const bool validUuid = connector.uuid && ReadsbCommand::isValidUUID(*connector.uuid);
-    const std::optional<QString> keyWarning = validUuid ? KeyWarnings::extra(connector) : std::nullopt;
-    if (!connector.uuid) {
-        m_uuidNote->setText(
-            QStringLiteral("Without a UUID the network still accepts data, but can't attribute it to you."));
-        m_uuidNote->setTone(NoteLabel::Tone::secondary);
-    } else if (!ReadsbCommand::isValidUUID(*connector.uuid)) {
-        m_uuidNote->setText(
-            QStringLiteral("Invalid UUID \u2014 letters, digits and dashes only. The feed won't "
-                           "start until this is fixed."));
-        m_uuidNote->setTone(NoteLabel::Tone::error);
-    } else if (keyWarning) {
-        m_uuidNote->setText(*keyWarning);
-        m_uuidNote->setTone(NoteLabel::Tone::warning);
-    }
-    m_uuidNote->setVisible(!validUuid || keyWarning);
-    m_endpoint->setText(connector.host + QLatin1Char(':') + QString::number(connector.port));
-    m_remove->setVisible(!m_row.preset);
-    // Every row has these controls; the network's name tells them apart.
-    m_uuid->setAccessibleDescription(title);
-    m_generate->setAccessibleDescription(title);
-    m_remove->setAccessibleDescription(title);
 }
 
 } // namespace vireon

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/NetworkList.h"
+#include "presentation/networks/NetworksModel.h"
 
 #include <QWidget>
 
@@ -16,15 +16,16 @@ class HealthBadge;
 class NoteLabel;
 
 // One network the station can feed: its switch and, while it is on, its feeder UUID, its endpoint and,
-// for a network the user added, the way to remove it. Every edit goes straight to config.json.
+// for a network the user added, the way to remove it. It shows what its model says and hands every
+// edit to the state, naming the network by its key.
 class NetworkRow : public QWidget {
     Q_OBJECT
 public:
-    NetworkRow(AppState& state, const NetworkList::Row& row, QWidget* parent = nullptr);
+    explicit NetworkRow(AppState& state, QWidget* parent = nullptr);
 
-    const NetworkList::Row& row() const { return m_row; }
+    const NetworkRowModel& model() const { return m_model; }
     // The same network with newer values; the widgets stay, so typing in the UUID field goes on.
-    void setRow(const NetworkList::Row& row);
+    void display(const NetworkRowModel& model);
     // The row's controls in the order Tab should reach them.
     QList<QWidget*> focusChain() const;
 
@@ -32,13 +33,11 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
-    void redraw();
     void paintRemoveAsDestructive();
-    void store(const StationConfig& config);
-    void storeUuid(const QString& text);
+    void showSiteLink();
 
     AppState& m_state;
-    NetworkList::Row m_row;
+    NetworkRowModel m_model;
     QCheckBox* m_enabled;
     HealthBadge* m_health;
     QLabel* m_site;

@@ -1,16 +1,10 @@
 #include "ui/networks/OtherNetworksSection.h"
 
 #include "app/AppState.h"
-#include "app/ConnectorHealthLine.h"
-#include "app/Diagnostics.h"
-#include "app/NetworkList.h"
-#include "config/StationConfigStore.h"
-#include "decoder/ReadsbSupervisor.h"
+#include "ui/common/NoteLabel.h"
 #include "ui/networks/CustomConnectorSheet.h"
 #include "ui/networks/HealthBadge.h"
 #include "ui/networks/NetworkRow.h"
-#include "ui/settings/NoteLabel.h"
-#include "ui/settings/StateWatch.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -19,16 +13,6 @@
 #include <QVBoxLayout>
 
 namespace vireon {
-namespace {
-
-const QString vireonOnNote = QStringLiteral(
-    "The network this app is made for. Turning it off is allowed and free \u2014 the other networks below "
-    "keep working, but the tray icon can't go green, because green means the Vireon connector is "
-    "healthy.");
-const QString vireonOffNote =
-    QStringLiteral("Vireon feeding is paused. This station currently feeds only the networks enabled below.");
-
-} // namespace
 
 OtherNetworksSection::OtherNetworksSection(AppState& state, QWidget* parent) : QWidget(parent), m_state(state)
 {
@@ -85,16 +69,9 @@ OtherNetworksSection::OtherNetworksSection(AppState& state, QWidget* parent) : Q
     layout->addWidget(primary);
     layout->addWidget(others);
 
-    connect(m_feedVireon, &QCheckBox::clicked, this, [this](bool on) {
-        StationConfigStore& store = m_state.configStore();
-        StationConfig config = store.config();
-        config.vireon.enabled = on;
-        store.setConfig(config);
-        store.save(); // a failing write is ignored
-    });
+    connect(m_feedVireon, &QCheckBox::clicked, this,
+            [this](bool on) { m_state.editStation([on](StationConfig& c) { c.vireon.enabled = on; }); });
     connect(m_addCustom, &QPushButton::clicked, this, &OtherNetworksSection::showCustomSheet);
-    onStateChange(state, this, [this] { redraw(); });
-    redraw();
 }
 
 CustomConnectorSheet* OtherNetworksSection::customSheet() const
@@ -113,39 +90,27 @@ void OtherNetworksSection::showCustomSheet()
     m_sheet->open();
 }
 
-void OtherNetworksSection::redraw()
+void OtherNetworksSection::display(const NetworksModel& model)
 {
-    const StationConfig& config = m_state.configStore().config();
-    m_feedVireon->setChecked(config.vireon.enabled);
-    m_vireonHealth->display(
-        config.vireon.enabled
-            ? ConnectorHealthLine::make(m_state.isFeedingActive(), m_state.supervisor().connectorHealth(),
-                                        QStringLiteral("vireon"), Diagnostics::stationKeys(config))
-            : std::nullopt);
-    m_vireonNote->setText(config.vireon.enabled ? vireonOnNote : vireonOffNote);
-    m_vireonNote->setTone(config.vireon.enabled ? NoteLabel::Tone::secondary : NoteLabel::Tone::warning);
-
-    redrawRows();
-
-    const std::optional<QString> count = NetworkList::countText(NetworkList::enabledCount(config));
-    m_count->setText(count.value_or(QString()));
-    m_count->setVisible(count.has_value());
-    m_localPort->setText(
-        QStringLiteral("FR24 and RadarBox need their own feeder client; point it at localhost:") +
-        QString::number(config.localOutputs.beastPort) +
-        QStringLiteral(", which stays open regardless of these settings."));
+    m_feedVireon->setChecked(model.feedVireon);
+    m_vireonHealth->display(model.vireonHealth);
+    m_vireonNote->setText(model.vireonNote.text);
+    m_vireonNote->setTone(model.vireonNote.tone);
+    displayRows(model.rows);
+    m_count->setText(model.countText.value_or(QString()));
+    m_count->setVisible(model.countText.has_value());
+    m_localPort->setText(model.localPortNote);
 }
 
-void OtherNetworksSection::redrawRows()
+void OtherNetworksSection::displayRows(const QList<NetworkRowModel>& rows)
 {
-    const QList<NetworkList::Row> rows = NetworkList::rows(m_state.configStore().config(), m_state.config());
     bool sameNetworks = rows.size() == m_rows.size();
     for (qsizetype i = 0; sameNetworks && i < rows.size(); ++i)
-        sameNetworks =
-            rows[i].key() == m_rows[i]->row().key() && bool(rows[i].preset) == bool(m_rows[i]->row().preset);
+        sameNetworks = rows[i].key == m_rows[i]->model().key && rows[i].preset == m_rows[i]->model().preset;
     if (sameNetworks) {
+        // The same networks with newer values: the widgets stay, so typing in a key field goes on.
         for (qsizetype i = 0; i < rows.size(); ++i)
-            m_rows[i]->setRow(rows[i]);
+            m_rows[i]->display(rows[i]);
         return;
     }
     // The click that changed the list may still be running inside one of these rows.
@@ -156,8 +121,9 @@ void OtherNetworksSection::redrawRows()
     m_rows.clear();
     // New rows come last in the window's tab chain; they belong between the switch and "Add custom…".
     QWidget* previous = m_feedVireon;
-    for (const NetworkList::Row& row : rows) {
-        auto* widget = new NetworkRow(m_state, row, this);
+    for (const NetworkRowModel& model : rows) {
+        auto* widget = new NetworkRow(m_state, this);
+        widget->display(model);
         m_rowsLayout->addWidget(widget);
         m_rows.append(widget);
         for (QWidget* control : widget->focusChain()) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "presentation/networks/NetworksModel.h"
+
 #include <QPointer>
 #include <QWidget>
 
@@ -27,10 +29,10 @@ public:
     const QList<NetworkRow*>& rows() const { return m_rows; }
     void showCustomSheet();
 
-    void redraw();
+    void display(const NetworksModel& model);
 
 private:
-    void redrawRows();
+    void displayRows(const QList<NetworkRowModel>& rows);
 
     AppState& m_state;
     QCheckBox* m_feedVireon;

@@ -1,6 +1,5 @@
 #include "ui/onboarding/DevicePage.h"
 
-#include "app/OnboardingRules.h"
 #include "ui/onboarding/OnboardingIcons.h"
 #include "ui/onboarding/OnboardingStyle.h"
 
@@ -39,7 +38,7 @@ QWidget* item(const QPixmap& icon, const QString& title, QLabel* detail, const Q
 
 } // namespace
 
-DevicePage::DevicePage(QString usbRoot, QWidget* parent) : QWidget(parent), m_usbRoot(std::move(usbRoot))
+DevicePage::DevicePage(const AppState& state, QWidget* parent) : QWidget(parent), m_state(state)
 {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -66,8 +65,7 @@ DevicePage::DevicePage(QString usbRoot, QWidget* parent) : QWidget(parent), m_us
 
 void DevicePage::probe()
 {
-    m_foundDevices = RTLDeviceProbe::findDevices(m_usbRoot);
-    m_probed = true;
+    m_model = DevicePageModel::probe(m_state);
     showDevices();
     Q_EMIT devicesChanged();
 }
@@ -79,8 +77,8 @@ void DevicePage::showDevices()
         delete old;
     }
     const qreal ratio = devicePixelRatioF();
-    switch (OnboardingRules::deviceDisplay(m_probed, !m_foundDevices.isEmpty())) {
-    case OnboardingRules::DeviceDisplay::looking: {
+    switch (m_model.display) {
+    case DevicePageModel::Display::looking: {
         auto* row = new QWidget;
         row->setObjectName(QStringLiteral("lookingForDevices"));
         auto* rowLayout = new QHBoxLayout(row);
@@ -96,7 +94,7 @@ void DevicePage::showDevices()
         m_displayLayout->addWidget(row);
         break;
     }
-    case OnboardingRules::DeviceDisplay::noDevice:
+    case DevicePageModel::Display::noDevice:
         // "Mac" in the original text would be false on Linux.
         m_displayLayout->addWidget(item(
             OnboardingIcons::warningTriangle(iconSize, ratio), QStringLiteral("No RTL-SDR device found."),
@@ -105,11 +103,10 @@ void DevicePage::showDevices()
                 "another SDR app is running \u2014 SDR++, CubicSDR, GQRX \u2014 quit it first.")),
             QStringLiteral("noDeviceWarning")));
         break;
-    case OnboardingRules::DeviceDisplay::devices:
-        for (const RTLDeviceProbe::Device& device : std::as_const(m_foundDevices)) {
+    case DevicePageModel::Display::devices:
+        for (const DevicePageModel::Device& device : std::as_const(m_model.devices)) {
             m_displayLayout->addWidget(item(OnboardingIcons::checkMark(iconSize, ratio), device.name,
-                                            OnboardingStyle::smallSecondary(OnboardingRules::usbIdentifiers(
-                                                device.vendorID, device.productID)),
+                                            OnboardingStyle::smallSecondary(device.identifiers),
                                             QStringLiteral("device")));
         }
         break;

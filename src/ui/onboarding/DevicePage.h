@@ -1,6 +1,6 @@
 #pragma once
 
-#include "decoder/RTLDeviceProbe.h"
+#include "presentation/onboarding/DevicePageModel.h"
 
 #include <QWidget>
 
@@ -8,17 +8,18 @@ class QVBoxLayout;
 
 namespace vireon {
 
+class AppState;
+
 // Step 1: finds the receiver stick. Only informs: nothing about the devices found is stored.
 class DevicePage : public QWidget {
     Q_OBJECT
 public:
-    explicit DevicePage(QString usbRoot, QWidget* parent = nullptr);
+    explicit DevicePage(const AppState& state, QWidget* parent = nullptr);
 
     // Probes USB on the main thread and redraws; run each time the page comes on screen and by "Rescan".
     void probe();
 
-    const QList<RTLDeviceProbe::Device>& foundDevices() const { return m_foundDevices; }
-    bool probed() const { return m_probed; }
+    bool devicesFound() const { return m_model.display == DevicePageModel::Display::devices; }
 
 Q_SIGNALS:
     void devicesChanged();
@@ -26,9 +27,8 @@ Q_SIGNALS:
 private:
     void showDevices();
 
-    QString m_usbRoot;
-    QList<RTLDeviceProbe::Device> m_foundDevices;
-    bool m_probed = false;
+    const AppState& m_state;
+    DevicePageModel m_model;
     QWidget* m_display = nullptr;
     QVBoxLayout* m_displayLayout = nullptr;
 };

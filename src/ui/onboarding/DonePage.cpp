@@ -1,14 +1,11 @@
 #include "ui/onboarding/DonePage.h"
 
-#include "app/AppSettings.h"
 #include "app/AppState.h"
-#include "app/KeyWarnings.h"
-#include "app/OnboardingRules.h"
-#include "config/StationConfigStore.h"
+#include "ui/common/NoteLabel.h"
+#include "ui/common/StateColors.h"
 #include "ui/common/StationKeyField.h"
-#include "ui/onboarding/OnboardingIcons.h"
+#include "ui/common/StatusDot.h"
 #include "ui/onboarding/OnboardingStyle.h"
-#include "ui/settings/NoteLabel.h"
 
 #include <QCheckBox>
 #include <QDesktopServices>
@@ -31,9 +28,8 @@ DonePage::DonePage(AppState& state, QWidget* parent) : QWidget(parent), m_state(
 
     auto* status = new QHBoxLayout;
     status->setSpacing(8);
-    m_dot = new QLabel;
+    m_dot = new StatusDot(dotSize);
     m_dot->setObjectName(QStringLiteral("statusDot"));
-    m_dot->setFixedSize(dotSize, dotSize);
     status->addWidget(m_dot, 0, Qt::AlignVCenter);
     m_statusLine = new QLabel;
     m_statusLine->setTextFormat(Qt::PlainText); // may quote a hand-edited config.json
@@ -47,8 +43,7 @@ DonePage::DonePage(AppState& state, QWidget* parent) : QWidget(parent), m_state(
     m_startFeeding->setDefault(true);
     connect(m_startFeeding, &QPushButton::clicked, this, &DonePage::startFeeding);
     layout->addWidget(m_startFeeding, 0, Qt::AlignLeft);
-    m_feedingCaption = OnboardingStyle::smallSecondary(
-        QStringLiteral("The tray antenna turns green once data is flowing to Vireon."));
+    m_feedingCaption = OnboardingStyle::smallSecondary(DonePageModel::feedingCaption());
     m_feedingCaption->setObjectName(QStringLiteral("feedingCaption"));
     layout->addWidget(m_feedingCaption);
 
@@ -70,78 +65,67 @@ DonePage::DonePage(AppState& state, QWidget* parent) : QWidget(parent), m_state(
     m_stationKey = new StationKeyField;
     m_stationKey->setObjectName(QStringLiteral("stationKeyField"));
     m_stationKey->setPlaceholderText(QStringLiteral("Paste your station key (uuid=\u2026)"));
-    connect(m_stationKey, &StationKeyField::keyEdited, this, &DonePage::stationKeyEdited);
+    connect(m_stationKey, &StationKeyField::keyEdited, this, [this](const QString& key) {
+        m_state.editStation([&key](StationConfig& c) {
+            c.vireon.uuid = key.isEmpty() ? std::nullopt : std::optional<QString>(key);
+        });
+    });
     layout->addWidget(m_stationKey);
     m_keyWarning = new NoteLabel;
     m_keyWarning->setObjectName(QStringLiteral("stationKeyWarning"));
-    m_keyWarning->setTone(NoteLabel::Tone::warning);
+    m_keyWarning->setTone(Tone::warning);
     m_keyWarning->setVisible(false);
     layout->addWidget(m_keyWarning);
-    layout->addWidget(OnboardingStyle::smallSecondary(OnboardingRules::stationKeyHint()));
+    layout->addWidget(OnboardingStyle::smallSecondary(DonePageModel::stationKeyHint()));
     layout->addStretch(1);
-
-    connect(&state, &AppState::changed, this, &DonePage::refresh);
-    connect(&state, &AppState::presentationChanged, this, &DonePage::refresh);
-    connect(&state.settings(), &AppSettings::changed, this, &DonePage::refresh);
-    connect(&state.configStore(), &StationConfigStore::changed, this, &DonePage::refresh);
-    refresh();
 }
 
 void DonePage::appear()
 {
-    m_state.settings().setHasCompletedOnboarding(true);
-    refresh();
+    m_state.completeOnboarding();
 }
 
 void DonePage::startFeeding()
 {
-    m_state.settings().setHasCompletedOnboarding(true);
+    m_state.completeOnboarding();
     m_state.startFeeding();
-}
-
-void DonePage::stationKeyEdited(const QString& key)
-{
-    StationConfigStore& store = m_state.configStore();
-    StationConfig config = store.config();
-    config.vireon.uuid = key.isEmpty() ? std::nullopt : std::optional<QString>(key);
-    store.setConfig(config);
-    (void)store.save(); // a failed save is the store's concern
 }
 
 void DonePage::changeEvent(QEvent* event)
 {
     QWidget::changeEvent(event);
+    // The link takes its colour from the palette when its text is made.
     if (event->type() == QEvent::PaletteChange)
-        refresh();
+        showClaimLink();
 }
 
-void DonePage::refresh()
+void DonePage::display(const DonePageModel& model)
 {
-    const StatusIcon::State dot = OnboardingRules::statusDot(m_state.iconState());
-    m_dot->setPixmap(OnboardingIcons::dot(StatusIcon::color(dot), dotSize, devicePixelRatioF()));
-    m_dot->setProperty("state", int(dot));
-    m_statusLine->setText(m_state.statusLine());
+    const bool newClaim = model.claimLink != m_model.claimLink;
+    m_model = model;
+    m_dot->setColor(stateColor(model.statusDot));
+    m_statusLine->setText(model.statusLine);
+    m_startFeeding->setVisible(model.offersStart);
+    m_feedingCaption->setVisible(!model.offersStart);
+    m_launchAtLogin->setChecked(model.launchAtLogin);
+    if (newClaim || m_claimLink->text().isEmpty())
+        showClaimLink();
+    m_stationKey->showKey(model.stationKey);
+    m_keyWarning->setText(model.keyWarning.value_or(QString()));
+    m_keyWarning->setVisible(model.keyWarning.has_value());
+}
 
-    // Waiting for the stick counts as feeding here too: the feed resumes by itself.
-    const bool feeding = m_state.isFeedingOrAwaitingStick();
-    m_startFeeding->setVisible(!feeding);
-    m_feedingCaption->setVisible(feeding);
-    m_launchAtLogin->setChecked(m_state.settings().launchAtLogin());
-
-    const auto claim = OnboardingRules::claimLink(m_state.config().links);
-    m_claimLink->setVisible(claim.has_value());
-    if (claim) {
-        const QColor link = palette().color(QPalette::Link);
-        m_claimLink->setText(QStringLiteral("<a href=\"%1\" style=\"color:%2; text-decoration:none\">%3</a>")
-                                 .arg(claim->toString(QUrl::FullyEncoded).toHtmlEscaped(), link.name(),
-                                      OnboardingRules::claimLinkLabel().toHtmlEscaped()));
+void DonePage::showClaimLink()
+{
+    m_claimLink->setVisible(m_model.claimLink.has_value());
+    if (!m_model.claimLink) {
+        m_claimLink->clear();
+        return;
     }
-
-    const StationConfig& config = m_state.configStore().config();
-    m_stationKey->showKey(config.vireon.uuid.value_or(QString()));
-    const std::optional<QString> warning = KeyWarnings::primary(config, m_state.config().ingest);
-    m_keyWarning->setText(warning.value_or(QString()));
-    m_keyWarning->setVisible(warning.has_value());
+    const QColor link = palette().color(QPalette::Link);
+    m_claimLink->setText(QStringLiteral("<a href=\"%1\" style=\"color:%2; text-decoration:none\">%3</a>")
+                             .arg(m_model.claimLink->toString(QUrl::FullyEncoded).toHtmlEscaped(),
+                                  link.name(), DonePageModel::claimLinkLabel().toHtmlEscaped()));
 }
 
 } // namespace vireon

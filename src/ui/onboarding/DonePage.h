@@ -1,5 +1,7 @@
 #pragma once
 
+#include "presentation/onboarding/DonePageModel.h"
+
 #include <QWidget>
 
 class QCheckBox;
@@ -8,10 +10,10 @@ class QPushButton;
 
 namespace vireon {
 
+class AppState;
 class NoteLabel;
 class StationKeyField;
-
-class AppState;
+class StatusDot;
 
 // Step 3: the live status, "Start Feeding", the login item and the station key. Reaching it completes
 // onboarding.
@@ -22,6 +24,7 @@ public:
 
     // Each time the page comes on screen.
     void appear();
+    void display(const DonePageModel& model);
 
     QPushButton* startFeedingButton() const { return m_startFeeding; }
 
@@ -30,11 +33,11 @@ protected:
 
 private:
     void startFeeding();
-    void stationKeyEdited(const QString& key);
-    void refresh();
+    void showClaimLink();
 
     AppState& m_state;
-    QLabel* m_dot = nullptr;
+    DonePageModel m_model;
+    StatusDot* m_dot = nullptr;
     QLabel* m_statusLine = nullptr;
     QPushButton* m_startFeeding = nullptr;
     QLabel* m_feedingCaption = nullptr;

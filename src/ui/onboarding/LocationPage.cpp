@@ -1,10 +1,11 @@
 #include "ui/onboarding/LocationPage.h"
 
-#include "config/StationConfigStore.h"
+#include "app/AppState.h"
 #include "location/LocationProvider.h"
+#include "presentation/common/CoordinateInput.h"
+#include "ui/common/NoteLabel.h"
 #include "ui/onboarding/OnboardingIcons.h"
 #include "ui/onboarding/OnboardingStyle.h"
-#include "ui/settings/NoteLabel.h"
 
 #include <QEvent>
 #include <QGridLayout>
@@ -20,8 +21,8 @@ namespace {
 constexpr int iconSize = 14;
 } // namespace
 
-LocationPage::LocationPage(StationConfigStore& store, LocationProvider& location, QWidget* parent)
-    : QWidget(parent), m_store(store), m_location(location)
+LocationPage::LocationPage(AppState& state, LocationProvider& location, QWidget* parent)
+    : QWidget(parent), m_state(state), m_location(location)
 {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -94,7 +95,7 @@ NoteLabel* LocationPage::problemLabel(const QString& objectName)
 {
     auto* label = new NoteLabel;
     label->setObjectName(objectName);
-    label->setTone(NoteLabel::Tone::error);
+    label->setTone(Tone::error);
     label->hide();
     return label;
 }
@@ -103,8 +104,7 @@ void LocationPage::showPositionProblems(Reveal reveal)
 {
     // While typing, a complaint already shown follows the text (and goes once the text is right),
     // but a new one waits until the user leaves the field: "-" is no latitude yet.
-    const OnboardingRules::PositionProblems problems =
-        OnboardingRules::positionProblems(m_latitude->text(), m_longitude->text());
+    const LocationInput::Problems problems = LocationInput::problems(m_latitude->text(), m_longitude->text());
     const auto show = [reveal](NoteLabel* label, const std::optional<QString>& problem) {
         if (!problem) {
             label->hide();
@@ -121,17 +121,17 @@ void LocationPage::showPositionProblems(Reveal reveal)
 
 void LocationPage::prefill()
 {
-    const auto& station = m_store.config().station;
-    if (const auto texts = OnboardingRules::prefill(station.lat, station.lon)) {
+    const auto& station = m_state.stationConfig().station;
+    if (const auto texts = LocationInput::prefill(station.lat, station.lon)) {
         m_latitude->setText(texts->first);
         m_longitude->setText(texts->second);
     }
     showPositionProblems(Reveal::onlyShown);
 }
 
-std::optional<OnboardingRules::Position> LocationPage::parsedLocation() const
+std::optional<LocationInput::Position> LocationPage::parsedLocation() const
 {
-    return OnboardingRules::parsedLocation(m_latitude->text(), m_longitude->text());
+    return LocationInput::parsed(m_latitude->text(), m_longitude->text());
 }
 
 void LocationPage::commitLocation()
@@ -139,11 +139,11 @@ void LocationPage::commitLocation()
     const auto position = parsedLocation();
     if (!position)
         return;
-    StationConfig config = m_store.config();
-    config.station.lat = position->latitude;
-    config.station.lon = position->longitude;
-    m_store.setConfig(config);
-    (void)m_store.save(); // a failed save is the store's concern
+    // Stored exactly as parsed: the fields may hold more digits than the prefill writes.
+    m_state.editStation([&position](StationConfig& c) {
+        c.station.lat = position->latitude;
+        c.station.lon = position->longitude;
+    });
 }
 
 void LocationPage::useMyLocation()
@@ -157,8 +157,8 @@ void LocationPage::useMyLocation()
             return;
         if (const auto* coordinate = std::get_if<LocationCoordinate>(&result)) {
             // Not saved yet: "Continue" commits.
-            self->m_latitude->setText(OnboardingRules::coordinateText(coordinate->latitude));
-            self->m_longitude->setText(OnboardingRules::coordinateText(coordinate->longitude));
+            self->m_latitude->setText(CoordinateInput::sixDecimals(coordinate->latitude));
+            self->m_longitude->setText(CoordinateInput::sixDecimals(coordinate->longitude));
         } else {
             self->m_locationError = std::get<LocationError>(result).errorDescription();
         }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/OnboardingRules.h"
+#include "presentation/onboarding/LocationInput.h"
 
 #include <QWidget>
 #include <optional>
@@ -14,19 +14,19 @@ namespace vireon {
 
 class LocationProvider;
 class NoteLabel;
-class StationConfigStore;
+class AppState;
 
 // Step 2: the station's position, typed or asked of the location service. Typing changes only the
 // fields; the position is stored by commitLocation() when the user continues.
 class LocationPage : public QWidget {
     Q_OBJECT
 public:
-    LocationPage(StationConfigStore& store, LocationProvider& location, QWidget* parent = nullptr);
+    LocationPage(AppState& state, LocationProvider& location, QWidget* parent = nullptr);
     ~LocationPage() override;
 
     // Each time the page comes on screen: a stored position replaces whatever the fields hold.
     void prefill();
-    std::optional<OnboardingRules::Position> parsedLocation() const;
+    std::optional<LocationInput::Position> parsedLocation() const;
     void commitLocation();
 
     bool fetchingLocation() const { return m_fetchingLocation; }
@@ -46,7 +46,7 @@ private:
     void showLocationState();
     void showPositionProblems(Reveal reveal);
 
-    StationConfigStore& m_store;
+    AppState& m_state;
     LocationProvider& m_location;
     QLineEdit* m_latitude = nullptr;
     QLineEdit* m_longitude = nullptr;

@@ -1,6 +1,7 @@
 #include "ui/onboarding/OnboardingIcons.h"
 
-#include "app/StatusIcon.h"
+#include "ui/common/StateColors.h"
+#include "ui/tray/StatusIconPainter.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -26,7 +27,7 @@ QPixmap draw(int size, qreal ratio, const std::function<void(QPainter&, qreal)>&
 QPixmap OnboardingIcons::antenna(const QColor& color, int size, qreal ratio)
 {
     // The tray's antenna, recoloured: one shape for the same thing everywhere in the application.
-    QImage image = StatusIcon::image(StatusIcon::State::idle, size, ratio);
+    QImage image = StatusIconPainter::image(StatusIcon::State::idle, size, ratio);
     QPainter painter(&image);
     painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
     painter.fillRect(QRectF(0, 0, size, size), color);
@@ -42,9 +43,9 @@ QPixmap OnboardingIcons::warningTriangle(int size, qreal ratio)
         triangle.lineTo(s * 0.96, s * 0.90);
         triangle.lineTo(s * 0.04, s * 0.90);
         triangle.closeSubpath();
-        p.setPen(QPen(StatusIcon::color(StatusIcon::State::warning), s * 0.08, Qt::SolidLine, Qt::RoundCap,
+        p.setPen(QPen(stateColor(StatusIcon::State::warning), s * 0.08, Qt::SolidLine, Qt::RoundCap,
                       Qt::RoundJoin));
-        p.setBrush(StatusIcon::color(StatusIcon::State::warning));
+        p.setBrush(stateColor(StatusIcon::State::warning));
         p.drawPath(triangle);
         p.setPen(QPen(Qt::white, s * 0.11, Qt::SolidLine, Qt::RoundCap));
         p.drawLine(QPointF(s / 2, s * 0.36), QPointF(s / 2, s * 0.60));
@@ -56,7 +57,7 @@ QPixmap OnboardingIcons::checkMark(int size, qreal ratio)
 {
     return draw(size, ratio, [](QPainter& p, qreal s) {
         p.setPen(Qt::NoPen);
-        p.setBrush(StatusIcon::color(StatusIcon::State::feeding));
+        p.setBrush(stateColor(StatusIcon::State::feeding));
         p.drawEllipse(QRectF(s * 0.04, s * 0.04, s * 0.92, s * 0.92));
         QPainterPath tick;
         tick.moveTo(s * 0.29, s * 0.52);
@@ -81,15 +82,6 @@ QPixmap OnboardingIcons::locationArrow(const QColor& color, int size, qreal rati
         p.setPen(QPen(color, s * 0.06, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
         p.setBrush(color);
         p.drawPath(arrow);
-    });
-}
-
-QPixmap OnboardingIcons::dot(const QColor& color, int size, qreal ratio)
-{
-    return draw(size, ratio, [color](QPainter& p, qreal s) {
-        p.setPen(Qt::NoPen);
-        p.setBrush(color);
-        p.drawEllipse(QRectF(0, 0, s, s));
     });
 }
 

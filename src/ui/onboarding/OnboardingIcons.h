@@ -6,8 +6,8 @@
 namespace vireon {
 
 // The few symbols the onboarding pages show, drawn for the screen they land on: the antenna with
-// radio waves, the warning triangle, the check mark in a circle, the location arrow, the status dot
-// and a busy spinner. Sizes are logical pixels.
+// radio waves, the warning triangle, the check mark in a circle, the location arrow and a busy
+// spinner. Sizes are logical pixels.
 struct OnboardingIcons {
     OnboardingIcons() = delete;
 
@@ -15,7 +15,6 @@ struct OnboardingIcons {
     static QPixmap warningTriangle(int size, qreal devicePixelRatio);
     static QPixmap checkMark(int size, qreal devicePixelRatio);
     static QPixmap locationArrow(const QColor& color, int size, qreal devicePixelRatio);
-    static QPixmap dot(const QColor& color, int size, qreal devicePixelRatio);
     // A three-quarter ring turned by `degrees`.
     static QPixmap spinner(const QColor& color, int size, qreal devicePixelRatio, int degrees);
 };

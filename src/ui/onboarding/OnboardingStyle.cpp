@@ -1,5 +1,7 @@
 #include "ui/onboarding/OnboardingStyle.h"
 
+#include "ui/common/CaptionFont.h"
+
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
@@ -46,9 +48,7 @@ QFrame* OnboardingStyle::divider(QWidget* parent)
 
 void OnboardingStyle::makeSmall(QWidget* widget)
 {
-    QFont font = widget->font();
-    font.setPointSizeF(font.pointSizeF() * 0.85);
-    widget->setFont(font);
+    widget->setFont(captionFont(widget->font()));
 }
 
 QPushButton* OnboardingStyle::button(const QString& text, const QString& objectName, QWidget* parent)

@@ -1,6 +1,7 @@
 #include "ui/onboarding/OnboardingView.h"
 
 #include "app/AppState.h"
+#include "presentation/onboarding/DonePageModel.h"
 #include "ui/onboarding/DevicePage.h"
 #include "ui/onboarding/DonePage.h"
 #include "ui/onboarding/LocationPage.h"
@@ -47,8 +48,8 @@ OnboardingView::OnboardingView(AppState& state, LocationProvider& location, QWid
     layout->addLayout(header);
     layout->addWidget(OnboardingStyle::divider());
 
-    m_devicePage = new DevicePage(state.usbRoot());
-    m_locationPage = new LocationPage(state.configStore(), location);
+    m_devicePage = new DevicePage(state);
+    m_locationPage = new LocationPage(state, location);
     m_donePage = new DonePage(state);
     m_pages = new QStackedWidget;
     m_pages->setContentsMargins(20, 20, 20, 20);
@@ -75,7 +76,7 @@ OnboardingView::OnboardingView(AppState& state, LocationProvider& location, QWid
     footer->addWidget(m_finish);
     layout->addLayout(footer);
 
-    connect(m_back, &QPushButton::clicked, this, [this] { setStep(OnboardingRules::previous(m_step)); });
+    connect(m_back, &QPushButton::clicked, this, [this] { setStep(OnboardingModel::previous(m_step)); });
     connect(m_continue, &QPushButton::clicked, this, &OnboardingView::goForward);
     connect(m_continueAnyway, &QPushButton::clicked, this, [this] { setStep(Step::location); });
     connect(m_finish, &QPushButton::clicked, this, &OnboardingView::finish);
@@ -83,16 +84,31 @@ OnboardingView::OnboardingView(AppState& state, LocationProvider& location, QWid
     connect(m_locationPage, &LocationPage::inputChanged, this, &OnboardingView::refreshFooter);
 
     refreshHeader();
-    refreshFooter();
+    refresh();
+    // A closed window costs nothing while the feed runs; it catches up when it is shown.
+    connect(&m_state, &AppState::changed, this, [this] {
+        if (isVisible())
+            refresh();
+    });
 }
 
 OnboardingView::~OnboardingView() = default;
 
+void OnboardingView::refresh()
+{
+    refreshFooter();
+    if (m_step == Step::done)
+        m_donePage->display(DonePageModel::of(m_state));
+}
+
 void OnboardingView::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
-    // A window brought back from the task bar is not the content coming on screen again.
-    if (!event->spontaneous())
+    // A window brought back from the task bar is not the content coming on screen again, but it may
+    // have missed changes while it was away.
+    if (event->spontaneous())
+        refresh();
+    else
         pageAppeared();
 }
 
@@ -120,7 +136,7 @@ void OnboardingView::setStep(Step step)
     m_step = step;
     m_pages->setCurrentIndex(int(step));
     refreshHeader();
-    refreshFooter();
+    refresh();
     if (isVisible())
         pageAppeared();
 }
@@ -138,7 +154,7 @@ void OnboardingView::pageAppeared()
         m_donePage->appear();
         break;
     }
-    refreshFooter();
+    refresh();
 }
 
 void OnboardingView::goForward()
@@ -148,7 +164,7 @@ void OnboardingView::goForward()
             return;
         m_locationPage->commitLocation();
     }
-    setStep(OnboardingRules::next(m_step));
+    setStep(OnboardingModel::next(m_step));
 }
 
 void OnboardingView::finish()
@@ -163,13 +179,13 @@ void OnboardingView::refreshHeader()
 {
     m_icon->setPixmap(
         OnboardingIcons::antenna(palette().color(QPalette::Highlight), iconSize, devicePixelRatioF()));
-    m_counter->setText(OnboardingRules::stepCounter(m_step));
 }
 
 void OnboardingView::refreshFooter()
 {
-    const auto footer = OnboardingRules::footer(m_step, !m_devicePage->foundDevices().isEmpty(),
-                                                m_locationPage->parsedLocation().has_value());
+    const OnboardingModel footer = OnboardingModel::make(m_step, m_devicePage->devicesFound(),
+                                                         m_locationPage->parsedLocation().has_value());
+    m_counter->setText(footer.stepCounter);
     m_back->setVisible(footer.back);
     m_continue->setVisible(footer.continueShown);
     m_continue->setEnabled(footer.continueEnabled);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/OnboardingRules.h"
+#include "presentation/onboarding/OnboardingModel.h"
 
 #include <QWidget>
 
@@ -43,6 +43,7 @@ private:
     void pageAppeared();
     void goForward();
     void finish();
+    void refresh();
     void refreshHeader();
     void refreshFooter();
 

@@ -1,11 +1,13 @@
 #include "ui/panel/MenuContentView.h"
 
 #include "app/AppState.h"
+#include "ui/common/CaptionFont.h"
 #include "ui/common/CopiedFlash.h"
+#include "ui/common/NoteLabel.h"
+#include "ui/common/StateColors.h"
+#include "ui/common/StatusDot.h"
 #include "ui/common/WidgetText.h"
 #include "ui/panel/PanelActions.h"
-#include "ui/panel/StatusDot.h"
-#include "ui/settings/NoteLabel.h"
 
 #include <QEvent>
 #include <QFontMetrics>
@@ -23,7 +25,6 @@ namespace {
 constexpr int headerSpacing = 8;
 constexpr int hintSpacing = 6;
 constexpr int statusLines = 2;
-constexpr qreal captionScale = 0.85;
 constexpr qreal secondaryAlpha = 0.62;
 
 // Plain buttons: borderless and left-aligned like menu items, highlighted under the pointer.
@@ -80,7 +81,7 @@ MenuContentView::MenuContentView(AppState& state, PanelActions& actions, QWidget
 
     auto* header = new QHBoxLayout;
     header->setSpacing(headerSpacing);
-    m_dot = new StatusDot(this);
+    m_dot = new StatusDot(dotDiameter, this);
     m_dot->setObjectName(QStringLiteral("statusDot"));
     m_dot->setAccessibleName(QStringLiteral("Status colour"));
     m_status = new QLabel(this);
@@ -93,7 +94,7 @@ MenuContentView::MenuContentView(AppState& state, PanelActions& actions, QWidget
     header->addWidget(m_status, 1, Qt::AlignVCenter);
     column->addLayout(header);
 
-    m_noTrayNote = new NoteLabel(PanelContent::noTrayText(), this);
+    m_noTrayNote = new NoteLabel(PanelModel::noTrayText(), this);
     m_noTrayNote->setObjectName(QStringLiteral("noTrayNote"));
     m_noTrayNote->hide();
     column->addWidget(m_noTrayNote);
@@ -107,9 +108,7 @@ MenuContentView::MenuContentView(AppState& state, PanelActions& actions, QWidget
     m_hintText->setObjectName(QStringLiteral("hintText"));
     m_hintText->setTextFormat(Qt::PlainText);
     m_hintText->setWordWrap(true);
-    QFont caption = m_hintText->font();
-    caption.setPointSizeF(caption.pointSizeF() * captionScale);
-    m_hintText->setFont(caption);
+    m_hintText->setFont(captionFont(m_hintText->font()));
     hintColumn->addWidget(m_hintText);
     m_hintButtons = new QHBoxLayout;
     m_hintButtons->setContentsMargins(0, 0, 0, 0);
@@ -124,20 +123,20 @@ MenuContentView::MenuContentView(AppState& state, PanelActions& actions, QWidget
     // having been clicked last time.
     m_startStop->setDefault(true);
     column->addWidget(m_startStop);
-    m_liveMap = makeButton(this, QStringLiteral("liveMapButton"), PanelContent::liveMapLabel(),
+    m_liveMap = makeButton(this, QStringLiteral("liveMapButton"), PanelModel::liveMapLabel(),
                            PanelAction::openLiveMap);
     column->addWidget(m_liveMap);
-    m_feederPage = makeButton(this, QStringLiteral("feederPageButton"), PanelContent::feederPageLabel(),
+    m_feederPage = makeButton(this, QStringLiteral("feederPageButton"), PanelModel::feederPageLabel(),
                               PanelAction::openFeederPage);
     column->addWidget(m_feederPage);
     column->addWidget(separator(this));
-    column->addWidget(makeButton(this, QStringLiteral("settingsButton"), PanelContent::settingsLabel(),
+    column->addWidget(makeButton(this, QStringLiteral("settingsButton"), PanelModel::settingsLabel(),
                                  PanelAction::settings));
     column->addWidget(
-        makeButton(this, QStringLiteral("quitButton"), PanelContent::quitLabel(), PanelAction::quit));
+        makeButton(this, QStringLiteral("quitButton"), PanelModel::quitLabel(), PanelAction::quit));
     m_actionProblem = new NoteLabel({}, this);
     m_actionProblem->setObjectName(QStringLiteral("actionProblem"));
-    m_actionProblem->setTone(NoteLabel::Tone::error);
+    m_actionProblem->setTone(Tone::error);
     m_actionProblem->hide();
     column->addWidget(m_actionProblem);
 
@@ -175,7 +174,7 @@ void MenuContentView::showOutcome(PanelActionOutcome outcome, QPushButton* butto
         Q_EMIT closeRequested();
         break;
     case PanelActionOutcome::noBrowser:
-        showActionProblem(PanelContent::noBrowserText());
+        showActionProblem(PanelModel::noBrowserText());
         break;
     case PanelActionOutcome::copied:
         CopiedFlash::show(button, m_state.timeSource());
@@ -196,18 +195,18 @@ void MenuContentView::setShowsNoTrayNote(bool shown)
 
 void MenuContentView::refresh()
 {
-    display(PanelContent::of(m_state));
+    display(PanelModel::of(m_state));
 }
 
-void MenuContentView::display(const PanelContent& content)
+void MenuContentView::display(const PanelModel& content)
 {
     if (m_shown == content)
         return;
     const bool sameButtons = m_shown && m_shown->hintButtons == content.hintButtons;
     m_shown = content;
 
-    m_dot->setColor(StatusIcon::color(content.iconState));
-    const int textWidth = width - 2 * margin - StatusDot::diameter - headerSpacing;
+    m_dot->setColor(stateColor(content.iconState));
+    const int textWidth = width - 2 * margin - dotDiameter - headerSpacing;
     m_status->setText(fitToLines(content.statusLine, m_status->font(), textWidth, statusLines));
     m_status->setAccessibleName(content.statusLine);
     m_status->setToolTip(plainToolTip(content.statusLine));
@@ -222,13 +221,13 @@ void MenuContentView::display(const PanelContent& content)
     m_feederPage->setVisible(content.feederPage.has_value());
 }
 
-void MenuContentView::showHintButtons(const QList<PanelContent::Button>& buttons)
+void MenuContentView::showHintButtons(const QList<PanelModel::Button>& buttons)
 {
     while (QLayoutItem* item = m_hintButtons->takeAt(0)) {
         delete item->widget();
         delete item;
     }
-    for (const PanelContent::Button& button : buttons) {
+    for (const PanelModel::Button& button : buttons) {
         const QString name = button.action == PanelAction::copyDiagnostics
                                  ? QStringLiteral("copyDiagnosticsButton")
                                  : QStringLiteral("retryButton");

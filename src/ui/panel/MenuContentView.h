@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/PanelContent.h"
+#include "presentation/panel/PanelModel.h"
 
 #include <QWidget>
 #include <optional>
@@ -17,7 +17,7 @@ class PanelActions;
 class StatusDot;
 
 // The panel under the tray icon: status with its coloured dot, what to do about a failure, start or
-// stop, the network's pages, settings and quit. It shows what PanelContent says for the current
+// stop, the network's pages, settings and quit. It shows what PanelModel says for the current
 // state and hands every click to PanelActions; while open it follows every change of the state.
 class MenuContentView : public QWidget {
     Q_OBJECT
@@ -25,16 +25,17 @@ public:
     static constexpr int width = 280;
     static constexpr int margin = 12;
     static constexpr int spacing = 10;
+    static constexpr int dotDiameter = 9;
 
     MenuContentView(AppState& state, PanelActions& actions, QWidget* parent = nullptr);
 
     QPushButton* startStopButton() const { return m_startStop; }
-    const std::optional<PanelContent>& shownContent() const { return m_shown; }
+    const std::optional<PanelModel>& shownModel() const { return m_shown; }
 
     // Re-reads the state; called on every change while the panel is on screen and when it appears.
     void refresh();
-    // Shows this content; refresh() shows the state's.
-    void display(const PanelContent& content);
+    // Shows this model; refresh() shows the state's.
+    void display(const PanelModel& model);
 
     // In a window of its own, without a tray, it says why closing the window only minimises it.
     void setShowsNoTrayNote(bool shown);
@@ -55,7 +56,7 @@ protected:
 private:
     QPushButton* makeButton(QWidget* parent, const QString& objectName, const QString& text,
                             PanelAction action);
-    void showHintButtons(const QList<PanelContent::Button>& buttons);
+    void showHintButtons(const QList<PanelModel::Button>& buttons);
     void showOutcome(PanelActionOutcome outcome, QPushButton* button);
     void applyHintColors();
 
@@ -71,7 +72,7 @@ private:
     QPushButton* m_startStop;
     QPushButton* m_liveMap;
     QPushButton* m_feederPage;
-    std::optional<PanelContent> m_shown;
+    std::optional<PanelModel> m_shown;
 };
 
 // The status line as it fits in `lines` lines of `width` pixels, the last one elided when it does not.

@@ -37,9 +37,9 @@ PanelActionOutcome PanelActions::trigger(PanelAction action)
         startStop();
         break;
     case PanelAction::openLiveMap:
-        return open(m_state.config().links ? m_state.config().links->liveMap : std::nullopt);
+        return open(m_state.remoteConfig().links ? m_state.remoteConfig().links->liveMap : std::nullopt);
     case PanelAction::openFeederPage:
-        return open(m_state.config().links ? m_state.config().links->feederPage : std::nullopt);
+        return open(m_state.remoteConfig().links ? m_state.remoteConfig().links->feederPage : std::nullopt);
     case PanelAction::settings:
         if (m_services.showSettings)
             m_services.showSettings();

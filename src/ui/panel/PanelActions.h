@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/PanelContent.h"
+#include "presentation/panel/PanelModel.h"
 
 #include <QUrl>
 #include <functional>

@@ -2,6 +2,7 @@
 
 #include <QGroupBox>
 #include <functional>
+#include <optional>
 
 class QPushButton;
 
@@ -20,7 +21,7 @@ public:
     explicit AdvancedSection(AppState& state, QWidget* parent = nullptr);
 
     void setRevealer(Revealer revealer) { m_reveal = std::move(revealer); }
-    void redraw();
+    void display(const std::optional<QString>& configError);
 
 private:
     void openConfig();

@@ -1,9 +1,7 @@
 #include "ui/settings/BehaviorSection.h"
 
-#include "app/AppSettings.h"
 #include "app/AppState.h"
-#include "ui/settings/NoteLabel.h"
-#include "ui/settings/StateWatch.h"
+#include "ui/common/NoteLabel.h"
 
 #include <QCheckBox>
 #include <QVBoxLayout>
@@ -11,7 +9,7 @@
 namespace vireon {
 
 BehaviorSection::BehaviorSection(AppState& state, QWidget* parent)
-    : QGroupBox(QStringLiteral("Behavior"), parent), m_state(state)
+    : QGroupBox(QStringLiteral("Behavior"), parent)
 {
     m_launchAtLogin = new QCheckBox(QStringLiteral("Launch at login"), this);
     m_launchAtLogin->setObjectName(QStringLiteral("launchAtLogin"));
@@ -29,17 +27,13 @@ BehaviorSection::BehaviorSection(AppState& state, QWidget* parent)
 
     // clicked, not toggled: only the user's own change registers or removes the login item.
     connect(m_launchAtLogin, &QCheckBox::clicked, this, [&state](bool on) { state.setLaunchAtLogin(on); });
-    // Read at the next decoder launch; nothing else happens now.
-    connect(m_preventSleep, &QCheckBox::clicked, this,
-            [&state](bool on) { state.settings().setPreventSleepWhileFeeding(on); });
-    onStateChange(state, this, [this] { redraw(); });
-    redraw();
+    connect(m_preventSleep, &QCheckBox::clicked, this, [&state](bool on) { state.setPreventSleep(on); });
 }
 
-void BehaviorSection::redraw()
+void BehaviorSection::display(const SettingsModel::Behavior& model)
 {
-    m_launchAtLogin->setChecked(m_state.settings().launchAtLogin());
-    m_preventSleep->setChecked(m_state.settings().preventSleepWhileFeeding());
+    m_launchAtLogin->setChecked(model.launchAtLogin);
+    m_preventSleep->setChecked(model.preventSleep);
 }
 
 } // namespace vireon

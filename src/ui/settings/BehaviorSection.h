@@ -1,5 +1,7 @@
 #pragma once
 
+#include "presentation/settings/SettingsModel.h"
+
 #include <QGroupBox>
 
 class QCheckBox;
@@ -14,10 +16,9 @@ class BehaviorSection : public QGroupBox {
 public:
     explicit BehaviorSection(AppState& state, QWidget* parent = nullptr);
 
-    void redraw();
+    void display(const SettingsModel::Behavior& model);
 
 private:
-    AppState& m_state;
     QCheckBox* m_launchAtLogin;
     QCheckBox* m_preventSleep;
 };

@@ -1,6 +1,6 @@
 #include "ui/settings/CoordinateField.h"
 
-#include "app/CoordinateText.h"
+#include "presentation/common/CoordinateInput.h"
 
 namespace vireon {
 
@@ -17,7 +17,7 @@ void CoordinateField::showValue(double value)
     m_value = value;
     if (isModified())
         return;
-    const QString text = CoordinateText::format(value);
+    const QString text = CoordinateInput::format(value);
     if (text != this->text())
         setText(text);
 }
@@ -27,7 +27,7 @@ void CoordinateField::commit()
     if (!isModified())
         return;
     setModified(false);
-    if (const std::optional<double> parsed = CoordinateText::parse(text()))
+    if (const std::optional<double> parsed = CoordinateInput::parse(text()))
         m_store(*parsed); // redraws the field through the store's announcement
     // What the field shows is always the stored value, also when the text did not parse.
     showValue(m_value);

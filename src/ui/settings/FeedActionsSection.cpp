@@ -3,7 +3,6 @@
 #include "app/AppState.h"
 #include "app/Diagnostics.h"
 #include "ui/common/CopiedFlash.h"
-#include "ui/settings/StateWatch.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -26,13 +25,11 @@ FeedActionsSection::FeedActionsSection(AppState& state, QWidget* parent) : QWidg
 
     connect(m_apply, &QPushButton::clicked, this, [&state] { state.applySettingsToRunningFeed(); });
     connect(m_copy, &QPushButton::clicked, this, &FeedActionsSection::copyDiagnostics);
-    onStateChange(state, this, [this] { redraw(); });
-    redraw();
 }
 
-void FeedActionsSection::redraw()
+void FeedActionsSection::display(bool applyEnabled)
 {
-    m_apply->setEnabled(m_state.isFeedingActive());
+    m_apply->setEnabled(applyEnabled);
 }
 
 void FeedActionsSection::copyDiagnostics()

@@ -15,7 +15,7 @@ class FeedActionsSection : public QWidget {
 public:
     explicit FeedActionsSection(AppState& state, QWidget* parent = nullptr);
 
-    void redraw();
+    void display(bool applyEnabled);
 
 private:
     void copyDiagnostics();

@@ -1,10 +1,7 @@
 #include "ui/settings/ReceiverSection.h"
 
 #include "app/AppState.h"
-#include "app/GainSetting.h"
-#include "config/StationConfigStore.h"
 #include "ui/common/WheelGuard.h"
-#include "ui/settings/StateWatch.h"
 
 #include <QComboBox>
 #include <QFormLayout>
@@ -15,6 +12,14 @@
 #include <cmath>
 
 namespace vireon {
+namespace {
+
+void storeGain(AppState& state, const QString& gain)
+{
+    state.editStation([&gain](StationConfig& c) { c.station.gain = gain; });
+}
+
+} // namespace
 
 ReceiverSection::ReceiverSection(AppState& state, QWidget* parent)
     : QGroupBox(QStringLiteral("Receiver"), parent), m_state(state)
@@ -24,8 +29,8 @@ ReceiverSection::ReceiverSection(AppState& state, QWidget* parent)
     m_choice->addItems({QStringLiteral("Automatic"), QStringLiteral("Manual")});
     m_choice->setAccessibleName(QStringLiteral("Tuner gain"));
     m_gainLabel = new QLabel(this);
-    m_gainLabel->setTextFormat(Qt::PlainText);
     m_gainLabel->setObjectName(QStringLiteral("gainLabel"));
+    m_gainLabel->setTextFormat(Qt::PlainText);
     m_slider = new QSlider(Qt::Horizontal, this);
     m_slider->setObjectName(QStringLiteral("gainSlider"));
     m_slider->setRange(0, sliderSteps);
@@ -38,30 +43,25 @@ ReceiverSection::ReceiverSection(AppState& state, QWidget* parent)
     m_form->addRow(QStringLiteral("Tuner gain"), m_choice);
     m_form->addRow(m_gainLabel, m_slider);
 
-    StationConfigStore& store = state.configStore();
-    connect(m_choice, &QComboBox::activated, this, [&store](int index) {
+    connect(m_choice, &QComboBox::activated, this, [this](int index) {
         const bool automatic = index == 0;
-        if (automatic != GainSetting::isAuto(store.config().station.gain))
-            store.setStationGain(GainSetting::forChoice(automatic));
+        // Choosing "Manual" again would reset a manual gain to its starting value.
+        if (automatic != GainInput::isAuto(m_state.stationConfig().station.gain))
+            storeGain(m_state, GainInput::forChoice(automatic));
     });
-    // Every step writes, also while dragging: the store is the slider's only memory.
+    // Every step writes, also while dragging: the configuration is the slider's only memory.
     connect(m_slider, &QSlider::valueChanged, this,
-            [&store](int tenths) { store.setStationGain(GainSetting::forManual(tenths / 10.0)); });
-    onStateChange(state, this, [this] { redraw(); });
-    redraw();
+            [this](int tenths) { storeGain(m_state, GainInput::forManual(tenths / 10.0)); });
 }
 
-void ReceiverSection::redraw()
+void ReceiverSection::display(const SettingsModel::Receiver& model)
 {
-    const QString& gain = m_state.configStore().config().station.gain;
-    const bool automatic = GainSetting::isAuto(gain);
-    const double manual = GainSetting::manualGain(gain);
-    m_choice->setCurrentIndex(automatic ? 0 : 1);
-    m_gainLabel->setText(GainSetting::label(manual));
-    m_form->setRowVisible(m_slider, !automatic);
+    m_choice->setCurrentIndex(model.automatic ? 0 : 1);
+    m_gainLabel->setText(model.gainLabel);
+    m_form->setRowVisible(m_slider, !model.automatic);
     // Shown, not stored: an unreadable gain stays in the file until the user moves the slider.
     const QSignalBlocker quiet(m_slider);
-    m_slider->setValue(int(std::lround(std::clamp(manual, 0.0, GainSetting::sliderMaximum) * 10)));
+    m_slider->setValue(int(std::lround(std::clamp(model.manualGain, 0.0, GainInput::sliderMaximum) * 10)));
 }
 
 } // namespace vireon

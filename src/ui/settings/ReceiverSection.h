@@ -1,6 +1,7 @@
 #pragma once
 
-#include "app/GainSetting.h"
+#include "presentation/settings/GainInput.h"
+#include "presentation/settings/SettingsModel.h"
 
 #include <QGroupBox>
 
@@ -21,9 +22,9 @@ public:
 
     // The slider counts tenths of a decibel, the finest step the stored "%.1f" text can hold.
     static constexpr int sliderSteps = 496;
-    static_assert(sliderSteps == int(GainSetting::sliderMaximum * 10 + 0.5));
+    static_assert(sliderSteps == int(GainInput::sliderMaximum * 10 + 0.5));
 
-    void redraw();
+    void display(const SettingsModel::Receiver& model);
 
 private:
     AppState& m_state;

@@ -1,5 +1,7 @@
 #include "ui/settings/SettingsView.h"
 
+#include "app/AppState.h"
+#include "presentation/settings/SettingsModel.h"
 #include "ui/networks/OtherNetworksSection.h"
 #include "ui/settings/AdvancedSection.h"
 #include "ui/settings/BehaviorSection.h"
@@ -14,7 +16,7 @@
 
 namespace vireon {
 
-SettingsView::SettingsView(AppState& state, QWidget* parent) : QWidget(parent)
+SettingsView::SettingsView(AppState& state, QWidget* parent) : QWidget(parent), m_state(state)
 {
     setObjectName(QStringLiteral("settingsView"));
     auto* content = new QWidget;
@@ -25,14 +27,18 @@ SettingsView::SettingsView(AppState& state, QWidget* parent) : QWidget(parent)
     auto* form = new QVBoxLayout(content);
     form->setContentsMargins(20, 20, 20, 20);
     form->setSpacing(14);
-    form->addWidget(new StationSection(state, content));
-    form->addWidget(new ReceiverSection(state, content));
-    form->addWidget(new BehaviorSection(state, content));
+    m_station = new StationSection(state, content);
+    form->addWidget(m_station);
+    m_receiver = new ReceiverSection(state, content);
+    form->addWidget(m_receiver);
+    m_behavior = new BehaviorSection(state, content);
+    form->addWidget(m_behavior);
     m_networks = new OtherNetworksSection(state, content);
     form->addWidget(m_networks);
     m_advanced = new AdvancedSection(state, content);
     form->addWidget(m_advanced);
-    form->addWidget(new FeedActionsSection(state, content));
+    m_actions = new FeedActionsSection(state, content);
+    form->addWidget(m_actions);
     form->addStretch();
 
     m_scroll = new QScrollArea(this);
@@ -43,6 +49,30 @@ SettingsView::SettingsView(AppState& state, QWidget* parent) : QWidget(parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_scroll);
+
+    refresh();
+    // A closed window costs nothing while the feed runs; it catches up when it is shown.
+    connect(&m_state, &AppState::changed, this, [this] {
+        if (isVisible())
+            refresh();
+    });
+}
+
+void SettingsView::refresh()
+{
+    const SettingsModel model = SettingsModel::of(m_state);
+    m_station->display(model.station);
+    m_receiver->display(model.receiver);
+    m_behavior->display(model.behavior);
+    m_networks->display(model.networks);
+    m_advanced->display(model.configError);
+    m_actions->display(model.applyEnabled);
+}
+
+void SettingsView::showEvent(QShowEvent* event)
+{
+    refresh();
+    QWidget::showEvent(event);
 }
 
 void SettingsView::setRevealer(

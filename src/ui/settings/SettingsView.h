@@ -9,11 +9,16 @@ namespace vireon {
 
 class AdvancedSection;
 class AppState;
+class BehaviorSection;
+class FeedActionsSection;
 class OtherNetworksSection;
+class ReceiverSection;
+class StationSection;
 
 // The settings form: station, receiver, behaviour, the networks to feed, and the advanced and feed
 // actions. Every change is written at once; there is nothing to confirm. It scrolls when the window
-// it sits in is smaller than the form.
+// it sits in is smaller than the form. It follows the state while it is on screen, computing what
+// the form shows once per change and handing each section its part.
 class SettingsView : public QWidget {
     Q_OBJECT
 public:
@@ -29,12 +34,23 @@ public:
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 
+    // Re-reads the state; on every change while the form is on screen, and when it appears.
+    void refresh();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     int formMinimumWidth() const;
 
+    AppState& m_state;
     QScrollArea* m_scroll;
+    StationSection* m_station;
+    ReceiverSection* m_receiver;
+    BehaviorSection* m_behavior;
     OtherNetworksSection* m_networks;
     AdvancedSection* m_advanced;
+    FeedActionsSection* m_actions;
 };
 
 } // namespace vireon

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "presentation/settings/SettingsModel.h"
+
 #include <QGroupBox>
 
 class QLineEdit;
@@ -17,14 +19,9 @@ class StationSection : public QGroupBox {
 public:
     explicit StationSection(AppState& state, QWidget* parent = nullptr);
 
-    // The primary network's website, where the station key comes from.
-    static constexpr const char* websiteHost = "vireon.network";
-
-    void redraw();
+    void display(const SettingsModel::Station& model);
 
 private:
-    void storeStationKey(const QString& key);
-
     AppState& m_state;
     QLineEdit* m_name;
     CoordinateField* m_latitude;

@@ -3,6 +3,7 @@
 #include "app/AppState.h"
 #include "ui/common/WidgetText.h"
 #include "ui/panel/PanelActions.h"
+#include "ui/tray/StatusIconPainter.h"
 
 #include <QMenu>
 #include <QSystemTrayIcon>
@@ -18,11 +19,8 @@ TrayIcon::TrayIcon(AppState& state, PanelActions& actions, QObject* parent)
     m_menu->setObjectName(QStringLiteral("trayMenu"));
     m_menu->setAccessibleName(QStringLiteral("Vireon Feeder"));
     m_tray->setContextMenu(m_menu.get());
-    present(m_state.iconState(), m_state.statusLine());
-    rebuildMenuIfChanged();
-
-    connect(&m_state, &AppState::presentationChanged, this, &TrayIcon::present);
-    connect(&m_state, &AppState::changed, this, &TrayIcon::rebuildMenuIfChanged);
+    refresh();
+    connect(&m_state, &AppState::changed, this, &TrayIcon::refresh);
     connect(m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
         if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::MiddleClick)
             Q_EMIT panelToggleRequested();
@@ -49,53 +47,50 @@ const QIcon& TrayIcon::iconFor(StatusIcon::State state)
 {
     auto& cached = m_icons[static_cast<std::size_t>(state)];
     if (!cached)
-        cached = StatusIcon::icon(state);
+        cached = StatusIconPainter::icon(state);
     return *cached;
 }
 
-void TrayIcon::present(StatusIcon::State state, const QString& statusLine)
+void TrayIcon::refresh()
 {
-    m_tray->setToolTip(plainToolTip(statusLine));
+    const TrayModel model = TrayModel::of(m_state);
+    if (model.toolTip != m_shownToolTip) {
+        m_shownToolTip = model.toolTip;
+        m_tray->setToolTip(plainToolTip(model.toolTip));
+    }
     // A new message rate changes the line, not the icon; on StatusNotifierItem hosts every new
     // icon travels over D-Bus as pixels.
-    if (m_shownState == state)
-        return;
-    m_shownState = state;
-    m_tray->setIcon(iconFor(state));
-    ++m_redraws;
-    qCDebug(lcTray) << "icon redrawn:" << int(state) << statusLine;
+    if (m_shownState != model.iconState) {
+        m_shownState = model.iconState;
+        m_tray->setIcon(iconFor(model.iconState));
+        ++m_redraws;
+        qCDebug(lcTray) << "icon redrawn:" << int(model.iconState) << model.toolTip;
+    }
+    if (model.menu != m_menuEntries)
+        rebuildMenu(model.menu);
 }
 
-void TrayIcon::rebuildMenuIfChanged()
+void TrayIcon::rebuildMenu(const QList<TrayModel::Entry>& entries)
 {
-    const PanelContent content = PanelContent::of(m_state);
-    if (m_menuContent == content)
-        return;
-    m_menuContent = content;
-
+    m_menuEntries = entries;
     m_menu->clear();
-    auto add = [this](const QString& text, PanelAction action) {
-        QAction* item = m_menu->addAction(text);
-        connect(item, &QAction::triggered, this, [this, action] {
+    for (const TrayModel::Entry& entry : entries) {
+        if (entry.separator) {
+            m_menu->addSeparator();
+            continue;
+        }
+        // Menu texts read "&" as a shortcut mark; the status line may quote a hand-edited name.
+        QAction* item = m_menu->addAction(literalWidgetText(entry.text));
+        if (!entry.action) {
+            item->setEnabled(false);
+            continue;
+        }
+        connect(item, &QAction::triggered, this, [this, action = *entry.action] {
             // A menu has nowhere to say what went wrong; the panel has.
             if (m_actions.trigger(action) == PanelActionOutcome::noBrowser)
-                Q_EMIT actionProblem(PanelContent::noBrowserText());
+                Q_EMIT actionProblem(PanelModel::noBrowserText());
         });
-        return item;
-    };
-    // Menu texts read "&" as a shortcut mark; the status line may quote a hand-edited name.
-    m_menu->addAction(literalWidgetText(content.statusLine))->setEnabled(false);
-    for (const PanelContent::Button& button : content.hintButtons)
-        add(button.label, button.action);
-    m_menu->addSeparator();
-    add(content.startStopLabel, PanelAction::startStop);
-    if (content.liveMap)
-        add(PanelContent::liveMapLabel(), PanelAction::openLiveMap);
-    if (content.feederPage)
-        add(PanelContent::feederPageLabel(), PanelAction::openFeederPage);
-    m_menu->addSeparator();
-    add(PanelContent::settingsLabel(), PanelAction::settings);
-    add(PanelContent::quitLabel(), PanelAction::quit);
+    }
 }
 
 } // namespace vireon

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/PanelContent.h"
 #include "app/StatusIcon.h"
+#include "presentation/tray/TrayModel.h"
 
 #include <QIcon>
 #include <QLoggingCategory>
@@ -44,8 +44,8 @@ Q_SIGNALS:
     void actionProblem(const QString& text);
 
 private:
-    void present(StatusIcon::State state, const QString& statusLine);
-    void rebuildMenuIfChanged();
+    void refresh();
+    void rebuildMenu(const QList<TrayModel::Entry>& entries);
     const QIcon& iconFor(StatusIcon::State state);
 
     AppState& m_state;
@@ -54,7 +54,8 @@ private:
     QSystemTrayIcon* m_tray;
     std::array<std::optional<QIcon>, 4> m_icons;
     std::optional<StatusIcon::State> m_shownState;
-    std::optional<PanelContent> m_menuContent;
+    QString m_shownToolTip;
+    QList<TrayModel::Entry> m_menuEntries;
     int m_redraws = 0;
 };
 

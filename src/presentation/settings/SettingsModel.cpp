@@ -1,0 +1,36 @@
+#include "presentation/settings/SettingsModel.h"
+
+#include "app/AppSettings.h"
+#include "app/AppState.h"
+#include "decoder/KeyTransmission.h"
+#include "presentation/common/VireonWebsite.h"
+#include "presentation/settings/GainInput.h"
+
+namespace vireon {
+
+SettingsModel SettingsModel::of(const AppState& state)
+{
+    const StationConfig& config = state.stationConfig();
+    SettingsModel model;
+    model.station = Station{config.station.name, config.station.lat, config.station.lon,
+                            config.vireon.uuid.value_or(QString()),
+                            KeyTransmission::primaryWarning(config, state.remoteConfig().ingest)};
+    const double manual = GainInput::manualGain(config.station.gain);
+    model.receiver = Receiver{GainInput::isAuto(config.station.gain), manual, GainInput::label(manual)};
+    model.behavior = Behavior{state.settings().launchAtLogin(), state.settings().preventSleepWhileFeeding()};
+    model.networks = NetworksModel::of(state);
+    model.configError = state.configError();
+    model.applyEnabled = state.isFeedingActive();
+    return model;
+}
+
+QString SettingsModel::stationKeyHint()
+{
+    return QStringLiteral("From ") + vireonWebsiteHost() +
+           QStringLiteral(
+               " \u2192 \u201cConnect a receiver\u201d. Paste the uuid \u2014 or the whole connector "
+               "string, the key is extracted automatically. Without it your feed isn't attributed to "
+               "your station.");
+}
+
+} // namespace vireon

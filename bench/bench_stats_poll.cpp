@@ -17,6 +17,7 @@
 #include <functional>
 #include <vector>
 
+using vireon::AircraftPosition;
 using vireon::StatsReader;
 
 namespace {
@@ -133,8 +134,8 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    std::printf("%9s %9s %8s | %11s %11s %13s | %12s %14s\n", "aircraft", "file KB", "B/entry", "poll median",
-                "poll min", "poll µs/entry", "json.load", "QJsonDocument");
+    std::printf("%9s %9s %8s | %11s %11s %13s | %15s | %12s %14s\n", "aircraft", "file KB", "B/entry",
+                "poll median", "poll min", "poll µs/entry", "+positions med", "json.load", "QJsonDocument");
     for (const int count : {10, 100, 1000, 10000}) {
         const QByteArray bytes = aircraftFile(count);
         const QString path = dir.filePath(QStringLiteral("aircraft.json"));
@@ -147,7 +148,10 @@ int main(int argc, char** argv)
         StatsReader::Snapshot snapshot;
         const auto [pollMedian, pollMin] =
             measure(runs, [&] { snapshot = StatsReader::readSnapshot(dir.path()); });
-        if (snapshot.aircraftCount != count || snapshot.messageRate <= 0) {
+        QList<AircraftPosition> positions;
+        const double positionsMedian =
+            measure(runs, [&] { snapshot = StatsReader::readSnapshot(dir.path(), &positions); }).first;
+        if (snapshot.aircraftCount != count || snapshot.messageRate <= 0 || positions.size() != count) {
             std::fprintf(stderr, "poll read %lld aircraft at %.1f msg/s, expected %d\n",
                          static_cast<long long>(snapshot.aircraftCount), snapshot.messageRate, count);
             return 1;
@@ -161,11 +165,12 @@ int main(int argc, char** argv)
             return 1;
         const double pythonMs = pythonMedianMs(path, std::max(runs / 10, 10));
 
-        std::printf("%9d %9.1f %8lld | %8.3f ms %8.3f ms %13.3f | %9.3f ms %11.3f ms\n", count,
+        std::printf("%9d %9.1f %8lld | %8.3f ms %8.3f ms %13.3f | %12.3f ms | %9.3f ms %11.3f ms\n", count,
                     bytes.size() / 1024.0, static_cast<long long>(bytes.size() / count), pollMedian, pollMin,
-                    pollMedian * 1000.0 / count, pythonMs, qtMedian);
+                    pollMedian * 1000.0 / count, positionsMedian, pythonMs, qtMedian);
     }
-    std::printf("(poll = read and decode both files from disk; json.load and QJsonDocument parse only the "
+    std::printf("(poll = read and decode both files from disk; +positions = the same with every aircraft's "
+                "position, read once a minute; json.load and QJsonDocument parse only the "
                 "aircraft file, from disk and from memory respectively; medians)\n");
     return 0;
 }

@@ -80,7 +80,7 @@ int main(int argc, char* argv[])
     StatusPresentation::Inputs feeding;
     feeding.supervisorState = supervisor_state::Running{now.addSecs(-3600)};
     feeding.vireonConnectorUp = true;
-    feeding.snapshot = {14, 86.4, now};
+    feeding.snapshot = {14, 86.4, now, {}};
     feeding.feedingDesired = true;
     feeding.now = now;
     StatusPresentation::Inputs noStick;

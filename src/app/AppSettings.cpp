@@ -10,6 +10,7 @@ const QString preventSleepKey = QStringLiteral("preventSleepWhileFeeding");
 const QString onboardingKey = QStringLiteral("hasCompletedOnboarding");
 const QString feedingDesiredKey = QStringLiteral("feedingDesired");
 const QString pauseWarnedKey = QStringLiteral("vireonPauseWarned");
+const QString notifyKey = QStringLiteral("notifyWhenAttentionNeeded");
 
 } // namespace
 
@@ -20,6 +21,7 @@ AppSettings::AppSettings(QSettings& store, QObject* parent) : QObject(parent), m
     m_hasCompletedOnboarding = read(onboardingKey);
     m_feedingDesired = read(feedingDesiredKey);
     m_vireonPauseWarned = read(pauseWarnedKey);
+    m_notifyWhenAttentionNeeded = read(notifyKey, true);
 }
 
 void AppSettings::setLaunchAtLogin(bool value)
@@ -47,8 +49,15 @@ void AppSettings::setVireonPauseWarned(bool value)
     assign(m_vireonPauseWarned, pauseWarnedKey, value);
 }
 
-bool AppSettings::read(const QString& key) const
+void AppSettings::setNotifyWhenAttentionNeeded(bool value)
 {
+    assign(m_notifyWhenAttentionNeeded, notifyKey, value);
+}
+
+bool AppSettings::read(const QString& key, bool byDefault) const
+{
+    if (!m_store.contains(key))
+        return byDefault;
     // The store is a text file a user may edit. QVariant would read any non-empty word as true, which
     // would, for example, start feeding or skip onboarding on a typo; only clear yeses count as on.
     const QVariant value = m_store.value(key);

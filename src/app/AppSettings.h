@@ -29,11 +29,15 @@ public:
     bool vireonPauseWarned() const { return m_vireonPauseWarned; }
     void setVireonPauseWarned(bool value);
 
+    // On unless the user turned it off.
+    bool notifyWhenAttentionNeeded() const { return m_notifyWhenAttentionNeeded; }
+    void setNotifyWhenAttentionNeeded(bool value);
+
 Q_SIGNALS:
     void changed();
 
 private:
-    bool read(const QString& key) const;
+    bool read(const QString& key, bool byDefault = false) const;
     void assign(bool& field, const QString& key, bool value);
 
     QSettings& m_store;
@@ -42,6 +46,7 @@ private:
     bool m_hasCompletedOnboarding = false;
     bool m_feedingDesired = false;
     bool m_vireonPauseWarned = false;
+    bool m_notifyWhenAttentionNeeded = true;
 };
 
 } // namespace vireon

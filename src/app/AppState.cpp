@@ -1,6 +1,7 @@
 #include "app/AppState.h"
 
 #include "app/AppSettings.h"
+#include "app/AttentionNotifier.h"
 #include "app/NetworkEdits.h"
 #include "app/SleepAssertion.h"
 #include "app/StatusPresentation.h"
@@ -10,9 +11,11 @@
 #include "decoder/ReadsbSupervisor.h"
 #include "network/FeederConfigProvider.h"
 #include "platform/AlertPresenter.h"
+#include "platform/DesktopNotifier.h"
 #include "platform/IdleInhibitor.h"
 #include "platform/LoginItem.h"
 #include "platform/TimeSource.h"
+#include "platform/UsbMonitor.h"
 #include "stats/StatsReader.h"
 
 #include <QDir>
@@ -86,6 +89,12 @@ AppState::AppState(AppSettings* settings, StationConfigStore* configStore, AppEn
 
     m_config = m_configProvider->currentConfig();
 
+    m_attention = std::make_unique<AttentionNotifier>(
+        *this, m_env.makeNotifier ? m_env.makeNotifier() : std::make_unique<DesktopNotifier>(), *m_time);
+    connect(m_attention.get(), &AttentionNotifier::panelRequested, this, &AppState::panelRequested);
+    m_usbMonitor = m_env.makeUsbMonitor ? m_env.makeUsbMonitor() : UsbMonitor::desktop();
+    connect(m_usbMonitor.get(), &UsbMonitor::deviceChanged, this, &AppState::usbDeviceChanged);
+
     // Re-announced from the event loop, after the announcing code has finished, so observers of the
     // state always see the new values of the part that changed, and see them once however many
     // parts changed in that turn.
@@ -152,6 +161,7 @@ void AppState::launchSupervisor(const FeederConfig& remote)
     // A newer launch replaces one still waiting for the alert.
     cancelLaunchAwaitingAlert();
     setConfigError(std::nullopt);
+    setStickUnplugged(false);
 
     const StationConfig station = m_configStore->config();
     const QString jsonDirectory = m_configStore->jsonDirectory();
@@ -279,6 +289,7 @@ void AppState::endBackgroundActivity()
 void AppState::stopFeeding()
 {
     cancelLaunchAwaitingAlert();
+    setStickUnplugged(false);
     m_settings->setFeedingDesired(false);
     stopDeviceRecoveryPolling();
     m_supervisor->stop();
@@ -317,6 +328,7 @@ void AppState::announce()
     const StatusPresentation::Inputs in = presentationInputs();
     watchLiveDataExpiry(in);
     Q_EMIT changed();
+    m_attention->observe();
     const StatusPresentation::Shown current = StatusPresentation::shown(in);
     if (m_announcedPresentation == current)
         return;
@@ -356,6 +368,33 @@ void AppState::setLaunchAtLogin(bool enabled)
 void AppState::setPreventSleep(bool enabled)
 {
     m_settings->setPreventSleepWhileFeeding(enabled);
+}
+
+void AppState::setNotifyWhenAttentionNeeded(bool enabled)
+{
+    m_settings->setNotifyWhenAttentionNeeded(enabled);
+}
+
+// The system told of a USB device: a stick the state waits for is looked for now, not at the next
+// poll, and a stick pulled out while feeding is named now, not when the decoder notices.
+void AppState::usbDeviceChanged(bool added)
+{
+    if (added) {
+        setStickUnplugged(false);
+        if (m_deviceRecoveryTimer)
+            deviceRecoveryTick();
+        return;
+    }
+    if (m_settings->feedingDesired() && isFeedingActive() && RTLDeviceProbe::findDevices(m_usbRoot).isEmpty())
+        setStickUnplugged(true);
+}
+
+void AppState::setStickUnplugged(bool unplugged)
+{
+    if (m_stickUnplugged == unplugged)
+        return;
+    m_stickUnplugged = unplugged;
+    scheduleAnnouncement();
 }
 
 void AppState::completeOnboarding()
@@ -419,7 +458,8 @@ StatusPresentation::Inputs AppState::presentationInputs() const
                                       m_stats->snapshot(),
                                       m_configStore->config().vireon.enabled,
                                       m_settings->feedingDesired(),
-                                      m_time->now()};
+                                      m_time->now(),
+                                      m_stickUnplugged};
 }
 
 StatusIcon::State AppState::iconState() const

@@ -17,6 +17,7 @@ class QSettings;
 namespace vireon {
 
 class AppSettings;
+class AttentionNotifier;
 class FeederConfigProvider;
 class LoginItem;
 class ReadsbSupervisor;
@@ -24,6 +25,7 @@ class SleepAssertion;
 class StationConfigStore;
 class StatsReader;
 class Timer;
+class UsbMonitor;
 
 // The one controller of the application: turns the user's wish to feed into a running decoder,
 // stats polling, a held idle-sleep lock and a background activity, and back again. Every view
@@ -75,6 +77,8 @@ public:
     void setLaunchAtLogin(bool enabled);
     // Read at the next decoder launch; nothing else happens now.
     void setPreventSleep(bool enabled);
+    // Desktop notifications when feeding needs the user (on by default).
+    void setNotifyWhenAttentionNeeded(bool enabled);
     // Reaching onboarding's last page completes it for good.
     void completeOnboarding();
 
@@ -98,6 +102,8 @@ public:
 
 Q_SIGNALS:
     void changed();
+    // A notification was clicked: the shell opens the panel.
+    void panelRequested();
     // Only when the icon or the status line differ from what was last announced.
     void presentationChanged(vireon::StatusIcon::State iconState, const QString& statusLine);
 
@@ -115,6 +121,8 @@ private:
     void scheduleAnnouncement();
     void announce();
     void watchLiveDataExpiry(const StatusPresentation::Inputs& in);
+    void usbDeviceChanged(bool added);
+    void setStickUnplugged(bool unplugged);
 
     AppEnvironment m_env;
     TimeSource* m_time;
@@ -130,6 +138,8 @@ private:
     std::unique_ptr<FeederConfigProvider> m_configProvider;
     std::unique_ptr<SleepAssertion> m_sleepAssertion;
     std::unique_ptr<LoginItem> m_loginItem;
+    std::unique_ptr<UsbMonitor> m_usbMonitor;
+    std::unique_ptr<AttentionNotifier> m_attention;
     QString m_usbRoot;
 
     FeederConfig m_config;
@@ -140,6 +150,7 @@ private:
     quint64 m_launchAwaitingAlert = 0; // the generation of the launch the open alert holds, or 0
     quint64 m_launchGeneration = 0;
     bool m_announcementScheduled = false;
+    bool m_stickUnplugged = false;
     std::optional<StatusPresentation::Shown> m_announcedPresentation;
 };
 

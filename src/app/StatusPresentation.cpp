@@ -16,6 +16,14 @@ QString roundedRate(double rate)
     return QString::number(std::round(rate), 'f', 0);
 }
 
+// The stick went while the decoder still runs or restarts: it is named at once, as the decoder's
+// own failure would name it a moment later.
+bool stickKnownGone(const StatusPresentation::Inputs& in)
+{
+    return in.stickUnplugged && in.feedingDesired &&
+           !std::holds_alternative<supervisor_state::Stopped>(in.supervisorState);
+}
+
 } // namespace
 
 bool StatusPresentation::hasLiveData(const Inputs& in)
@@ -37,7 +45,7 @@ std::optional<QDateTime> StatusPresentation::liveDataExpiry(const Inputs& in)
 StatusIcon::State StatusPresentation::iconState(const Inputs& in)
 {
     using Icon = StatusIcon::State;
-    if (in.configError)
+    if (in.configError || stickKnownGone(in))
         return Icon::error;
     return std::visit(
         Overloaded{
@@ -53,6 +61,8 @@ QString StatusPresentation::statusLine(const Inputs& in)
 {
     if (in.configError)
         return QStringLiteral("Config error: ") + *in.configError;
+    if (stickKnownGone(in))
+        return QStringLiteral("No RTL-SDR device \u2014 plug it in, feeding resumes automatically");
 
     return std::visit(
         Overloaded{

@@ -21,6 +21,8 @@ struct StatusPresentation {
         bool vireonEnabled = true;
         bool feedingDesired = false;
         QDateTime now;
+        // The system said the stick went; the decoder has yet to notice.
+        bool stickUnplugged = false;
     };
 
     // The icon and the line together, as every view draws them from one reading.

@@ -202,6 +202,94 @@ bool JsonScanner::nextMember(std::string& key)
     return true;
 }
 
+// A member's key and the colon after it, from just before the key's opening quote.
+inline bool JsonScanner::scanKey(std::string_view& key)
+{
+    skipWhitespace();
+    if (m_pos == m_end || *m_pos != '"')
+        return fail();
+    ++m_pos;
+    const char* start = m_pos;
+    while (m_pos < m_end && *m_pos != '"' && *m_pos != '\\' && static_cast<unsigned char>(*m_pos) >= 0x20 &&
+           static_cast<unsigned char>(*m_pos) < 0x80)
+        ++m_pos;
+    if (m_pos < m_end && *m_pos == '"') {
+        key = std::string_view(start, std::size_t(m_pos - start));
+        ++m_pos;
+    } else {
+        // Escapes or non-ASCII: decoded the long way, from the start of the key.
+        m_pos = start;
+        m_key.clear();
+        if (!scanString(&m_key))
+            return false;
+        key = m_key;
+    }
+    skipWhitespace();
+    if (m_pos == m_end || *m_pos != ':')
+        return fail();
+    ++m_pos;
+    return true;
+}
+
+// One scalar, or the opening of a container.
+inline bool JsonScanner::skipToken()
+{
+    skipWhitespace();
+    if (m_pos == m_end)
+        return fail();
+    switch (*m_pos) {
+    case '{':
+        ++m_pos;
+        return pushFrame(true);
+    case '[':
+        ++m_pos;
+        return pushFrame(false);
+    case '"':
+        ++m_pos;
+        return scanString(nullptr);
+    case 't':
+    case 'f':
+    case 'n':
+        return scanLiteral();
+    default:
+        return scanNumber(nullptr);
+    }
+}
+
+bool JsonScanner::nextMember(std::string_view& key)
+{
+    if (m_failed || m_frames.empty() || !m_frames.back().isObject)
+        return fail();
+    bool atEnd = false;
+    if (!beginNext('}', atEnd) || atEnd)
+        return false;
+    return scanKey(key);
+}
+
+int JsonScanner::seekMember(std::initializer_list<std::string_view> keys)
+{
+    if (m_failed || m_frames.empty() || !m_frames.back().isObject) {
+        fail();
+        return -1;
+    }
+    const std::size_t depth = m_frames.size();
+    std::string_view key;
+    for (;;) {
+        bool atEnd = false;
+        if (!beginNext('}', atEnd) || atEnd || !scanKey(key))
+            return -1;
+        int index = 0;
+        for (const std::string_view wanted : keys) {
+            if (key == wanted)
+                return index;
+            ++index;
+        }
+        // Not wanted: its value goes by, nested containers and all.
+        if (!skipToken() || (m_frames.size() > depth && !skipUntil(depth, false)))
+            return -1;
+    }
+}
+
 bool JsonScanner::nextElement()
 {
     if (m_failed || m_frames.empty() || m_frames.back().isObject)
@@ -220,41 +308,51 @@ std::optional<JsonScanner::Number> JsonScanner::readNumber()
     return number;
 }
 
+std::optional<std::string_view> JsonScanner::readString()
+{
+    if (!beginValue())
+        return std::nullopt;
+    if (*m_pos != '"') {
+        fail();
+        return std::nullopt;
+    }
+    ++m_pos;
+    const char* start = m_pos;
+    while (m_pos < m_end && *m_pos != '"' && *m_pos != '\\' && static_cast<unsigned char>(*m_pos) >= 0x20 &&
+           static_cast<unsigned char>(*m_pos) < 0x80)
+        ++m_pos;
+    if (m_pos < m_end && *m_pos == '"') {
+        ++m_pos;
+        return std::string_view(start, std::size_t(m_pos - 1 - start));
+    }
+    m_pos = start;
+    m_key.clear();
+    if (!scanString(&m_key))
+        return std::nullopt;
+    return std::string_view(m_key);
+}
+
 // Iterative rather than recursive, so a hostile nesting depth cannot exhaust the stack before the
 // depth limit is reached.
 bool JsonScanner::skipValue()
 {
     if (!beginValue())
         return false;
-    const std::size_t base = m_frames.size();
-    for (;;) {
-        skipWhitespace();
-        if (m_pos == m_end)
-            return fail();
-        bool ok = true;
-        switch (*m_pos) {
-        case '{':
-            ++m_pos;
-            ok = pushFrame(true);
-            break;
-        case '[':
-            ++m_pos;
-            ok = pushFrame(false);
-            break;
-        case '"':
-            ++m_pos;
-            ok = scanString(nullptr);
-            break;
-        case 't':
-        case 'f':
-        case 'n':
-            ok = scanLiteral();
-            break;
-        default:
-            ok = scanNumber(nullptr);
-            break;
-        }
-        if (!ok)
+    return skipUntil(m_frames.size(), true);
+}
+
+bool JsonScanner::skipRest()
+{
+    if (m_failed || m_frames.empty())
+        return fail();
+    return skipUntil(m_frames.size() - 1, false);
+}
+
+// Scans (a value first, when asked) until the frames are back to `base` deep.
+bool JsonScanner::skipUntil(std::size_t base, bool valueFirst)
+{
+    for (bool scanValue = valueFirst;; scanValue = true) {
+        if (scanValue && !skipToken())
             return false;
 
         // Find the next value to scan, leaving every container that closes on the way.

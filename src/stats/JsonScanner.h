@@ -2,8 +2,10 @@
 
 #include <QByteArrayView>
 #include <QtGlobal>
+#include <initializer_list>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vireon {
@@ -36,12 +38,24 @@ public:
     bool enterObject();
     // The next member's key (escapes decoded to UTF-8); false at the closing brace or on error.
     bool nextMember(std::string& key);
+    // The same without a copy where the key has no escapes (every key the decoder writes): the view
+    // points into the text, or into the scanner, and lasts until the next call.
+    bool nextMember(std::string_view& key);
 
     bool enterArray();
     // True when another element follows; false at the closing bracket or on error.
     bool nextElement();
 
     std::optional<Number> readNumber();
+    // Skips the members or elements left in the container being walked, and leaves it.
+    bool skipRest();
+    // Skips to the next member of the object being walked whose key is one of `keys` and returns
+    // its index there; the caller then consumes its value. -1 at the end of the object (which is
+    // then left) or on error. For picking a few members out of many without copying a key.
+    int seekMember(std::initializer_list<std::string_view> keys);
+    // A string value, escapes decoded to UTF-8; fails the scanner on anything else. The view points
+    // into the text (or into the scanner, for a string with escapes) until the next call.
+    std::optional<std::string_view> readString();
     bool skipValue();
 
     // True when the text held exactly one complete value and nothing but whitespace after it.
@@ -58,6 +72,9 @@ public:
 private:
     bool fail();
     bool beginValue();
+    bool skipUntil(std::size_t base, bool valueFirst);
+    bool skipToken();
+    bool scanKey(std::string_view& key);
     void skipWhitespace();
     bool scanString(std::string* out);
     bool scanNumber(Number* out);
@@ -75,6 +92,7 @@ private:
         bool first;
     };
     std::vector<Frame> m_frames;
+    std::string m_key;
 };
 
 } // namespace vireon

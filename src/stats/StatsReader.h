@@ -24,7 +24,15 @@ public:
     struct AircraftFigures {
         qint64 aircraftCount = 0;
         QDateTime updatedAt;
+        QList<AircraftPosition> positions;
         bool operator==(const AircraftFigures&) const = default;
+    };
+
+    // What "stats.json" contributes to a snapshot.
+    struct StatsFigures {
+        double messageRate = 0;
+        ReceiverFigures receiver;
+        bool operator==(const StatsFigures&) const = default;
     };
 
     explicit StatsReader(TimeSource& time = TimeSource::system(), QObject* parent = nullptr);
@@ -37,19 +45,29 @@ public:
     void stop();
 
     const Snapshot& snapshot() const { return m_snapshot; }
+    // The message rate at each poll of the last hour, oldest first, while started.
+    const QList<double>& rateHistory() const { return m_rateHistory; }
+    static constexpr qsizetype historyLength = 720; // an hour of polls
 
-    // The contents of "aircraft.json"; none when the file is unreadable.
-    static std::optional<AircraftFigures> decodeAircraftFile(QByteArrayView bytes);
-    // The message rate from "stats.json": 0 when the file has no one-minute window, none when the
-    // file is unreadable.
-    static std::optional<double> decodeStatsFile(QByteArrayView bytes);
-    // Everything one poll of the directory finds, starting from the zero snapshot.
-    static Snapshot readSnapshot(const QString& directory);
+    // The contents of "aircraft.json"; none when the file is unreadable. Reading the positions means
+    // looking into every entry, which costs a busy poll a good part again, so it is asked for only
+    // when they are wanted.
+    static std::optional<AircraftFigures> decodeAircraftFile(QByteArrayView bytes, bool readPositions = true);
+    // The message rate from "stats.json" (0 when the file has no one-minute window) and the receiver's
+    // figures it gives; none when the file is unreadable.
+    static std::optional<StatsFigures> decodeStatsFile(QByteArrayView bytes);
+    // Everything one poll of the directory finds, starting from the zero snapshot; with the aircraft
+    // positions when they are asked for.
+    static Snapshot readSnapshot(const QString& directory, QList<AircraftPosition>* positions = nullptr);
 
     static constexpr std::chrono::milliseconds pollInterval{5000};
+    // Where the station is needs no fresher evidence than a minute's.
+    static constexpr int positionsEvery = 12;
 
 Q_SIGNALS:
     void changed();
+    // The aircraft's own broadcast positions, read at the first poll and then once a minute.
+    void positionsHeard(const QList<vireon::AircraftPosition>& positions);
 
 private:
     void poll();
@@ -59,6 +77,8 @@ private:
     std::unique_ptr<Timer> m_timer;
     std::optional<QString> m_directory;
     Snapshot m_snapshot;
+    QList<double> m_rateHistory;
+    int m_pollsSincePositions = 0;
 };
 
 } // namespace vireon

@@ -41,6 +41,7 @@ VireonFeederApp::VireonFeederApp(ViewFactory onboarding, ViewFactory settings, A
     // tray is, and the icon then appears when the tray does.
     m_tray = std::make_unique<TrayIcon>(*m_state, *m_actions);
     connect(m_tray.get(), &TrayIcon::panelToggleRequested, this, &VireonFeederApp::togglePanel);
+    connect(m_state.get(), &AppState::panelRequested, this, &VireonFeederApp::showPanel);
     connect(m_tray.get(), &TrayIcon::actionProblem, this, [this](const QString& text) {
         showPanel();
         panel().content()->showActionProblem(text);

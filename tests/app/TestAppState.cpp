@@ -224,10 +224,34 @@ private Q_SLOTS:
         QCOMPARE(station.lastDecoderArguments(), firstArguments);
         QCOMPARE(state.supervisor().monitoredConnectors(), watched);
         QTRY_VERIFY_WITH_TIMEOUT(state.supervisor().vireonConnectorUp(), processWaitMs);
-        // Only the stats poll is left, and the moment fresh data would turn stale.
+        // Only the stats poll is left, and the moment fresh data would turn stale (watched by the
+        // status line and by the notices alike).
         QTest::qWait(50);
         const bool live = StatusPresentation::hasLiveData(state.presentationInputs());
-        QCOMPARE(station.clock.activeTimerCount(), live ? 2 : 1);
+        QCOMPARE(station.clock.activeTimerCount(), live ? 3 : 1);
+    }
+
+    void theStickIsNamedAndUsedTheMomentTheSystemSaysSo()
+    {
+        StationHarness station;
+        AppState& state = station.launchApplication();
+        state.startFeeding();
+        QTRY_VERIFY_WITH_TIMEOUT(state.supervisor().vireonConnectorUp(), processWaitMs);
+
+        station.unplugStick();
+        station.usbEvents->unplugged();
+        // Named before the decoder notices, in the words its failure would have.
+        QCOMPARE(state.statusLine(),
+                 QStringLiteral("No RTL-SDR device \u2014 plug it in, feeding resumes automatically"));
+        QCOMPARE(state.iconState(), StatusIcon::State::error);
+        QTRY_VERIFY_WITH_TIMEOUT(state.isDeviceRecoveryPolling(), processWaitMs);
+
+        // Plugged back: used at once, not at the next five-second poll.
+        station.plugStick();
+        station.usbEvents->plugged();
+        QVERIFY(!state.isDeviceRecoveryPolling());
+        QTRY_VERIFY_WITH_TIMEOUT(state.supervisor().vireonConnectorUp(), processWaitMs);
+        QCOMPARE(station.decoderLaunches(), 2);
     }
 
     void noPollingWithoutTheWishToFeed()

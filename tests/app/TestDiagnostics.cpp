@@ -89,7 +89,7 @@ private Q_SLOTS:
             << Edit([](Inputs& in) { in.station.station.lat = 0.125; })
             << QStringList{"Location (rounded): 0.12, 0.00\n"};
         QTest::newRow("a rate of 0.25 shows as printf shows it") << Edit([](Inputs& in) {
-            in.snapshot = {3, 0.25, fixedNow};
+            in.snapshot = {3, 0.25, fixedNow, {}};
         }) << QStringList{"Aircraft: 3\nMessage rate: 0.2 msg/s\n"};
         QTest::newRow("sticks in the order found, identifiers as four hexadecimal digits")
             << Edit([](Inputs& in) {

@@ -24,7 +24,7 @@ Inputs running(bool up, qint64 aircraft = 0, double rate = 0, qint64 ageMs = 0)
     Inputs in = inState(supervisor_state::Running{fixedNow.addSecs(-600)});
     in.vireonConnectorUp = up;
     if (aircraft > 0)
-        in.snapshot = StatsSnapshot{aircraft, rate, fixedNow.addMSecs(-ageMs)};
+        in.snapshot = StatsSnapshot{aircraft, rate, fixedNow.addMSecs(-ageMs), {}};
     return in;
 }
 

@@ -44,10 +44,10 @@ wait_for() { # <tries of 100 ms> <command…>
 
 Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
 pids+=($!)
-wait_for 100 xdotool getdisplaygeometry || { echo "tray-smoke: Xvfb did not start"; exit 1; }
+wait_for 300 xdotool getdisplaygeometry || { echo "tray-smoke: Xvfb did not start"; exit 1; }
 trayer --edge top --align right --widthtype request --height 32 >/dev/null 2>&1 &
 pids+=($!)
-wait_for 100 xdotool search --classname '^panel$' || { echo "tray-smoke: trayer did not start"; exit 1; }
+wait_for 300 xdotool search --classname '^panel$' || { echo "tray-smoke: trayer did not start"; exit 1; }
 
 env -u QT_QPA_PLATFORM XDG_CONFIG_HOME="$work/xdg" XDG_RUNTIME_DIR="$work/run" QT_QPA_PLATFORM=xcb \
     "$work/vireon-feeder" &

@@ -57,15 +57,28 @@ private Q_SLOTS:
     {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<std::optional<AircraftFigures>>("expected");
-        const auto figures = [](qint64 count, qint64 msecs) {
-            return std::optional(AircraftFigures{count, QDateTime::fromMSecsSinceEpoch(msecs, Qt::UTC)});
+        const auto figures = [](qint64 count, qint64 msecs, QList<vireon::AircraftPosition> positions = {}) {
+            return std::optional(
+                AircraftFigures{count, QDateTime::fromMSecsSinceEpoch(msecs, Qt::UTC), std::move(positions)});
         };
         const std::optional<AircraftFigures> none; // the file is unreadable
         const QByteArray deep = QByteArray(100000, '[') + QByteArray(100000, ']');
 
         QTest::newRow("three empty entries at 100.5 s give three aircraft at 100.5 s")
             << QByteArray(R"({"now": 100.5, "aircraft": [{}, {}, {}]})") << figures(3, 100500);
-        QTest::newRow("the real decoder's file") << sample("aircraft.json") << figures(3, 1796585296001);
+        QTest::newRow("the real decoder's file: one of its aircraft gave a position")
+            << sample("aircraft.json") << figures(3, 1796585296001, {{"40621d", 52.265780, 3.938913}});
+        // Only an aircraft's own broadcast position of the last minute counts for where the station is.
+        QTest::newRow("positions: own broadcasts of the last minute, whole and in range")
+            << QByteArray(R"({"now": 0, "aircraft": [
+                   {"hex": "a1", "type": "adsb_icao", "lat": 1.5, "lon": -2, "seen_pos": 59.9},
+                   {"hex": "a2", "type": "adsb_icao_nt", "lat": 3, "lon": 4, "seen_pos": 0},
+                   {"hex": "m1", "type": "mlat", "lat": 5, "lon": 6, "seen_pos": 1},
+                   {"hex": "o1", "type": "adsb_icao", "lat": 7, "lon": 8, "seen_pos": 60},
+                   {"hex": "r1", "type": "adsb_icao", "lat": 91, "lon": 8, "seen_pos": 1},
+                   {"hex": "s1", "type": "adsb_icao", "lat": "7", "lon": 8, "seen_pos": 1},
+                   {"type": "adsb_icao", "lat": 7, "lon": 8, "seen_pos": 1}]})")
+            << figures(7, 0, {{"a1", 1.5, -2}, {"a2", 3, 4}});
         QTest::newRow("entries of any shape count, unknown keys are ignored")
             << QByteArray(
                    R"({"messages": 12, "aircraft": [1, "x", null, [], {"a": {"b": [true]}}], "now": 0})")
@@ -92,7 +105,7 @@ private Q_SLOTS:
     void decodesTheStatsFile_data()
     {
         QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<std::optional<double>>("expected");
+        QTest::addColumn<std::optional<double>>("expected"); // the message rate
         const auto window = [](const QByteArray& members) { return "{\"last1min\": {" + members + "}}"; };
         const auto rate = [](double perSecond) { return std::optional(perSecond); };
         const std::optional<double> none; // the file is unreadable
@@ -118,7 +131,32 @@ private Q_SLOTS:
     {
         QFETCH(QByteArray, bytes);
         QFETCH(std::optional<double>, expected);
-        QCOMPARE(StatsReader::decodeStatsFile(bytes), expected);
+        const auto figures = StatsReader::decodeStatsFile(bytes);
+        QCOMPARE(figures ? std::optional(figures->messageRate) : std::nullopt, expected);
+    }
+
+    // What readsb wrote playing back a real recording, cut to what is read; gain 99999.9 means "no
+    // tuner", which is no gain to show, and a figure of the wrong kind is simply not given.
+    void readsTheReceiversFiguresOfTheLastMinute()
+    {
+        const QByteArray bytes = R"({"now": 1, "gain_db": 99999.9, "estimated_ppm": "x",
+            "last1min": {"start": 0, "end": 60, "messages_valid": 12960, "max_distance": 214000.5,
+              "local": {"samples_dropped": 0, "samples_lost": 40872, "signal": -9.3, "noise": -19.2,
+                        "peak_signal": -4.0, "strong_signals": 0, "bad": 3}},
+            "last5min": {"start": 0, "end": 300, "messages_valid": 1, "local": {"signal": -1}}})";
+        vireon::ReceiverFigures expected;
+        expected.messagesValid = 12960;
+        expected.maxDistanceMetres = 214000.5;
+        expected.signalDbfs = -9.3;
+        expected.noiseDbfs = -19.2;
+        expected.peakSignalDbfs = -4.0;
+        expected.strongSignals = 0;
+        expected.samplesDropped = 0;
+        expected.samplesLost = 40872;
+        QCOMPARE(StatsReader::decodeStatsFile(bytes)->receiver, expected);
+        QCOMPARE(StatsReader::decodeStatsFile(R"({"gain_db": 43.9})")->receiver.gainDb, 43.9);
+        // Without a stick there is no local block: nothing of the signal is known.
+        QVERIFY(!StatsReader::decodeStatsFile(sample("stats.json"))->receiver.signalDbfs);
     }
 
     void pollsAtStartAndEveryFiveSecondsUntilStopped()
@@ -130,7 +168,7 @@ private Q_SLOTS:
 
         reader.start(m_dir->path());
         QCOMPARE(changed.count(), 1);
-        QCOMPARE(reader.snapshot(), (Snapshot{2, 20.0, written}));
+        QCOMPARE(reader.snapshot(), (Snapshot{2, 20.0, written, {}}));
 
         write("aircraft.json", aircraftWith(5));
         m_clock.advance(4999ms);
@@ -139,11 +177,13 @@ private Q_SLOTS:
         QCOMPARE(reader.snapshot().aircraftCount, 5);
         QCOMPARE(changed.count(), 2);
 
-        // A steady decoder causes no further announcements.
+        // A steady decoder causes no further announcements, but every poll is a point of the curve.
         m_clock.advance(30s);
         QCOMPARE(changed.count(), 2);
+        QCOMPARE(reader.rateHistory(), QList<double>(8, 20.0));
 
         reader.stop();
+        QVERIFY(reader.rateHistory().isEmpty());
         QCOMPARE(reader.snapshot(), Snapshot{});
         QCOMPARE(m_clock.activeTimerCount(), 0);
         reader.stop(); // announces the zero snapshot even when it already is zero
@@ -156,18 +196,18 @@ private Q_SLOTS:
         write("stats.json", statsWith("600"));
         StatsReader reader(m_clock);
         reader.start(m_dir->path());
-        QCOMPARE(reader.snapshot(), (Snapshot{3, 10.0, written}));
+        QCOMPARE(reader.snapshot(), (Snapshot{3, 10.0, written, {}}));
 
         QFile::remove(m_dir->filePath("aircraft.json"));
         m_clock.advance(5s);
-        QCOMPARE(reader.snapshot(), (Snapshot{0, 10.0, std::nullopt}));
+        QCOMPARE(reader.snapshot(), (Snapshot{0, 10.0, std::nullopt, {}}));
 
         // A FIFO of the same name would block the poll forever if it were opened.
         write("aircraft.json", aircraftWith(3));
         QFile::remove(m_dir->filePath("stats.json"));
         QVERIFY(::mkfifo(QFile::encodeName(m_dir->filePath("stats.json")).constData(), 0600) == 0);
         m_clock.advance(5s);
-        QCOMPARE(reader.snapshot(), (Snapshot{3, 0.0, written}));
+        QCOMPARE(reader.snapshot(), (Snapshot{3, 0.0, written, {}}));
     }
 
     void aSecondStartReplacesTheTimer()

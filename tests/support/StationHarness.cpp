@@ -97,6 +97,11 @@ AppEnvironment StationHarness::environment()
     }
     env.decoderLocator = [] { return std::optional<QString>(QStringLiteral(VIREON_FAKE_READSB)); };
     env.usbRoot = usb.root();
+    env.makeUsbMonitor = [this]() -> std::unique_ptr<UsbMonitor> {
+        auto monitor = std::make_unique<FakeUsbMonitor>();
+        usbEvents = monitor.get();
+        return monitor;
+    };
     env.remoteUrl = http.url(QStringLiteral("/feeder-config.json"));
     env.remoteTimeout = std::chrono::milliseconds(2000);
     env.beginActivity = [this](const QString&) { return quint64(++activitiesBegun); };

@@ -2,6 +2,7 @@
 
 #include "app/AppEnvironment.h"
 #include "support/CountingInhibitor.h"
+#include "support/FakeUsbMonitor.h"
 #include "support/FakeUsbTree.h"
 #include "support/IngestListener.h"
 #include "support/LoopbackHttpServer.h"
@@ -9,6 +10,7 @@
 #include "support/RecordingAlertPresenter.h"
 
 #include <QJsonObject>
+#include <QPointer>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <memory>
@@ -62,6 +64,8 @@ public:
     IngestListener ingest;
     FakeUsbTree usb;
     RecordingAlertPresenter alerts;
+    // The system's USB events as the state of the latest launch hears them.
+    QPointer<FakeUsbMonitor> usbEvents;
     std::shared_ptr<CountingInhibitor::Counters> locks = std::make_shared<CountingInhibitor::Counters>();
     int activitiesBegun = 0;
     int activitiesEnded = 0;

@@ -17,7 +17,8 @@ SettingsModel SettingsModel::of(const AppState& state)
                             KeyTransmission::primaryWarning(config, state.remoteConfig().ingest)};
     const double manual = GainInput::manualGain(config.station.gain);
     model.receiver = Receiver{GainInput::isAuto(config.station.gain), manual, GainInput::label(manual)};
-    model.behavior = Behavior{state.settings().launchAtLogin(), state.settings().preventSleepWhileFeeding()};
+    model.behavior = Behavior{state.settings().launchAtLogin(), state.settings().preventSleepWhileFeeding(),
+                              state.settings().notifyWhenAttentionNeeded()};
     model.networks = NetworksModel::of(state);
     model.configError = state.configError();
     model.applyEnabled = state.isFeedingActive();

@@ -31,6 +31,7 @@ struct SettingsModel {
     struct Behavior {
         bool launchAtLogin = false;
         bool preventSleep = false;
+        bool notify = true;
         bool operator==(const Behavior&) const = default;
     };
 

@@ -21,6 +21,7 @@ public:
 private:
     QCheckBox* m_launchAtLogin;
     QCheckBox* m_preventSleep;
+    QCheckBox* m_notify;
 };
 
 } // namespace vireon

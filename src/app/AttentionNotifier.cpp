@@ -1,0 +1,54 @@
+#include "app/AttentionNotifier.h"
+
+#include "app/AppSettings.h"
+#include "app/AppState.h"
+#include "decoder/ReadsbSupervisor.h"
+#include "platform/DesktopNotifier.h"
+#include "platform/TimeSource.h"
+#include "stats/StatsReader.h"
+
+namespace vireon {
+
+AttentionNotifier::AttentionNotifier(const AppState& state, std::unique_ptr<DesktopNotifier> notifier,
+                                     TimeSource& time, QObject* parent)
+    : QObject(parent), m_state(state), m_notifier(std::move(notifier)), m_time(time),
+      m_deadline(time.createTimer())
+{
+    connect(m_notifier.get(), &DesktopNotifier::activated, this, &AttentionNotifier::panelRequested);
+    connect(m_deadline.get(), &Timer::timeout, this, &AttentionNotifier::observe);
+}
+
+AttentionNotifier::~AttentionNotifier() = default;
+
+AttentionTracker::Reading AttentionNotifier::reading() const
+{
+    AttentionTracker::Reading in;
+    in.now = m_time.now();
+    // A user who turned notices off is, for the tracker, a user with nothing to be told.
+    in.feedingDesired = m_state.settings().feedingDesired() && m_state.settings().notifyWhenAttentionNeeded();
+    const ReadsbSupervisor& supervisor = m_state.supervisor();
+    in.supervisorState = supervisor.state();
+    for (const MonitoredConnector& connector : supervisor.monitoredConnectors()) {
+        in.networks.append({connector.id, connector.label,
+                            supervisor.connectorHealth().value(connector.id, ConnectorHealth::connecting())});
+    }
+    in.dataUpdatedAt = m_state.stats().snapshot().updatedAt;
+    const StatusPresentation::Inputs presented = m_state.presentationInputs();
+    in.liveData = StatusPresentation::hasLiveData(presented);
+    in.stickUnplugged = presented.stickUnplugged;
+    return in;
+}
+
+void AttentionNotifier::observe()
+{
+    const AttentionTracker::Reading now = reading();
+    for (const AttentionTracker::Notice& notice : m_tracker.observe(now))
+        m_notifier->notify(notice.summary, notice.body);
+    m_deadline->stop();
+    if (const std::optional<QDateTime> next = m_tracker.nextDeadline()) {
+        const qint64 ms = std::max<qint64>(now.now.msecsTo(*next), 0);
+        m_deadline->start(std::chrono::milliseconds(ms), Timer::Repeat::once);
+    }
+}
+
+} // namespace vireon

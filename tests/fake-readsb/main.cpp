@@ -64,17 +64,12 @@ void writeLine(const QString& line)
 }
 
 // The key as readsb 3.14 sends it: on beast_reduce_plus_out only, as 0x1a 0xe4 and 36 characters (a
-// key of 28 to 35 padded with "f", a longer one cut); a shorter or missing key is not sent, and an
-// error line names the decoder's default key file instead.
+// key of 28 to 35 padded with "f", a longer one cut); a shorter or missing key is not sent.
 QByteArray keyFrame(const QString& protocol, const QString& uuidField)
 {
-    if (protocol != QLatin1String("beast_reduce_plus_out"))
-        return {};
     const QByteArray key = uuidField.mid(5).toUtf8();
-    if (key.size() < 28) {
-        writeLine(QStringLiteral("ERROR: Not a valid UUID: /usr/local/share/adsbexchange/adsbx-uuid"));
+    if (protocol != QLatin1String("beast_reduce_plus_out") || key.size() < 28)
         return {};
-    }
     return QByteArray("\x1a\xe4", 2) + key.leftJustified(36, 'f', true);
 }
 

@@ -37,17 +37,13 @@ qint64 lastDecoderPid(const AppState& state)
     return launched.section(QStringLiteral("pid "), 1).chopped(1).toLongLong();
 }
 
+const QString otherKey = "feedfeed-1111-4000-8000-000000000002";
+
 QJsonObject withVireonOffAndOneOtherNetwork(quint16 port)
 {
-    QJsonObject config = StationHarness::defaultConfig();
-    config[QStringLiteral("vireon")] = QJsonObject{{QStringLiteral("enabled"), false}};
-    config[QStringLiteral("extraConnectors")] = QJsonArray{
-        QJsonObject{{QStringLiteral("id"), QStringLiteral("local-hub")},
-                    {QStringLiteral("label"), QStringLiteral("Local hub")},
-                    {QStringLiteral("enabled"), true},
-                    {QStringLiteral("host"), QStringLiteral("127.0.0.1")},
-                    {QStringLiteral("port"), port},
-                    {QStringLiteral("uuid"), QStringLiteral("feedfeed-1111-4000-8000-000000000002")}}};
+    QJsonObject config = StationHarness::defaultConfigWith("vireon", QJsonObject{{"enabled", false}});
+    config["extraConnectors"] = QJsonArray{QJsonObject{
+        {"id", "local-hub"}, {"enabled", true}, {"host", "127.0.0.1"}, {"port", port}, {"uuid", otherKey}}};
     return config;
 }
 
@@ -56,37 +52,8 @@ QJsonObject withVireonOffAndOneOtherNetwork(quint16 port)
 class TestAppState : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void pausedPrimaryNetworkWarnsOnceAndTheOtherNetworksAreFed()
-    {
-        StationHarness station;
-        station.writeConfig(withVireonOffAndOneOtherNetwork(station.ingest.port()));
-        AppState& state = station.launchApplication();
-
-        state.startFeeding();
-        QVERIFY(state.isLaunchAwaitingAlert());
-        station.alerts.dismissAll();
-
-        QCOMPARE(station.alerts.alerts.size(), 1);
-        QCOMPARE(station.alerts.alerts[0].first, QStringLiteral("Vireon feeding is paused"));
-        QCOMPARE(station.alerts.alerts[0].second,
-                 QStringLiteral(
-                     "vireon.enabled is set to false in config.json, so this station currently feeds "
-                     "only third-party networks. That\u2019s fine \u2014 feeding other networks is always "
-                     "supported \u2014 but the tray icon won\u2019t turn green until Vireon feeding "
-                     "is re-enabled."));
-        QVERIFY(station.settings->vireonPauseWarned());
-        QTRY_VERIFY_WITH_TIMEOUT(
-            station.ingest.hasReceivedUuid(QStringLiteral("feedfeed-1111-4000-8000-000000000002")),
-            processWaitMs);
-        QTRY_VERIFY(in<supervisor_state::Running>(state));
-        QCOMPARE(state.statusLine(), QStringLiteral("Feeding third-party networks \u00b7 Vireon paused"));
-
-        AppState& relaunched = station.launchApplication();
-        relaunched.startFeeding();
-        QTRY_VERIFY(in<supervisor_state::Running>(relaunched));
-        QCOMPARE(station.alerts.alerts.size(), 1);
-    }
-
+    // The primary network switched off by hand: the user is told once, before the first launch,
+    // and what is pressed meanwhile decides what runs once the notice is gone.
     void whatIsPressedWhileThePausedAlertIsOpenDecides_data()
     {
         QTest::addColumn<QString>("action");
@@ -126,11 +93,19 @@ private Q_SLOTS:
         QCOMPARE(station.decoderLaunches(), launches);
         QCOMPARE(state.isFeedingActive(), launches > 0);
         QCOMPARE(station.alerts.alerts.size(), 1);
+        QCOMPARE(station.alerts.alerts[0].first, QStringLiteral("Vireon feeding is paused"));
         if (action == u"edit")
             QCOMPARE(state.supervisor().currentArguments(),
                      std::get<QStringList>(ReadsbCommand::arguments(station.store->config(),
                                                                     state.remoteConfig().ingest,
                                                                     station.store->jsonDirectory())));
+        if (launches > 0) {
+            QVERIFY(station.settings->vireonPauseWarned());
+            QTRY_VERIFY_WITH_TIMEOUT(station.ingest.hasReceivedUuid(otherKey), processWaitMs);
+            station.launchApplication().startFeeding(); // told once: the next launch feeds at once
+            QTRY_COMPARE_WITH_TIMEOUT(station.decoderLaunches(), 1, processWaitMs);
+            QCOMPARE(station.alerts.alerts.size(), 1);
+        }
     }
 
     void hungDecoderFilesTurnTheIconFromGreenWithNoOtherEvent()
@@ -158,27 +133,18 @@ private Q_SLOTS:
         station.clock.advance(2s);
         QTRY_COMPARE(presentation.size(), 1);
         QCOMPARE(presentation.first().at(0).value<StatusIcon::State>(), StatusIcon::State::warning);
-        QCOMPARE(presentation.first().at(1).toString(),
-                 QStringLiteral("Connected \u00b7 waiting for aircraft\u2026"));
     }
 
     void invalidConfigurationStartsNothing()
     {
         StationHarness station;
-        QJsonObject config = StationHarness::defaultConfig();
-        QJsonObject stationSection = config[QStringLiteral("station")].toObject();
-        stationSection[QStringLiteral("gain")] = QStringLiteral("4,5");
-        config[QStringLiteral("station")] = stationSection;
-        station.writeConfig(config);
+        station.writeConfig(StationHarness::defaultConfigWith("station", QJsonObject{{"gain", "4,5"}}));
         AppState& state = station.launchApplication();
         station.settings->setPreventSleepWhileFeeding(true);
 
         state.startFeeding();
 
-        QCOMPARE(
-            state.configError(),
-            QStringLiteral(
-                "Gain \u201c4,5\u201d is invalid \u2014 use \u201cauto\u201d or a dB number like 43.9."));
+        QVERIFY(state.configError()->contains("4,5"));
         QVERIFY(in<supervisor_state::Stopped>(state));
         QCOMPARE(state.iconState(), StatusIcon::State::error);
         QVERIFY(!state.hasBackgroundActivity());
@@ -254,34 +220,26 @@ private Q_SLOTS:
         QCOMPARE(station.decoderLaunches(), 2);
     }
 
+    // Only the wish to feed keeps the poll going: not a launch without it, and not a stop.
     void noPollingWithoutTheWishToFeed()
     {
         StationHarness station;
         station.unplugStick();
         AppState& state = station.launchApplication();
-
-        // A launch that did not come from the user's start (feedingDesired stays false).
-        state.launchSupervisor(state.remoteConfig());
+        state.launchSupervisor(state.remoteConfig()); // not from the user's start: nothing is wished
         QTRY_VERIFY_WITH_TIMEOUT(hasFailed(state, SupervisorFailure::noDevice), processWaitMs);
         QTest::qWait(50);
         QVERIFY(!state.isDeviceRecoveryPolling());
         QCOMPARE(state.statusLine(), QStringLiteral("No RTL-SDR device found"));
-    }
 
-    void stoppingWhilePollingEndsThePoll()
-    {
-        StationHarness station;
-        station.unplugStick();
-        AppState& state = station.launchApplication();
         state.startFeeding();
         QTRY_VERIFY_WITH_TIMEOUT(state.isDeviceRecoveryPolling(), processWaitMs);
-
         state.stopFeeding();
         QVERIFY(!state.isDeviceRecoveryPolling());
         station.plugStick();
         station.clock.advance(15s);
         QVERIFY(in<supervisor_state::Stopped>(state));
-        QCOMPARE(station.decoderLaunches(), 1);
+        QCOMPARE(station.decoderLaunches(), 2);
         QCOMPARE(state.statusLine(), QStringLiteral("Not feeding"));
     }
 
@@ -330,7 +288,9 @@ private Q_SLOTS:
         QCOMPARE(station.decoderLaunches(), 0);
     }
 
-    void launchesShareOneActivityAndOneLock()
+    // A stop ends the activity and the lock; a quit gives the lock back, keeps the wish to feed and
+    // leaves no decoder behind.
+    void launchesShareOneActivityAndOneLockUntilStopOrQuit()
     {
         StationHarness station;
         AppState& state = station.launchApplication();
@@ -350,27 +310,17 @@ private Q_SLOTS:
         QCOMPARE(station.locks->released, 1);
         QVERIFY(!state.sleepAssertion().isActive());
         QVERIFY(!station.settings->feedingDesired());
-    }
 
-    void quittingWhileFeedingStopsTheDecoderAndKeepsTheWish()
-    {
-        StationHarness station;
-        AppState& state = station.launchApplication();
-        station.settings->setPreventSleepWhileFeeding(true);
         state.startFeeding();
         QTRY_VERIFY(in<supervisor_state::Running>(state));
         const qint64 pid = lastDecoderPid(state);
         QVERIFY(pid > 0);
-
         station.quitApplication();
-
-        QCOMPARE(::kill(pid_t(pid), 0), -1); // no decoder left behind
-        QCOMPARE(station.locks->released, 1);
-        QCOMPARE(station.activitiesEnded, 0); // the process is leaving anyway
-
-        AppState& relaunched = station.launchApplication();
+        QCOMPARE(::kill(pid_t(pid), 0), -1);
+        QCOMPARE(station.locks->released, 2);
+        QCOMPARE(station.activitiesEnded, 1); // the process is leaving anyway
+        QVERIFY(in<supervisor_state::Stopped>(station.launchApplication()));
         QVERIFY(station.settings->feedingDesired());
-        QVERIFY(in<supervisor_state::Stopped>(relaunched));
     }
 };
 

@@ -1,14 +1,19 @@
 // VIREON_TEST_NEEDS_DBUS: runs on a private bus that serves as both session and system bus.
+#include "app/AppSettings.h"
+#include "app/AppState.h"
 #include "app/SleepAssertion.h"
+#include "decoder/ReadsbSupervisor.h"
 #include "platform/LogindIdleInhibitor.h"
 #include "platform/PortalIdleInhibitor.h"
 #include "support/FakeInhibitService.h"
+#include "support/StationHarness.h"
 
 #include <QtTest>
 
 using namespace std::chrono_literals;
-using vireon::SleepAssertion;
+using namespace vireon;
 using vireon::test::FakeInhibitService;
+using vireon::test::StationHarness;
 
 namespace {
 enum Portal { none, answering, refusing };
@@ -61,7 +66,7 @@ private Q_SLOTS:
     void withNoServiceNothingIsHeldAndTheNextActivateTriesAgain()
     {
         FakeInhibitService fake;
-        SleepAssertion assertion(std::make_unique<vireon::LogindIdleInhibitor>(QDBusConnection::systemBus()));
+        SleepAssertion assertion(std::make_unique<LogindIdleInhibitor>(QDBusConnection::systemBus()));
         assertion.activate();
         QVERIFY(assertion.isPending());
         QTRY_VERIFY(!assertion.isPending());
@@ -93,13 +98,54 @@ private Q_SLOTS:
         FakeInhibitService fake;
         QVERIFY(fake.registerPortal());
         fake.setPortalSilent(true);
-        vireon::PortalIdleInhibitor inhibitor(QDBusConnection::sessionBus(), 200ms);
+        PortalIdleInhibitor inhibitor(QDBusConnection::sessionBus(), 200ms);
         std::optional<bool> held;
         inhibitor.acquire(SleepAssertion::reason(), [&](bool answer) { held = answer; });
         QVERIFY(!held);
         QTRY_COMPARE(held, std::optional(false));
         QTRY_COMPARE(fake.calls(), (QStringList{portalInhibit, portalClose}));
         QCOMPARE(fake.activeLocks(), 0);
+    }
+
+    // The desktop's own inhibitor under the application: feeding never waits on it.
+    void aSilentPortalDelaysNeitherFeedingNorTheFallback()
+    {
+        FakeInhibitService inhibitor;
+        QVERIFY(inhibitor.registerPortal());
+        QVERIFY(inhibitor.registerLogind());
+        inhibitor.setPortalSilent(true);
+        StationHarness station;
+        station.countingInhibitor = false;
+        AppState& state = station.launchApplication();
+        station.settings->setPreventSleepWhileFeeding(true);
+        QList<bool> announcedLock; // the lock's state at each announcement
+        connect(&state, &AppState::changed, this,
+                [&] { announcedLock.append(state.sleepAssertion().isActive()); });
+
+        state.startFeeding();
+
+        QVERIFY(state.sleepAssertion().isPending());
+        QVERIFY(!state.sleepAssertion().isActive());
+        QCOMPARE(state.supervisor().state(), SupervisorState(supervisor_state::Launching{}));
+        // The portal's time-out passes, logind grants the lock, and the state says so.
+        QTRY_VERIFY(!announcedLock.isEmpty() && announcedLock.last());
+        QVERIFY(inhibitor.calls().last().startsWith(QStringLiteral("logind Inhibit")));
+
+        state.stopFeeding();
+        QVERIFY(inhibitor.waitForActiveLocks(0));
+    }
+
+    void withoutAnInhibitorFeedingGoesOn()
+    {
+        StationHarness station;
+        station.countingInhibitor = false; // nothing registered on the bus
+        AppState& state = station.launchApplication();
+        station.settings->setPreventSleepWhileFeeding(true);
+
+        state.startFeeding();
+
+        QVERIFY(state.isFeedingActive());
+        QVERIFY(!state.configError());
     }
 };
 

@@ -55,11 +55,10 @@ private Q_SLOTS:
     void findsKnownSticksInATree()
     {
         QFETCH(Tree, tree);
-        QFETCH(QList<Device>, expected);
         FakeUsbTree usb;
         for (const Entry& e : tree)
             QVERIFY(usb.addDevice(e.name, e.vendor, e.product, e.productName));
-        QCOMPARE(RTLDeviceProbe::findDevices(usb.root()), expected);
+        QTEST(RTLDeviceProbe::findDevices(usb.root()), "expected");
     }
 
     void malformedIdentifiersAreSkippedAndTheNextStickFound()

@@ -9,8 +9,6 @@
 //   FAKE_READSB_STICK=<path>      the receiver stick: missing at start or removed later, the decoder
 //                                 reports no stick and exits 1
 //   FAKE_READSB_RETRY_MS=<ms>     delay before reconnecting a failed or closed connection (200)
-//   FAKE_READSB_CLOSE_IS_RESET=1  a connection the listener closes is taken as reset: reconnected
-//                                 without a word, as the real decoder does
 //   FAKE_READSB_HELP=<file>       what --help prints; without it, a help whose --gain reads "auto"
 //                                 as a recent decoder's does
 //
@@ -32,6 +30,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QHash>
 #include <QHostAddress>
 #include <QSaveFile>
 #include <QSocketNotifier>
@@ -65,17 +64,12 @@ void writeLine(const QString& line)
 }
 
 // The key as readsb 3.14 sends it: on beast_reduce_plus_out only, as 0x1a 0xe4 and 36 characters (a
-// key of 28 to 35 padded with "f", a longer one cut); a shorter or missing key is not sent, and an
-// error line names the decoder's default key file instead.
+// key of 28 to 35 padded with "f", a longer one cut); a shorter or missing key is not sent.
 QByteArray keyFrame(const QString& protocol, const QString& uuidField)
 {
-    if (protocol != QLatin1String("beast_reduce_plus_out"))
-        return {};
     const QByteArray key = uuidField.mid(5).toUtf8();
-    if (key.size() < 28) {
-        writeLine(QStringLiteral("ERROR: Not a valid UUID: /usr/local/share/adsbexchange/adsbx-uuid"));
+    if (protocol != QLatin1String("beast_reduce_plus_out") || key.size() < 28)
         return {};
-    }
     return QByteArray("\x1a\xe4", 2) + key.leftJustified(36, 'f', true);
 }
 
@@ -103,28 +97,20 @@ void connectOut(const QString& value, int retryMs)
         writeLine(prefix + QStringLiteral("Connection established: %1 port %2").arg(named).arg(port));
         socket->write(keyFrame(parts.value(2), uuid));
     });
-    // readsb reports an orderly close but says nothing of a reset (RST) unless its network debugging
-    // is on; Qt reports both alike, so a test says which one its listener does.
-    static const bool resetsGoUnreported = qEnvironmentVariableIsSet("FAKE_READSB_CLOSE_IS_RESET");
     QObject::connect(socket, &QTcpSocket::disconnected, socket, [=] {
-        if (!resetsGoUnreported)
-            writeLine(prefix +
-                      QStringLiteral("Remote server disconnected: %1 port %2 (fd 7, SendQ 0, RecvQ 0)")
-                          .arg(host)
-                          .arg(port));
+        writeLine(prefix + QStringLiteral("Remote server disconnected: %1 port %2 (fd 7, SendQ 0, RecvQ 0)")
+                               .arg(host)
+                               .arg(port));
         retry();
     });
     QObject::connect(socket, &QTcpSocket::errorOccurred, socket, [=](QAbstractSocket::SocketError error) {
         if (socket->state() == QAbstractSocket::ConnectedState ||
             error == QAbstractSocket::RemoteHostClosedError)
             return; // a closed peer is reported as a disconnection
-        writeLine(prefix +
-                  (error == QAbstractSocket::HostNotFoundError
-                       ? QStringLiteral("Name resolution for %1 failed: Name or service not known").arg(host)
-                       : QStringLiteral("Connection to %1 port %2 failed (%3): 111 (Connection refused)")
-                             .arg(host)
-                             .arg(port)
-                             .arg(++*failures)));
+        writeLine(prefix + QStringLiteral("Connection to %1 port %2 failed (%3): 111 (Connection refused)")
+                               .arg(host)
+                               .arg(port)
+                               .arg(++*failures));
         socket->abort();
         retry();
     });
@@ -208,16 +194,8 @@ private:
                 for (const QString& value : std::as_const(m_connectors))
                     connectOut(value, m_retryMs);
             } else if (command == QLatin1String("write-json")) {
-                for (const QString& pair : argument.split(u' ')) {
-                    const QString key = pair.section(u'=', 0, 0);
-                    const double value = pair.section(u'=', 1).toDouble();
-                    if (key == QLatin1String("aircraft"))
-                        m_aircraft = value;
-                    else if (key == QLatin1String("messages"))
-                        m_messages = value;
-                    else if (key == QLatin1String("window"))
-                        m_window = value;
-                }
+                for (const QString& pair : argument.split(u' '))
+                    m_figures[pair.section(u'=', 0, 0)] = pair.section(u'=', 1).toDouble();
                 writeJson();
             } else if (command == QLatin1String("report-pdeathsig")) {
                 int signal = 0;
@@ -241,23 +219,21 @@ private:
             return;
         QDir().mkpath(m_jsonDir);
         const double now = double(QDateTime::currentMSecsSinceEpoch()) / 1000.0;
+        const auto save = [this](const char* name, const QString& text) {
+            QSaveFile file(m_jsonDir + u'/' + QLatin1String(name));
+            if (file.open(QIODevice::WriteOnly) && file.write(text.toUtf8()) >= 0)
+                file.commit();
+        };
         QStringList aircraft;
-        for (int i = 0; i < int(m_aircraft); ++i)
+        for (int i = 0; i < int(m_figures.value("aircraft")); ++i)
             aircraft.append(QStringLiteral(R"({"hex":"%1","seen":0.4})").arg(0x400000 + i, 6, 16));
-        QSaveFile file(m_jsonDir + QStringLiteral("/aircraft.json"));
-        if (file.open(QIODevice::WriteOnly) && file.write(QStringLiteral(R"({"now": %1, "aircraft": [%2]})")
-                                                              .arg(now, 0, 'f', 3)
-                                                              .arg(aircraft.join(u','))
-                                                              .toUtf8()) >= 0)
-            file.commit();
-        QSaveFile stats(m_jsonDir + QStringLiteral("/stats.json"));
-        if (stats.open(QIODevice::WriteOnly) &&
-            stats.write(QStringLiteral(R"({"now": %1, "last1min": {"start": %2, "end": %1, "messages": %3}})")
-                            .arg(now, 0, 'f', 3)
-                            .arg(now - m_window, 0, 'f', 3)
-                            .arg(qint64(m_messages))
-                            .toUtf8()) >= 0)
-            stats.commit();
+        save("aircraft.json",
+             QStringLiteral(R"({"now": %1, "aircraft": [%2]})").arg(now, 0, 'f', 3).arg(aircraft.join(u',')));
+        save("stats.json",
+             QStringLiteral(R"({"now": %1, "last1min": {"start": %2, "end": %1, "messages": %3}})")
+                 .arg(now, 0, 'f', 3)
+                 .arg(now - m_figures.value("window"), 0, 'f', 3)
+                 .arg(qint64(m_figures.value("messages"))));
     }
 
     void checkStick()
@@ -275,7 +251,7 @@ private:
     QString m_jsonDir;
     QString m_stick = qEnvironmentVariable("FAKE_READSB_STICK");
     int m_retryMs = 200;
-    double m_aircraft = 0, m_messages = 0, m_window = 60;
+    QHash<QString, double> m_figures{{"aircraft", 0}, {"messages", 0}, {"window", 60}};
     QElapsedTimer m_ignoreSigterm;
     qint64 m_ignoreSigtermMs = 0;
     QTimer m_wait, m_jsonTimer, m_stickTimer;

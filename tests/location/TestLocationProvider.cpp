@@ -82,7 +82,14 @@ public:
     }
 };
 
+// A column of answers: QList's own ordering would want one of the answers as well.
+struct Answers {
+    QList<Answer> list;
+};
+
 } // namespace
+
+Q_DECLARE_METATYPE(Answers)
 
 class TestLocationProvider : public QObject {
     Q_OBJECT
@@ -162,95 +169,72 @@ private Q_SLOTS:
         thread.wait();
     }
 
-    void aSecondRequestIsBusyAndLeavesTheFirstAlone()
+    // Steps: "request", "+<seconds>" on the clock, the service's "fail" or delivery ("" for none,
+    // "berlin", "berlin paris"), or the user's "authorized" or "denied" at the prompt.
+    void answersFollowTheServiceThePromptAndTheClock_data()
     {
-        Rig rig;
+        QTest::addColumn<Authorization>("status");
+        QTest::addColumn<QStringList>("steps");
+        QTest::addColumn<Answers>("answers");
+        QTest::addColumn<int>("asked"); // location requests and prompts the service saw
+        const auto none = std::nullopt;
+        const auto authorized = Authorization::authorized;
+        const auto undecided = Authorization::notDetermined;
+        QTest::newRow("a second request is busy and leaves the first its own 20 s")
+            << authorized << QStringList{"request", "request", "+19", "berlin"}
+            << Answers{{berlin, failure(Kind::busy)}} << 1;
+        QTest::newRow("the last of several locations, none, or a failure")
+            << authorized << QStringList{"request", "berlin paris", "request", "", "request", "fail"}
+            << Answers{{paris, failure(Kind::unavailable), failure(Kind::unavailable)}} << 3;
+        QTest::newRow("a location after the fix time-out is ignored, and the next request starts at once")
+            << authorized << QStringList{"request", "+20", "berlin", "fail", "request", "paris"}
+            << Answers{{failure(Kind::fixTimedOut), paris}} << 2;
+        QTest::newRow("an unanswered prompt is still open after 89 s")
+            << undecided << QStringList{"request", "+89"} << Answers{{none}} << 1;
+        QTest::newRow("an unanswered prompt times out after 90 s")
+            << undecided << QStringList{"request", "+90"} << Answers{{failure(Kind::promptTimedOut)}} << 1;
+        QTest::newRow("permission at 80 s gives the fix a fresh 20 s, not the prompt's last 10")
+            << undecided << QStringList{"request", "+80", "authorized", "+19"} << Answers{{none}} << 2;
+        QTest::newRow("the fix times out 20 s after the permission")
+            << undecided << QStringList{"request", "+80", "authorized", "+20"}
+            << Answers{{failure(Kind::fixTimedOut)}} << 2;
+        QTest::newRow("denial while the prompt is open ends at once")
+            << undecided << QStringList{"request", "+30", "denied"} << Answers{{failure(Kind::denied)}} << 1;
+        QTest::newRow("denied beforehand: denied without asking")
+            << Authorization::denied << QStringList{"request"} << Answers{{failure(Kind::denied)}} << 0;
+        QTest::newRow("restricted beforehand: denied without asking")
+            << Authorization::restricted << QStringList{"request"} << Answers{{failure(Kind::denied)}} << 0;
+        QTest::newRow("an authorisation with nothing pending does nothing")
+            << undecided << QStringList{"authorized"} << Answers{{}} << 0;
+    }
+    void answersFollowTheServiceThePromptAndTheClock()
+    {
+        QFETCH(Authorization, status);
+        QFETCH(QStringList, steps);
+        Rig rig(status);
         QCOMPARE(rig.service->desiredAccuracy, 100.0);
-        rig.request();
-        rig.request();
-        QCOMPARE(rig.answers, (QList<Answer>{std::nullopt, failure(Kind::busy)}));
-        QCOMPARE(rig.service->locationRequests, 1);
-        rig.clock.advance(19s); // the first keeps its own 20 s
-        rig.service->deliver({berlin});
-        QCOMPARE(rig.answers[0], Answer(berlin));
-    }
-
-    void anUnansweredPromptTimesOutAfter90Seconds()
-    {
-        Rig rig(Authorization::notDetermined);
-        rig.request();
-        QCOMPARE(rig.service->authorizationRequests, 1);
-        rig.clock.advance(89s);
-        QVERIFY(!rig.answers[0]);
-        rig.clock.advance(1s);
-        QCOMPARE(rig.answers[0], failure(Kind::promptTimedOut));
-    }
-
-    void permissionAt80SecondsGivesTheFixAFresh20Seconds()
-    {
-        Rig rig(Authorization::notDetermined);
-        rig.request();
-        rig.clock.advance(80s);
-        rig.service->decide(Authorization::authorized);
-        QCOMPARE(rig.service->locationRequests, 1);
-        rig.clock.advance(19s); // past the prompt's 90 s
-        QVERIFY(!rig.answers[0]);
-        rig.clock.advance(1s);
-        QCOMPARE(rig.answers[0], failure(Kind::fixTimedOut));
-    }
-
-    void aLateLocationAfterTheFixTimeOutIsIgnored()
-    {
-        Rig rig;
-        rig.request();
-        rig.clock.advance(20s);
-        rig.service->deliver({berlin});
-        rig.service->fail();
-        QCOMPARE(rig.answers[0], failure(Kind::fixTimedOut));
-        rig.request(); // idle again: the next request starts at once
-        rig.service->deliver({paris});
-        QCOMPARE(rig.answers[1], Answer(paris));
-    }
-
-    void answersOfTheService()
-    {
-        Rig rig;
-        rig.request();
-        rig.service->deliver({berlin, paris});
-        rig.request();
-        rig.service->deliver({});
-        rig.request();
-        rig.service->fail();
-        QCOMPARE(rig.answers, (QList<Answer>{paris, failure(Kind::unavailable), failure(Kind::unavailable)}));
-        QCOMPARE(rig.clock.activeTimerCount(), 0);
-    }
-
-    void denialWhileThePromptIsOpenEndsAtOnceAndCancelsTheTimeOut()
-    {
-        Rig rig(Authorization::notDetermined);
-        rig.request();
-        rig.clock.advance(30s);
-        rig.service->decide(Authorization::denied);
-        QCOMPARE(rig.answers[0], failure(Kind::denied));
-        QCOMPARE(rig.clock.activeTimerCount(), 0);
-    }
-
-    void deniedOrRestrictedBeforehandIsDeniedWithoutAsking()
-    {
-        for (const auto status : {Authorization::denied, Authorization::restricted}) {
-            Rig rig(status);
-            rig.request();
-            QCOMPARE(rig.answers[0], failure(Kind::denied));
-            QCOMPARE(rig.service->locationRequests + rig.service->authorizationRequests, 0);
+        for (const QString& step : steps) {
+            if (step == "request")
+                rig.request();
+            else if (step.startsWith(u'+'))
+                rig.clock.advance(std::chrono::seconds(step.toInt()));
+            else if (step == "fail")
+                rig.service->fail();
+            else if (step == "authorized" || step == "denied")
+                rig.service->decide(step == "denied" ? Authorization::denied : Authorization::authorized);
+            else {
+                QList<LocationCoordinate> delivered;
+                for (const QString& name : step.split(u' ', Qt::SkipEmptyParts))
+                    delivered.append(name == "berlin" ? berlin : paris);
+                rig.service->deliver(delivered);
+            }
         }
-    }
-
-    void anAuthorisationChangeWithNothingPendingDoesNothing()
-    {
-        Rig rig(Authorization::notDetermined);
-        rig.service->decide(Authorization::authorized);
-        QCOMPARE(rig.service->locationRequests, 0);
-        QCOMPARE(rig.clock.activeTimerCount(), 0);
+        QFETCH(Answers, answers);
+        QCOMPARE(rig.answers, answers.list);
+        QTEST(rig.service->locationRequests + rig.service->authorizationRequests, "asked");
+        // Nothing is left waiting once every request is answered.
+        if (!rig.answers.contains(std::nullopt))
+            QCOMPARE(rig.clock.activeTimerCount(), 0);
     }
 };
 

@@ -1,8 +1,18 @@
-#include "network/FeederConfig.h"
+// The published feeder document: which documents are taken as they stand and which are refused
+// whole, and how the provider fetches it, keeps the last good copy and falls back.
+#include "network/FeederConfigProvider.h"
+#include "support/LoopbackHttpServer.h"
 
+#include <QNetworkAccessManager>
+#include <QNetworkDiskCache>
+#include <QNetworkReply>
+#include <QSettings>
 #include <QtTest>
 
+using namespace std::chrono_literals;
 using vireon::FeederConfig;
+using vireon::FeederConfigProvider;
+using vireon::test::LoopbackHttpServer;
 
 Q_DECLARE_METATYPE(FeederConfig)
 
@@ -21,11 +31,44 @@ QByteArray withIngest(const QByteArray& rest = {})
                 (rest.isEmpty() ? "" : ", " + rest) + "}");
 }
 
+const QByteArray previousDocument =
+    json("{'ingest': {'host': 'previous.example', 'port': 1, 'protocol': 'p'}}");
+const char* stationKey = FeederConfigProvider::cacheKey;
+
 } // namespace
 
 class TestFeederConfig : public QObject {
     Q_OBJECT
+
+    QTemporaryDir m_dir;
+    int m_run = 0;
+    std::unique_ptr<QSettings> m_defaults;
+    std::unique_ptr<QNetworkAccessManager> m_network;
+    std::unique_ptr<LoopbackHttpServer> m_server;
+    std::unique_ptr<FeederConfigProvider> m_provider;
+
+    // Waits for the refresh's own answer, which must never come from inside refresh() itself; the
+    // deadline only keeps a broken build from hanging.
+    std::optional<FeederConfig> refreshOnce()
+    {
+        std::optional<FeederConfig> result;
+        m_provider->refresh(this, [&](const FeederConfig& config) { result = config; });
+        return !result && QTest::qWaitFor([&] { return result.has_value(); }, 60000) ? result : std::nullopt;
+    }
+
 private Q_SLOTS:
+    void init()
+    {
+        m_provider.reset(); // before what it refers to
+        m_defaults =
+            std::make_unique<QSettings>(m_dir.filePath(QString::number(++m_run)), QSettings::IniFormat);
+        m_network = std::make_unique<QNetworkAccessManager>();
+        m_server = std::make_unique<LoopbackHttpServer>();
+        QVERIFY(m_server->listen());
+        m_provider = std::make_unique<FeederConfigProvider>(*m_defaults, *m_network);
+        m_provider->setRemoteUrl(m_server->url("/feeder-config.json"));
+    }
+
     void acceptsDocumentsAsTheyStand_data()
     {
         QTest::addColumn<QByteArray>("document");
@@ -83,6 +126,97 @@ private Q_SLOTS:
     {
         QFETCH(QByteArray, document);
         QVERIFY(!FeederConfig::decode(document).has_value());
+    }
+
+    void onlyA200WithADocumentReplacesTheCache_data()
+    {
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<bool>("replacesCache");
+        const auto doc = [](const QByteArray& rest) {
+            return json("{'ingest': {'host': 'new.example', 'port': 2, 'protocol': 'p'}" + rest + "}");
+        };
+
+        QTest::newRow("a full document is returned and cached byte for byte")
+            << 200
+            << doc(",\n 'future': true, 'presets': [{'id': 'a', 'host': 'h', 'port': 1, 'protocol': 'p'}]\n")
+            << true;
+        QTest::newRow("invalid JSON leaves the cache alone") << 200 << json("{'ingest'") << false;
+        QTest::newRow("a 500 with a valid document leaves the cache alone") << 500 << doc("") << false;
+        QTest::newRow("a 203 with a valid document leaves the cache alone") << 203 << doc("") << false;
+        const QByteArray pad(FeederConfigProvider::maximumDocumentBytes, 'x');
+        QTest::newRow("an oversized document leaves the cache alone")
+            << 200 << doc(", 'pad': '" + pad + "'") << false;
+    }
+
+    void onlyA200WithADocumentReplacesTheCache()
+    {
+        QFETCH(int, status);
+        QFETCH(QByteArray, body);
+        QFETCH(bool, replacesCache);
+        m_defaults->setValue(stationKey, previousDocument);
+        m_server->respond(status, body);
+
+        const std::optional<FeederConfig> result = refreshOnce();
+        const QByteArray expectedCache = replacesCache ? body : previousDocument;
+        QCOMPARE(m_defaults->value(stationKey).toByteArray(), expectedCache);
+        QVERIFY(result && result == FeederConfig::decode(expectedCache));
+    }
+
+    void aRefusedConnectionWithAnUndecodableCacheGivesTheFallbackAndKeepsTheCache()
+    {
+        const QByteArray garbage = json("{'ingest': 1}");
+        m_defaults->setValue(stationKey, garbage);
+        m_server->close();
+        QVERIFY(refreshOnce() == FeederConfig::fallback());
+        QCOMPARE(m_defaults->value(stationKey).toByteArray(), garbage);
+    }
+
+    void aSilentServerTimesOutToTheCache()
+    {
+        m_defaults->setValue(stationKey, previousDocument);
+        m_server->setSilent(true);
+        m_provider->setTransferTimeout(200ms);
+        QVERIFY(refreshOnce() == FeederConfig::decode(previousDocument));
+        QCOMPARE(m_server->requestCount(), 1);
+    }
+
+    void aLocalHttpCacheThatWouldAnswerIsBypassed()
+    {
+        auto* cache = new QNetworkDiskCache(m_network.get());
+        cache->setCacheDirectory(m_dir.filePath("http-cache"));
+        m_network->setCache(cache);
+        m_server->respond(200, previousDocument, {{"Cache-Control", "max-age=3600"}});
+        const QNetworkRequest plain(m_server->url("/feeder-config.json"));
+        for (int i = 0; i < 2; ++i) // the replies belong to the manager
+            QVERIFY(QSignalSpy(m_network->get(plain), &QNetworkReply::finished).wait());
+        QCOMPARE(m_server->requestCount(), 1); // the cache answers an ordinary request
+
+        QVERIFY(refreshOnce());
+        QCOMPARE(m_server->requestCount(), 2);
+    }
+
+    void aDestroyedContextDropsTheAnswerButNotTheCache()
+    {
+        m_server->respond(200, previousDocument);
+        bool called = false;
+        auto context = std::make_unique<QObject>();
+        m_provider->refresh(context.get(), [&](const FeederConfig&) { called = true; });
+        context.reset();
+        QTRY_COMPARE(m_defaults->value(stationKey).toByteArray(), previousDocument);
+        QCoreApplication::processEvents();
+        QVERIFY(!called);
+    }
+
+    void destroyingTheProviderCancelsPendingRefreshes()
+    {
+        m_server->setSilent(true);
+        bool called = false;
+        m_provider->refresh(this, [&](const FeederConfig&) { called = true; });
+        QTRY_COMPARE(m_server->requestCount(), 1);
+        m_provider.reset();
+        QCoreApplication::processEvents();
+        QVERIFY(!called);
     }
 };
 

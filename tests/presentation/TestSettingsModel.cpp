@@ -66,12 +66,6 @@ private Q_SLOTS:
             QTEST(CoordinateInput::format(*parsed, locale), "shown");
     }
 
-    void sixDecimalsAsPrintfWritesThem()
-    {
-        QCOMPARE(CoordinateInput::sixDecimals(52.5078125), QStringLiteral("52.507812"));
-        QCOMPARE(CoordinateInput::sixDecimals(-0.5), QStringLiteral("-0.500000"));
-    }
-
     void stationKey_data()
     {
         QTest::addColumn<QString>("typed");
@@ -85,6 +79,10 @@ private Q_SLOTS:
         QTest::newRow("a pasted connector line leaves its key, cursor at the end")
             << "feed.vireon.network,30004,beast_reduce_plus_out,uuid=k-1,x" << 58 << "k-1" << 3;
         QTest::newRow("only blanks: empty") << "  " << 2 << "" << 0;
+        const QString key = "4b1a5c3e-0d2f-4e6a-9b8c-7d6e5f4a3b2c";
+        QTest::newRow("line breaks around a key vanish too") << " \n" + key + "\t\r\n" << 41 << key << 36;
+        QTest::newRow("the marker with nothing after it gives nothing")
+            << "host,1,p,uuid=  " << 16 << "" << 0;
     }
     void stationKey()
     {

@@ -42,14 +42,6 @@ void IngestListener::close()
         socket->close();
 }
 
-int IngestListener::openConnectionCount() const
-{
-    const auto sockets = m_server.findChildren<QTcpSocket*>();
-    return int(std::count_if(sockets.begin(), sockets.end(), [](const QTcpSocket* socket) {
-        return socket->state() == QAbstractSocket::ConnectedState;
-    }));
-}
-
 bool IngestListener::hasReceivedUuid(const QString& uuid) const
 {
     const QByteArray announcement = QByteArray("\x1a\xe4", 2) + uuid.toUtf8().leftJustified(36, 'f', true);

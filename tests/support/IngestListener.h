@@ -21,7 +21,6 @@ public:
 
     quint16 port() const { return m_port; }
     int connectionCount() const { return int(m_streams.size()); }
-    int openConnectionCount() const;
     // Whether some connection began with the decoder's key frame: 0x1a 0xe4 and the key padded with
     // "f" or cut to 36 characters.
     bool hasReceivedUuid(const QString& uuid) const;

@@ -18,7 +18,6 @@ public:
     std::unique_ptr<Timer> createTimer() override;
 
     void advance(std::chrono::milliseconds by);
-    void setNow(const QDateTime& now) { m_now = now; }
 
     // Timers currently armed (for "the timer is gone" and "never two timers" checks).
     int activeTimerCount() const;

@@ -43,6 +43,19 @@ QJsonObject StationHarness::defaultConfig()
         .object();
 }
 
+QJsonObject StationHarness::defaultConfigWith(const QString& section, const QJsonValue& content)
+{
+    QJsonObject config = defaultConfig();
+    config.insert(section, content);
+    return config;
+}
+
+QJsonObject StationHarness::savedConfig() const
+{
+    QFile file(path(QStringLiteral("xdg/VireonFeeder/config.json")));
+    return file.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(file.readAll()).object() : QJsonObject();
+}
+
 void StationHarness::writeConfig(const QJsonObject& config)
 {
     QFile file(path(QStringLiteral("xdg/VireonFeeder/config.json")));

@@ -23,6 +23,16 @@ class StationConfigStore;
 
 namespace vireon::test {
 
+// The named descendant; a control renamed or gone ends the run, since every check after it is moot.
+template <typename T = QObject>
+T* child(const QObject* parent, const QString& name)
+{
+    T* found = parent->findChild<T*>(name);
+    if (!found)
+        qFatal("no control named %s", qPrintable(name));
+    return found;
+}
+
 // A whole station on this machine for application-level tests: config.json and user defaults in a
 // temporary folder, the stand-in decoder, a USB tree with one stick, an ingest listener and an HTTP
 // server that publishes the feeder document pointing the primary network at that listener. Time is
@@ -38,6 +48,10 @@ public:
     // config.json as a user would have written it; the station key and a valid position by default.
     void writeConfig(const QJsonObject& config);
     static QJsonObject defaultConfig();
+    static QJsonObject defaultConfigWith(const QString& section, const QJsonValue& content);
+    // One section of config.json as it is on disk now.
+    QJsonObject savedSection(const QString& section) const { return savedConfig().value(section).toObject(); }
+    QJsonObject savedConfig() const;
     // The document the HTTP server publishes from now on.
     void publishIngestPort(quint16 port, const QString& presetLabel = QStringLiteral("adsb.lol"));
     // The stand-in decoder's steps for every launch from now on (empty: a healthy decoder).

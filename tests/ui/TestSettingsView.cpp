@@ -2,9 +2,14 @@
 #include "app/AppSettings.h"
 #include "app/AppState.h"
 #include "config/StationConfigStore.h"
+#include "decoder/ReadsbCommand.h"
 #include "platform/FileManagerReveal.h"
 #include "support/StationHarness.h"
 #include "ui/WindowRouter.h"
+#include "ui/networks/CustomConnectorSheet.h"
+#include "ui/networks/HealthBadge.h"
+#include "ui/networks/NetworkRow.h"
+#include "ui/networks/OtherNetworksSection.h"
 #include "ui/settings/SettingsView.h"
 
 #include <QCheckBox>
@@ -15,7 +20,6 @@
 #include <QDBusVirtualObject>
 #include <QGuiApplication>
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -59,57 +63,101 @@ private:
     QDBusConnection m_bus;
 };
 
+QJsonObject custom(const QString& host, int port, const QString& label)
+{
+    return {{"id", "custom-" + host + "-" + QString::number(port)},
+            {"label", label},
+            {"enabled", true},
+            {"host", host},
+            {"port", port},
+            {"protocol", "beast_out"}};
+}
+
+QJsonObject withExtras(const QJsonArray& extras)
+{
+    return StationHarness::defaultConfigWith("extraConnectors", extras);
+}
+
+QJsonObject withStation(const QString& gain, double lat = 52.5)
+{
+    return StationHarness::defaultConfigWith(
+        "station", QJsonObject{{"name", "Roof"}, {"lat", lat}, {"lon", 13.4}, {"gain", gain}});
+}
+
+template <typename T = QWidget>
+T* in(QWidget* parent, const char* name)
+{
+    return vireon::test::child<T>(parent, name);
+}
+
+// Lines that just appeared get their place once pending layout requests are handled.
+void click(QWidget* parent, const char* name)
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    QTest::mouseClick(in<QAbstractButton>(parent, name), Qt::LeftButton);
+}
+
+void type(QWidget* parent, const char* field, const QString& text)
+{
+    in<QLineEdit>(parent, field)->selectAll();
+    QTest::keyClicks(in<QLineEdit>(parent, field), text);
+}
+
+// A wheel turn down over the middle of a control, as the mouse would send it.
+void turnWheelOver(QWidget* control)
+{
+    const QPoint middle = control->rect().center();
+    QWheelEvent turn(middle, control->mapToGlobal(middle), QPoint(), QPoint(0, -120), Qt::NoButton,
+                     Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(control, &turn);
+}
+
 } // namespace
 
 class TestSettingsView : public QObject {
     Q_OBJECT
     std::unique_ptr<StationHarness> h;
     std::unique_ptr<SettingsView> view;
+    OtherNetworksSection* section = nullptr;
     QStringList revealed;
     bool fileManagerWorks = true;
 
-    template <typename T>
+    template <typename T = QWidget>
     T* child(const char* name) const
     {
-        T* found = view->findChild<T*>(name);
-        if (!found)
-            qFatal("no control named %s", name);
-        return found;
+        return in<T>(view.get(), name);
     }
-    QByteArray fileBytes() const
+    QJsonObject onDisk(const char* section) const { return h->savedSection(section); }
+    QJsonArray extrasOnDisk() const { return h->savedConfig()["extraConnectors"].toArray(); }
+    void open(const QJsonObject& config = StationHarness::defaultConfig())
     {
-        QFile file(h->store->filePath());
-        file.open(QIODevice::ReadOnly);
-        return file.readAll();
-    }
-    QJsonObject onDisk(const char* section) const
-    {
-        return QJsonDocument::fromJson(fileBytes()).object().value(section).toObject();
-    }
-    void writeStation(const QJsonObject& station, const QJsonArray& extras = {})
-    {
-        QJsonObject config = StationHarness::defaultConfig();
-        config["station"] = station;
-        config["extraConnectors"] = extras;
         h->writeConfig(config);
-    }
-    // A wheel turn down over the middle of a control, as the mouse would send it.
-    static void turnWheelOver(QWidget* control)
-    {
-        const QPoint middle = control->rect().center();
-        QWheelEvent turn(middle, control->mapToGlobal(middle), QPoint(), QPoint(0, -120), Qt::NoButton,
-                         Qt::NoModifier, Qt::NoScrollPhase, false);
-        QCoreApplication::sendEvent(control, &turn);
-    }
-    void open()
-    {
         h->launchApplication();
         view = std::make_unique<SettingsView>(*h->state);
         view->setRevealer([this](const QString& path, std::function<void(bool)> done) {
             revealed.append(path);
             done(fileManagerWorks);
         });
+        view->resize(600, 2400); // room for every line a click brings out
         view->show();
+        section = view->networksSection();
+    }
+    NetworkRow* row(const QString& key) const
+    {
+        for (NetworkRow* r : section->rows()) {
+            if (r->model().key == key)
+                return r;
+        }
+        qFatal("no row %s", qPrintable(key));
+    }
+    CustomConnectorSheet* openSheet()
+    {
+        click(section, "addCustom");
+        CustomConnectorSheet* sheet = section->customSheet();
+        if (!sheet || !sheet->isVisible() || sheet->parentWidget() != section->window() ||
+            sheet->windowModality() != Qt::WindowModal)
+            qFatal("the sheet did not open over the window");
+        return sheet;
     }
 
 private Q_SLOTS:
@@ -140,22 +188,20 @@ private Q_SLOTS:
 
     void aWheelTurnOverTheGainScrollsTheFormAndChangesNothing()
     {
-        writeStation({{"name", "Roof"}, {"lat", 52.5}, {"lon", 13.4}, {"gain", "38.6"}});
-        open();
+        open(withStation("38.6"));
         view->resize(view->sizeHint().width(), 300); // the form is taller than its window
         QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
         QScrollBar* scroll = view->findChild<QScrollArea*>()->verticalScrollBar();
-        auto* choice = child<QComboBox>("gainChoice");
         auto* slider = child<QSlider>("gainSlider");
-        child<QLineEdit>("stationName")->setFocus();
-        const QByteArray before = fileBytes();
+        child("stationName")->setFocus();
+        const QJsonObject before = h->savedConfig();
 
-        for (QWidget* control : {static_cast<QWidget*>(choice), static_cast<QWidget*>(slider)}) {
+        for (QWidget* control : {child("gainChoice"), child("gainSlider")}) {
             const int scrolled = scroll->value();
             turnWheelOver(control);
             QVERIFY2(scroll->value() > scrolled, qPrintable(control->objectName()));
         }
-        QCOMPARE(fileBytes(), before);
+        QCOMPARE(h->savedConfig(), before);
         QCOMPARE(slider->value(), 386);
 
         // Once the user has chosen the control, the wheel is theirs to use on it.
@@ -166,44 +212,41 @@ private Q_SLOTS:
         QVERIFY(onDisk("station")["gain"].toString() != "38.6");
     }
 
-    void coordinatesAreTakenWhenEditingEndsAndOnlyWhenEdited_data()
+    // How a coordinate is read has its own table; here that the field reads in the user's locale
+    // and puts back what is stored when it cannot read the text.
+    void coordinatesAreTakenWhenEditingEnds_data()
     {
         QTest::addColumn<QLocale>("locale");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<double>("stored");
         QTest::addColumn<QString>("shownAfter");
-        const QLocale us(QLocale::English, QLocale::UnitedStates);
-        const QLocale de(QLocale::German, QLocale::Germany);
-        QTest::newRow("out of range, stored unchanged") << us << "123" << 123.0 << "123";
-        QTest::newRow("unreadable: the stored value comes back") << us << "north" << 52.520008 << "52.520008";
-        QTest::newRow("decimal comma") << de << "48,25" << 48.25 << "48,25";
-        QTest::newRow("a group separator is refused, not read as thousands")
-            << de << "13.405" << 52.520008 << "52,520008";
+        QTest::newRow("unreadable: the stored value comes back")
+            << QLocale(QLocale::English, QLocale::UnitedStates) << "north" << 52.520008 << "52.520008";
+        QTest::newRow("decimal comma")
+            << QLocale(QLocale::German, QLocale::Germany) << "48,25" << 48.25 << "48,25";
     }
-    void coordinatesAreTakenWhenEditingEndsAndOnlyWhenEdited()
+    void coordinatesAreTakenWhenEditingEnds()
     {
         QFETCH(QLocale, locale);
         QFETCH(QString, typed);
         QLocale::setDefault(locale);
         open();
         auto* latitude = child<QLineEdit>("latitude");
-        latitude->selectAll();
-        QTest::keyClicks(latitude, typed);
+        type(view.get(), "latitude", typed);
         QTest::keyClick(latitude, Qt::Key_Return);
-        QFETCH(QString, shownAfter);
         QTEST(onDisk("station")["lat"].toDouble(), "stored");
         QVERIFY(onDisk("station")["lat"].isDouble());
+        QFETCH(QString, shownAfter);
         QTRY_COMPARE(latitude->text(), shownAfter);
     }
 
     void leavingAnUneditedFieldKeepsAPrecisePosition()
     {
-        writeStation({{"name", "Roof"}, {"lat", 52.12345678}, {"lon", 13.5}, {"gain", "auto"}});
-        open();
+        open(withStation("auto", 52.12345678));
         QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
-        QCoreApplication::sendEvent(child<QLineEdit>("latitude"), &out);
-        child<QLineEdit>("stationName")->setFocus();
-        QTest::keyClicks(child<QLineEdit>("stationName"), "!");
+        QCoreApplication::sendEvent(child("latitude"), &out);
+        child("stationName")->setFocus();
+        QTest::keyClicks(child("stationName"), "!");
         QCOMPARE(onDisk("station")["name"].toString(), QString("Roof!"));
         QCOMPARE(onDisk("station")["lat"].toDouble(), 52.12345678);
     }
@@ -248,7 +291,7 @@ private Q_SLOTS:
         auto* apply = child<QPushButton>("applyToRunningFeed");
         QVERIFY(!apply->isEnabled());
         h->state->startFeeding(); // refused: the gain is no number
-        QTRY_VERIFY(child<QLabel>("configError")->isVisible());
+        QTRY_VERIFY(child("configError")->isVisible());
         QVERIFY(child<QLabel>("configError")->text().contains("loud"));
         h->state->editStation([](StationConfig& c) { c.station.gain = "auto"; });
         h->state->startFeeding();
@@ -270,26 +313,26 @@ private Q_SLOTS:
         h->clock.advance(std::chrono::seconds(2));
         QCOMPARE(copy->text(), QString("Copy Diagnostics"));
         // Stacked under "Apply to Running Feed", as the form lists them.
-        auto* apply = child<QPushButton>("applyToRunningFeed");
+        QWidget* apply = child("applyToRunningFeed");
         QCOMPARE(copy->x(), apply->x());
         QVERIFY(copy->y() > apply->y());
     }
 
     void theWindowOpensWideEnoughForTheWholeForm()
     {
-        writeStation({{"name", "Roof"}, {"lat", 52.5}, {"lon", 13.4}, {"gain", "auto"}},
-                     {QJsonObject{{"id", "custom-club.example.org-30004"},
-                                  {"label", "Club"},
-                                  {"enabled", true},
-                                  {"host", "club.example.org"},
-                                  {"port", 30004},
-                                  {"protocol", "beast_reduce_plus_out"}}});
+        h->writeConfig(withExtras({custom("club.example.org", 30004, "Club")}));
         h->launchApplication();
+        int built = 0;
         WindowRouter router([](QWidget* window) { return new QWidget(window); },
-                            [this](QWidget* window) { return new SettingsView(*h->state, window); });
+                            [&](QWidget* window) {
+                                ++built;
+                                return new SettingsView(*h->state, window);
+                            });
         router.showSettings();
         QWidget* window = router.settingsWindow();
         QVERIFY(QTest::qWaitForWindowExposed(window));
+        QCOMPARE(window->windowTitle(), QString("Vireon Feeder Settings"));
+        QVERIFY(window->windowFlags() & Qt::WindowMinimizeButtonHint);
         auto* scroll = window->findChild<QScrollArea*>();
         QVERIFY(!scroll->horizontalScrollBar()->isVisible());
         const auto buttons = scroll->widget()->findChildren<QAbstractButton*>();
@@ -306,6 +349,13 @@ private Q_SLOTS:
         QCOMPARE(window->height(), screen.height() * 4 / 5);
         QCOMPARE(window->minimumSize(), QSize(window->width(), 380));
         QVERIFY(window->maximumHeight() > window->height());
+
+        // Moved, closed and asked for again: the same window, centred again.
+        window->move(10, 10);
+        window->close();
+        router.showSettings();
+        QVERIFY(router.settingsWindow() == window && built == 1 && window->isVisible());
+        QVERIFY((window->geometry().center() - screen.center()).manhattanLength() <= 2);
     }
 
     void decoderWordsShowAsTheyAreNeverAsMarkup()
@@ -324,7 +374,7 @@ private Q_SLOTS:
             if (!label->text().isEmpty() && label->objectName() != "siteLink" && !label->buddy())
                 QVERIFY2(label->textFormat() == Qt::PlainText, qPrintable(label->text()));
         }
-        const QString tip = child<QWidget>("vireonHealth")->toolTip();
+        const QString tip = child("vireonHealth")->toolTip();
         QVERIFY(tip.contains("&lt;b&gt;Connection refused&lt;/b&gt; &amp;amp; gone"));
     }
 
@@ -336,7 +386,7 @@ private Q_SLOTS:
                                    "enabled",        "addCustom",     "openConfig",   "applyToRunningFeed",
                                    "copyDiagnostics"};
         QStringList walked;
-        QWidget* first = child<QWidget>("stationName");
+        QWidget* first = child("stationName");
         for (QWidget* w = first; walked.size() < expected.size(); w = w->nextInFocusChain()) {
             if (expected.contains(w->objectName()) && !walked.contains(w->objectName()))
                 walked.append(w->objectName());
@@ -382,6 +432,121 @@ private Q_SLOTS:
         QTest::mouseClick(view.findChild<QPushButton*>("openConfig"), Qt::LeftButton);
         QVERIFY(QFile::exists(h->store->filePath()));
         QTRY_COMPARE(fileManager.shown, QStringList{QUrl::fromLocalFile(h->store->filePath()).toString()});
+    }
+
+    // What each network row says is the table's; here that a row's controls write what they should.
+    void aRowSwitchesKeysAndRemovesItsNetwork()
+    {
+        open(withExtras({custom("feed.example.net", 30004, "Club")}));
+        NetworkRow* lol = row("adsb-lol");
+        QVERIFY(!in(lol, "uuid")->isVisible());
+        click(lol, "enabled");
+        QCOMPARE(extrasOnDisk().size(), 2);
+        QCOMPARE(extrasOnDisk()[1].toObject()["host"].toString(), QString("feed.adsb.lol"));
+        QTRY_VERIFY(in(lol, "uuid")->isVisible());
+        QVERIFY(in<QLabel>(lol, "uuidNote")->text().startsWith("Without a UUID"));
+        click(lol, "generate");
+        const QString generated = extrasOnDisk()[1].toObject()["uuid"].toString();
+        QVERIFY(ReadsbCommand::isValidUuid(generated));
+        QTRY_COMPARE(in<QLineEdit>(lol, "uuid")->text(), generated);
+        QTRY_VERIFY(in(lol, "uuidNote")->isHidden());
+
+        NetworkRow* club = row("custom-feed.example.net-30004");
+        auto* uuid = in<QLineEdit>(club, "uuid");
+        QTest::keyClicks(uuid, "bad_key");
+        QCOMPARE(extrasOnDisk()[0].toObject()["uuid"].toString(), QString("bad_key"));
+        QCOMPARE(uuid->text(), QString("bad_key")); // typing goes on in the same field
+        QTRY_VERIFY(in<QLabel>(club, "uuidNote")->text().startsWith("Invalid UUID"));
+        QCOMPARE(in<QLabel>(club, "endpoint")->text(), QString("feed.example.net:30004"));
+
+        // Drawn as the destructive button it is: red where "Generate" beside it is not.
+        const QColor danger = in(club, "remove")->palette().color(QPalette::ButtonText);
+        QVERIFY(danger.red() > 2 * danger.green() && danger.red() > 2 * danger.blue());
+        QVERIFY(in(club, "generate")->palette().color(QPalette::ButtonText) != danger);
+        QVERIFY(!in(lol, "remove")->isVisible());
+        click(club, "remove");
+        QCOMPARE(extrasOnDisk().size(), 1);
+        QTRY_COMPARE(section->rows().size(), 1); // the published document offers one preset
+        QTRY_COMPARE(in<QLabel>(section, "enabledCount")->text(),
+                     QString("1 network enabled besides Vireon"));
+    }
+
+    void aNameWithAnAmpersandIsShownAsWrittenAndGivesNoShortcut()
+    {
+        open(withExtras({custom("rnd.example.net", 30004, "R&D feed")}));
+        auto* box = in<QCheckBox>(row("custom-rnd.example.net-30004"), "enabled");
+        QVERIFY(QKeySequence::mnemonic(box->text()).isEmpty());
+        view->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(view.get()));
+        QTest::keyClick(view.get(), Qt::Key_D, Qt::AltModifier);
+        QVERIFY(extrasOnDisk()[0].toObject()["enabled"].toBool());
+        QVERIFY(box->isChecked());
+    }
+
+    void vireonSwitchAndLiveHealth()
+    {
+        open(withExtras({custom("localhost", 1, "Nobody listens")}));
+        auto* vireon = in<HealthBadge>(section, "vireonHealth");
+        auto* nobody = in<HealthBadge>(row("custom-localhost-1"), "health");
+        QVERIFY(vireon->text().isEmpty());
+        h->state->startFeeding();
+        QTRY_COMPARE(vireon->text(), QString("Connected"));
+        QTRY_VERIFY(nobody->text().startsWith("Retrying \u2014 "));
+        QVERIFY(nobody->toolTip().contains("Connection refused"));
+        h->state->stopFeeding();
+        QTRY_VERIFY(vireon->text().isEmpty());
+
+        click(section, "feedVireon");
+        QVERIFY(!h->store->config().vireon.enabled);
+        QCOMPARE(h->store->config().vireon.uuid, QString(StationHarness::stationKey));
+        QTRY_VERIFY(in<QLabel>(section, "vireonNote")->text().startsWith("Vireon feeding is paused."));
+    }
+
+    // What the entries may hold is the table's; here what the sheet shows of it, and when.
+    void theSheetSaysWhatIsWrongAndReturnAddsOnlyAcceptableEntries()
+    {
+        open();
+        CustomConnectorSheet* sheet = openSheet();
+        auto* add = in<QPushButton>(sheet, "add");
+        auto* problem = in<QLabel>(sheet, "problem");
+        QVERIFY(!add->isEnabled() && problem->isHidden());
+        type(sheet, "host", "Feed.Example.NET");
+        type(sheet, "port", "0");
+        QCOMPARE(problem->text(), QString("Port must be a number between 1 and 65535."));
+        QVERIFY(!problem->isHidden());
+        QTest::keyClick(in(sheet, "port"), Qt::Key_Return);
+        QVERIFY(sheet->isVisible());
+        type(sheet, "port", "+30004");
+        // A valid key the chosen protocol would not send is said at once, and again when the protocol
+        // changes under it.
+        type(sheet, "uuid", "0123abcd-0000-4000-8000-000000000001");
+        auto* keyWarning = in(sheet, "keyWarning");
+        QVERIFY(keyWarning->isHidden());
+        in<QComboBox>(sheet, "protocol")->setCurrentText("beast_out");
+        QVERIFY(!keyWarning->isHidden());
+        in<QComboBox>(sheet, "protocol")->setCurrentText("beast_reduce_plus_out");
+        QVERIFY(keyWarning->isHidden());
+        type(sheet, "uuid", "abc-1");
+        QVERIFY(add->isEnabled() && problem->isHidden());
+        QTest::keyClick(in(sheet, "uuid"), Qt::Key_Return);
+        QTRY_VERIFY(!section->customSheet());
+
+        QCOMPARE(h->store->config().extraConnectors,
+                 (QList<StationConfig::ExtraConnector>{{"custom-feed.example.net-30004", "Feed.Example.NET",
+                                                        true, "Feed.Example.NET", 30004,
+                                                        "beast_reduce_plus_out", "abc-1"}}));
+        QCOMPARE(extrasOnDisk().size(), 1);
+    }
+
+    void eachOpeningStartsAfreshAndEscapeChangesNothing()
+    {
+        open();
+        CustomConnectorSheet* sheet = openSheet();
+        type(sheet, "host", "club.example.org");
+        QTest::keyClick(sheet, Qt::Key_Escape);
+        QTRY_VERIFY(!section->customSheet());
+        QVERIFY(h->store->config().extraConnectors.isEmpty());
+        QCOMPARE(openSheet()->form(), CustomNetworkInput());
     }
 };
 

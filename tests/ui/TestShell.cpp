@@ -4,21 +4,28 @@
 #include "decoder/ReadsbSupervisor.h"
 #include "presentation/panel/PanelPlacement.h"
 #include "support/StationHarness.h"
+#include "ui/AppLifecycle.h"
+#include "ui/VireonFeederApp.h"
+#include "ui/WindowRouter.h"
 #include "ui/common/StateColors.h"
 #include "ui/common/StatusDot.h"
 #include "ui/panel/MenuContentView.h"
 #include "ui/panel/PanelActions.h"
 #include "ui/panel/PanelWindow.h"
+#include "ui/tray/StatusIconPainter.h"
 #include "ui/tray/TrayIcon.h"
 
 #include <QClipboard>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QStackedWidget>
 #include <QtTest>
 
 using namespace std::chrono_literals;
 using namespace vireon;
+using State = StatusIcon::State;
 using vireon::test::StationHarness;
 
 namespace {
@@ -82,9 +89,41 @@ struct OpenPanel {
     bool browserWorks = true;
 };
 
+// Stands for a multi-step flow: it remembers its page, and asks to be closed like the onboarding.
+class Steps : public QStackedWidget {
+    Q_OBJECT
+public:
+    explicit Steps(QWidget* parent) : QStackedWidget(parent)
+    {
+        for (int i = 0; i < 3; ++i)
+            addWidget(new QWidget(this));
+    }
+Q_SIGNALS:
+    void closeRequested();
+};
+
+struct Router {
+    WindowRouter router{[this](QWidget* w) {
+                            ++onboardingBuilt;
+                            return new Steps(w);
+                        },
+                        [](QWidget* w) { return new QWidget(w); }};
+    int onboardingBuilt = 0;
+};
+
+const char* const stateNames[] = {"idle", "warning", "feeding", "error"};
+
+bool isSolid(QRgb pixel, State state)
+{
+    return qAlpha(pixel) == 255 && QColor(pixel).rgb() == vireon::stateColor(state).rgb();
+}
+
 } // namespace
 
-class TestMenuContentView : public QObject {
+// The application's own windows: the panel, as a drop-down or as the window of a desktop without a
+// tray, the tray's menu and icon, and the settings and onboarding windows with the launch that opens
+// them.
+class TestShell : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void startBeforeOnboardingOpensOnboardingAndStartsNothing()
@@ -107,7 +146,7 @@ private Q_SLOTS:
 
         // The open panel follows the state without being reopened.
         QTRY_VERIFY(panel.shows("failureHint"));
-        QCOMPARE(panel.find<StatusDot>("statusDot")->color(), stateColor(StatusIcon::State::error));
+        QCOMPARE(panel.find<StatusDot>("statusDot")->color(), stateColor(State::error));
         QCOMPARE(panel.find<QLabel>("statusLine")->accessibleName(), panel.state->statusLine());
         QPushButton* retry = panel.find("retryButton");
         QTRY_COMPARE(panel.startStop(), QStringLiteral("Stop Feeding"));
@@ -115,10 +154,8 @@ private Q_SLOTS:
         // The tray's menu offers the same, for hosts that turn every click into it.
         TrayIcon tray(*panel.state, *panel.actions);
         const QList<QAction*> items = tray.contextMenu()->actions();
-        QCOMPARE(items.first()->text(), panel.state->statusLine());
-        QVERIFY(!items.first()->isEnabled());
+        QVERIFY(items.first()->text() == panel.state->statusLine() && !items.first()->isEnabled());
         QCOMPARE(items.at(1)->text(), retry->text());
-        QCOMPARE(items.at(3)->text(), QStringLiteral("Stop Feeding"));
 
         // Stopped before the panel has redrawn: the stale button must not start the decoder again.
         const int launches = panel.station.decoderLaunches();
@@ -210,36 +247,184 @@ private Q_SLOTS:
     {
         OpenPanel panel;
         QVERIFY(panel.shows("noTrayNote"));
-        QVERIFY(panel.find<QLabel>("noTrayNote")
-                    ->text()
-                    .startsWith(QStringLiteral(
-                        "This desktop shows no tray icons, so Vireon Feeder lives in this window.")));
         QVERIFY(!panel.window->close());
         QVERIFY(panel.window->isVisible());
         QVERIFY(panel.window->windowState() & Qt::WindowMinimized);
         QTest::keyClick(panel.window.get(), Qt::Key_Escape);
         QVERIFY(panel.window->isVisible());
 
-        panel.dropDown();
-        QVERIFY(!panel.shows("noTrayNote"));
-    }
-
-    void dropDownClosesWhenItLosesFocus()
-    {
-        OpenPanel panel;
+        // A drop-down closes when it loses the focus; the click on the tray icon that takes the focus
+        // must not open it again.
         PanelWindow dropDown(*panel.state, *panel.actions, PanelWindow::Mode::dropDown);
+        QVERIFY(!dropDown.findChild<QWidget*>("noTrayNote")->isVisibleTo(&dropDown));
         dropDown.show();
         dropDown.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&dropDown));
         QVERIFY(!dropDown.msSinceFocusLossClose());
-
-        // The click on the tray icon that takes the focus closes it, and must not reopen it.
         panel.window->activateWindow();
         QTRY_VERIFY(!dropDown.isVisible());
         QVERIFY(*dropDown.msSinceFocusLossClose() < focusLossClickWindowMs);
         QVERIFY(panel.window->isVisible());
     }
+
+    void onboardingClosedHalfWayComesBackAtItsStep()
+    {
+        Router r;
+        r.router.showOnboarding();
+        QWidget* window = r.router.onboardingWindow();
+        QCOMPARE(window->windowTitle(), QStringLiteral("Welcome to Vireon Feeder"));
+        QCOMPARE(window->size(), QSize(520, 440));
+        QVERIFY(!(window->windowFlags() & Qt::WindowMinimizeButtonHint));
+        auto* steps = window->findChild<Steps*>();
+        steps->setCurrentIndex(1);
+
+        window->close();
+        QVERIFY(!window->isVisible());
+        r.router.showOnboarding();
+        QCOMPARE(r.router.onboardingWindow(), window);
+        QCOMPARE(steps->currentIndex(), 1);
+
+        // Finishing closes the window through its content; the window stays for later.
+        Q_EMIT steps->closeRequested();
+        QVERIFY(!window->isVisible());
+        QCOMPARE(r.router.onboardingWindow(), window);
+        QCOMPARE(r.onboardingBuilt, 1);
+    }
+
+    void aTrayThatAppearsAfterStartTakesOverFromTheWindow()
+    {
+        StationHarness station;
+        station.launchApplication();
+        station.settings->setHasCompletedOnboarding(true);
+        bool trayShown = false;
+        const auto plain = [](AppState&, QWidget* window) { return new QWidget(window); };
+        VireonFeederApp app(plain, plain, station.environment(), [&trayShown] { return trayShown; });
+        app.start();
+        QPointer<PanelWindow> window = &app.panel();
+        QCOMPARE(window->mode(), PanelWindow::Mode::window);
+        QVERIFY(window->isVisible());
+
+        app.checkForTray(); // the desktop's tray is not up yet
+        QCOMPARE(&app.panel(), window.data());
+
+        trayShown = true;
+        app.showYourself(); // any activation looks again
+        QVERIFY(app.hasTray());
+        QVERIFY(!window || !window->isVisible());
+        QCOMPARE(app.panel().mode(), PanelWindow::Mode::dropDown);
+        QVERIFY(app.panel().isVisible());
+        QTRY_VERIFY(!window);
+    }
+
+    void launchDecision_data()
+    {
+        QTest::addColumn<bool>("onboarded");
+        QTest::addColumn<bool>("feedingDesired");
+        QTest::addColumn<bool>("onboardingShown");
+        QTest::addColumn<bool>("decoderStarted");
+        QTest::newRow("first launch, feeding left on by an earlier install")
+            << false << true << true << false;
+        QTest::newRow("onboarded and feeding wanted") << true << true << false << true;
+        QTest::newRow("onboarded, feeding not wanted") << true << false << false << false;
+    }
+
+    void launchDecision()
+    {
+        QFETCH(bool, onboarded);
+        QFETCH(bool, feedingDesired);
+        QFETCH(bool, decoderStarted);
+
+        StationHarness station;
+        AppState& state = station.launchApplication();
+        station.settings->setHasCompletedOnboarding(onboarded);
+        station.settings->setFeedingDesired(feedingDesired);
+        // Edited by hand while the application was not running.
+        station.writeConfig(StationHarness::defaultConfigWith(
+            "station", QJsonObject{{"lat", 52.5}, {"lon", 13.4}, {"gain", "38.6"}}));
+
+        Router r;
+        AppLifecycle lifecycle(state, r.router);
+        lifecycle.launched();
+
+        QTEST(r.router.onboardingWindow() != nullptr, "onboardingShown");
+        QCOMPARE(r.router.settingsWindow(), nullptr);
+        QCOMPARE(station.decoderLaunches() > 0 || state.supervisor().desiredRunning(), decoderStarted);
+        if (decoderStarted)
+            QTRY_VERIFY_WITH_TIMEOUT(station.lastDecoderArguments().join(' ').contains("--gain 38.6 "),
+                                     waitMs);
+
+        lifecycle.aboutToQuit();
+        QVERIFY(std::holds_alternative<supervisor_state::Stopped>(state.supervisor().state()));
+        QCOMPARE(station.settings->feedingDesired(), feedingDesired);
+    }
+
+    void everyTraySize_data()
+    {
+        QTest::addColumn<int>("stateIndex");
+        QTest::addColumn<int>("size");
+        QTest::addColumn<qreal>("ratio");
+        for (int i = 0; i < 4; ++i)
+            for (const int size : {16, 22, 24, 32, 48})
+                for (const qreal ratio : {1.0, 2.0})
+                    QTest::addRow("%s at %d px ×%g", stateNames[i], size, ratio) << i << size << ratio;
+    }
+    void everyTraySize()
+    {
+        QFETCH(int, stateIndex);
+        QFETCH(int, size);
+        QFETCH(qreal, ratio);
+        const State state = State(stateIndex);
+        const QImage image =
+            StatusIconPainter::image(state, size, ratio).convertToFormat(QImage::Format_ARGB32);
+        const QImage idle =
+            StatusIconPainter::image(State::idle, size, ratio).convertToFormat(image.format());
+        const int n = qRound(size * ratio);
+        // A high-density image really has the extra pixels, and says so.
+        QCOMPARE(image.size(), QSize(n, n));
+        QCOMPARE(image.devicePixelRatio(), ratio);
+
+        QRect drawn;
+        int solid = 0, reshaped = 0;
+        for (int y = 0; y < n; ++y)
+            for (int x = 0; x < n; ++x) {
+                drawn |= qAlpha(image.pixel(x, y)) ? QRect(x, y, 1, 1) : QRect();
+                solid += isSolid(image.pixel(x, y), state);
+                reshaped += std::abs(qAlpha(image.pixel(x, y)) - qAlpha(idle.pixel(x, y))) > 128;
+            }
+        // Nothing is cut off at the canvas edge.
+        QVERIFY2(QRect(1, 1, n - 2, n - 2).contains(drawn), qPrintable(QDebug::toString(drawn)));
+        // The state's own colour is there in solid pixels, not only in blended edges.
+        QVERIFY2(solid >= n * n / 20, qPrintable(QStringLiteral("%1 solid pixels").arg(solid)));
+        for (int other = 0; other < 4; ++other)
+            QVERIFY(other == stateIndex || stateColor(State(other)) != stateColor(state));
+        // Only the error's crossing bar changes the glyph, and it changes a visible part of it.
+        QVERIFY(state == State::error ? reshaped >= n * n / 20 : reshaped == 0);
+
+        // The mast is sharp: across it, a pixel is either wholly the colour or has none of it.
+        int mast = 0;
+        for (int x = n / 3; x <= n - n / 3; ++x) {
+            const QRgb pixel = image.pixel(x, n * 85 / 100);
+            mast += isSolid(pixel, state);
+            QVERIFY(isSolid(pixel, state) || (pixel & RGB_MASK) == 0 || state == State::error);
+        }
+        QVERIFY(mast >= 2);
+    }
+
+    void theTrayIconIsDrawnForEachSizeNotScaled()
+    {
+        QImage hidpi = StatusIconPainter::icon(State::feeding).pixmap(QSize(22, 22), 2.0).toImage();
+        hidpi.setDevicePixelRatio(1.0);
+        QCOMPARE(hidpi.convertToFormat(QImage::Format_ARGB32_Premultiplied),
+                 StatusIconPainter::image(State::feeding, 44));
+    }
+
+    void nonsenseSizesStillGiveAnIcon()
+    {
+        QCOMPARE(StatusIconPainter::image(State::warning, -22).size(), QSize(1, 1));
+        QCOMPARE(StatusIconPainter::image(State::warning, 100000).size(), QSize(1024, 1024)); // capped
+        QCOMPARE(StatusIconPainter::image(State::warning, 22, qQNaN()).size(), QSize(22, 22));
+    }
 };
 
-QTEST_MAIN(TestMenuContentView)
-#include "TestMenuContentView.moc"
+QTEST_MAIN(TestShell)
+#include "TestShell.moc"

@@ -175,6 +175,7 @@ void AppState::launchSupervisor(const FeederConfig& remote)
                                             connector.isVireon});
     }
     m_supervisor->start(arguments, monitored);
+    m_launchedIngest = remote.ingest;
     m_stats->start(jsonDirectory);
 
     // Feeding does not wait for the desktop's answer; the lock's state follows when it comes.
@@ -189,11 +190,11 @@ void AppState::launchSupervisor(const FeederConfig& remote)
 void AppState::refreshAfterLaunch()
 {
     m_configProvider->refresh(this, [this](const FeederConfig& fresh) {
-        if (fresh == m_config)
-            return;
-        const FeederConfig old = m_config;
         setConfig(fresh);
-        if (!sameEndpoint(old.ingest, fresh.ingest) && m_supervisor->desiredRunning())
+        // Compared with what the decoder was started with, not with the document held now: the
+        // start-up refresh may have brought the new endpoint after this launch without relaunching.
+        if (m_launchedIngest && !sameEndpoint(*m_launchedIngest, fresh.ingest) &&
+            m_supervisor->desiredRunning())
             launchSupervisor(fresh);
     });
 }

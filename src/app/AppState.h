@@ -111,6 +111,7 @@ private:
     QString m_usbRoot;
 
     FeederConfig m_config;
+    std::optional<FeederConfig::Ingest> m_launchedIngest; // the endpoint the decoder last started with
     std::optional<QString> m_configError;
     std::optional<quint64> m_activity;
     std::unique_ptr<Timer> m_deviceRecoveryTimer;

@@ -39,8 +39,11 @@ int main(int argc, char* argv[])
                 return new OnboardingView(state, *location, window);
             },
             [](AppState& state, QWidget* window) { return new SettingsView(state, window); });
-        QObject::connect(&instance, &SingleInstance::showRequested, shell.get(),
-                         &VireonFeederApp::showYourself);
+        instance.setResponder([&shell](SingleInstance::Request request) {
+            if (request == SingleInstance::Request::show)
+                shell->showYourself();
+            return QByteArray();
+        });
         shell->start();
     });
     instance.claim();

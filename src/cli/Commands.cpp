@@ -85,8 +85,11 @@ int Commands::printStatus()
         print(stdout, QStringLiteral("Vireon Feeder is not running\n"));
         return StationStatus::notRunning;
     case Outcome::stranger:
-    case Outcome::unsafePlace:
         complain(answer.problem);
+        return StationStatus::notRunning;
+    case Outcome::unsafePlace:
+        complain(QStringLiteral("no running Vireon Feeder can be asked: its socket has no safe place (%1).")
+                     .arg(answer.problem));
         return StationStatus::notRunning;
     }
     return StationStatus::notRunning;
@@ -101,7 +104,11 @@ int Commands::printReport()
     }
     if (!answer.problem.isEmpty())
         complain(answer.problem);
-    complain(QStringLiteral("Vireon Feeder is not running; this report is made from the files on disk."));
+    complain((answer.outcome == SingleInstance::Answer::Outcome::noAnswer
+                  ? QStringLiteral("Vireon Feeder runs but did not answer within %1 seconds")
+                        .arg(answerTimeoutMs / 1000)
+                  : QStringLiteral("Vireon Feeder is not running")) +
+             QStringLiteral("; this report is made from the files on disk."));
     // A state that never starts anything: it reads config.json, the settings and the network
     // document cached there, and finds the decoder and the sticks as a launch would.
     AppState state;

@@ -50,9 +50,9 @@ QString InstanceAnswers::whoRuns(const QByteArray& answer)
     const QString mode = QString::fromUtf8(answer.trimmed()).section(u' ', 0, 0);
     const QString pid = QString::fromUtf8(answer.trimmed()).section(u' ', 1, 1);
     if (mode == u"headless") {
-        return QStringLiteral("Vireon Feeder already runs for this user without windows (pid %1), as the "
-                              "vireon-feeder service does. Stop it first: systemctl --user stop "
-                              "vireon-feeder, or kill %1.")
+        return QStringLiteral("Vireon Feeder already runs for this user without windows (pid %1). Stop it "
+                              "first: systemctl --user stop vireon-feeder if it runs as the service, or "
+                              "kill %1.")
             .arg(pid);
     }
     if (mode == u"tray") {

@@ -96,8 +96,11 @@ SingleInstance::Place SingleInstance::defaultPlace(uid_t user)
     }
 
     const QString own = QDir(QDir::tempPath()).filePath(QStringLiteral("vireon-feeder-%1").arg(user));
-    if (const auto problem = ensurePrivateDirectory(own, user))
-        return {{}, *problem};
+    if (const auto problem = ensurePrivateDirectory(own, user)) {
+        return {{},
+                *problem + QStringLiteral(": remove it, or set XDG_RUNTIME_DIR to a directory only you can "
+                                          "enter")};
+    }
     return {QDir(own).filePath(socketName), {}};
 }
 
@@ -135,8 +138,8 @@ void SingleInstance::claim(Request request)
     ++m_attempts;
     m_request = request;
     if (m_place.socketPath.isEmpty()) {
-        qWarning("vireon: %s, so it cannot hold the socket that keeps a second Vireon Feeder from "
-                 "feeding at the same time. Running without that check; fix or remove the directory.",
+        qWarning("vireon: the socket that keeps a second Vireon Feeder from feeding at the same time has "
+                 "no safe place (%s). Running without that check.",
                  qPrintable(m_place.problem));
         Q_EMIT primary();
         return;

@@ -82,9 +82,10 @@ private Q_SLOTS:
             state.startFeeding();
             // The live figures are read on the clock's next poll once the decoder has written them.
             if (station != u"ingest down" && station != u"no stick") {
-                QTRY_COMPARE_WITH_TIMEOUT(
-                    StatsReader::readSnapshot(harness.store->jsonDirectory()).aircraftCount, 3,
-                    processWaitMs);
+                const QString files = harness.store->jsonDirectory();
+                QTRY_VERIFY_WITH_TIMEOUT(StatsReader::readSnapshot(files).aircraftCount == 3 &&
+                                             StatsReader::readSnapshot(files).messageRate > 0,
+                                         processWaitMs);
                 harness.clock.advance(StatsReader::pollInterval);
             }
         }

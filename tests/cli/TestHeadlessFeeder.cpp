@@ -30,7 +30,10 @@ struct Headless {
     void pollFigures(StationHarness& station, qint64 aircraft)
     {
         const QString files = feeder->state().configStore().jsonDirectory();
-        QTRY_COMPARE_WITH_TIMEOUT(StatsReader::readSnapshot(files).aircraftCount, aircraft, 20'000);
+        // Both files: the aircraft count comes from one, the message rate from the other.
+        QTRY_VERIFY_WITH_TIMEOUT(StatsReader::readSnapshot(files).aircraftCount == aircraft &&
+                                     StatsReader::readSnapshot(files).messageRate > 0,
+                                 20'000);
         station.clock.advance(StatsReader::pollInterval);
     }
     bool logged(const QString& text) const

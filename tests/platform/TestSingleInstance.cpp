@@ -169,14 +169,16 @@ private Q_SLOTS:
 
     void withoutASafePlaceItRunsAloneAndSaysWhy()
     {
-        SingleInstance instance(
-            {{}, QStringLiteral("/tmp/vireon-feeder-1000 belongs to another user (uid 1001)")});
+        SingleInstance instance({{},
+                                 QStringLiteral("/tmp/vireon-feeder-1000 belongs to another user (uid 1001): "
+                                                "remove it, or set XDG_RUNTIME_DIR to a directory only "
+                                                "you can enter")});
         QSignalSpy primary(&instance, &SingleInstance::primary);
-        QTest::ignoreMessage(
-            QtWarningMsg, QRegularExpression(QStringLiteral(
-                              "/tmp/vireon-feeder-1000 belongs to another user \\(uid 1001\\), so it cannot "
-                              "hold the socket .* Running without that check; fix or remove the "
-                              "directory")));
+        QTest::ignoreMessage(QtWarningMsg,
+                             QRegularExpression(QStringLiteral(
+                                 "keeps a second Vireon Feeder from feeding at the same time has no safe "
+                                 "place \\(/tmp/vireon-feeder-1000 belongs to another user \\(uid 1001\\): "
+                                 "remove it, .*\\)\\. Running without that check\\.")));
         instance.claim();
         QCOMPARE(primary.size(), 1);
         QVERIFY(!instance.isListening());

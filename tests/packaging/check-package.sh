@@ -70,18 +70,24 @@ echo "lintian: no errors or warnings"
 
 
 # A root of its own whose package database lists what this machine has installed, so apt-get resolves
-# the package's dependencies against this machine and dpkg unpacks only the package itself.
+# the package's dependencies against this machine and dpkg unpacks only the package itself. apt reads
+# its configuration from that root too, so none of this machine's hooks run.
 root=$work/root
 mkdir -p "$root/var/lib/dpkg/info" "$root/var/lib/dpkg/updates" "$root/var/lib/apt/lists/partial" \
-    "$root/var/cache/apt/archives/partial" "$root/var/log/apt" "$root/etc/apt/sources.list.d" \
-    "$root/etc/apt/preferences.d"
+    "$root/var/cache/apt/archives/partial" "$root/var/log/apt" "$root/etc/apt/apt.conf.d" \
+    "$root/etc/apt/sources.list.d" "$root/etc/apt/preferences.d"
 touch "$root/etc/apt/sources.list" "$root/var/lib/dpkg/available"
 cp /var/lib/dpkg/status "$root/var/lib/dpkg/status"
 dpkg-query -W -f='${binary:Package}\n' | sed "s|.*|$root/var/lib/dpkg/info/&.list|" | xargs touch
+cat >"$work/apt.conf" <<CONF
+Dir "$root/";
+Dir::Bin::dpkg "/usr/bin/dpkg";
+Debug::NoLocking "true";
+DPkg::Options { "--root=$root"; "--admindir=$root/var/lib/dpkg"; "--log=$root/var/log/dpkg.log";
+                "--force-script-chrootless"; };
+CONF
 cp "$deb" "$work/vireon-feeder.deb"
-"${as_root[@]}" apt-get install -y -o Debug::NoLocking=1 -o Dir="$root" -o Dir::Bin::dpkg=/usr/bin/dpkg \
-    -o DPkg::Options::="--root=$root" -o DPkg::Options::="--admindir=$root/var/lib/dpkg" \
-    -o DPkg::Options::=--force-script-chrootless "$work/vireon-feeder.deb" >"$work/apt.log" 2>&1 || {
+APT_CONFIG=$work/apt.conf "${as_root[@]}" apt-get install -y "$work/vireon-feeder.deb" >"$work/apt.log" 2>&1 || {
     cat "$work/apt.log"
     fail "apt-get could not install the package"
 }

@@ -1,5 +1,6 @@
 #include "cli/CommandLine.h"
 #include "cli/Commands.h"
+#include "cli/HeadlessService.h"
 #include "cli/InstanceAnswers.h"
 #include "location/LocationProvider.h"
 #include "platform/QtLocationService.h"
@@ -79,5 +80,9 @@ int main(int argc, char* argv[])
         return runTray(argc, argv);
     // Everything else runs without a display.
     QCoreApplication app(argc, argv);
-    return Commands::run(command);
+    if (command.mode != CommandLine::Mode::headless || !command.error.isEmpty())
+        return Commands::run(command);
+    HeadlessService service;
+    service.start();
+    return QCoreApplication::exec();
 }

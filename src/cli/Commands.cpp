@@ -3,14 +3,11 @@
 #include "app/AppState.h"
 #include "app/Diagnostics.h"
 #include "app/StationStatus.h"
-#include "cli/HeadlessFeeder.h"
 #include "cli/InstanceAnswers.h"
-#include "platform/QuitSignals.h"
 #include "platform/SingleInstance.h"
 
 #include <QCoreApplication>
 #include <cstdio>
-#include <memory>
 
 namespace vireon {
 namespace {
@@ -54,7 +51,8 @@ int Commands::run(const CommandLine& command)
     case CommandLine::Mode::report:
         return printReport();
     case CommandLine::Mode::headless:
-        return runHeadless();
+        complain(QStringLiteral("--headless runs in main's event loop, not here."));
+        return CommandLine::usageError;
     case CommandLine::Mode::tray:
         break;
     }
@@ -114,35 +112,6 @@ int Commands::printReport()
     AppState state;
     print(stdout, Diagnostics::report(state) + u'\n');
     return 0;
-}
-
-int Commands::runHeadless()
-{
-    QuitSignals quitSignals;
-    QObject::connect(&quitSignals, &QuitSignals::received, QCoreApplication::instance(),
-                     &QCoreApplication::quit);
-
-    std::unique_ptr<HeadlessFeeder> feeder;
-    SingleInstance instance;
-    int refused = -1;
-    QObject::connect(&instance, &SingleInstance::handedOver, [&refused](const QByteArray& answer) {
-        complain(InstanceAnswers::whoRuns(answer) + QStringLiteral(" Two copies cannot feed at once."));
-        refused = alreadyRunning;
-        QCoreApplication::exit(alreadyRunning);
-    });
-    QObject::connect(&instance, &SingleInstance::primary, [&] {
-        feeder = std::make_unique<HeadlessFeeder>();
-        instance.setResponder(InstanceAnswers::responder(feeder->state(), QStringLiteral("headless")));
-        QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, feeder.get(),
-                         &HeadlessFeeder::shutdown);
-        feeder->start();
-    });
-    instance.claim(SingleInstance::Request::hello);
-    if (refused >= 0)
-        return refused;
-    const int status = QCoreApplication::exec();
-    feeder.reset();
-    return refused >= 0 ? refused : status;
 }
 
 } // namespace vireon

@@ -182,6 +182,7 @@ void AppState::launchSupervisor(const FeederConfig& remote)
 
     m_supervisor->start(arguments,
                         ReadsbCommand::monitored(ReadsbCommand::connectors(station, remote.ingest)));
+    m_launchedIngest = remote.ingest;
     m_stats->start(jsonDirectory);
 
     // Feeding does not wait for the desktop's answer; the lock's state follows when it comes.
@@ -196,11 +197,11 @@ void AppState::launchSupervisor(const FeederConfig& remote)
 void AppState::refreshAfterLaunch()
 {
     m_configProvider->refresh(this, [this](const FeederConfig& fresh) {
-        if (fresh == m_config)
-            return;
-        const FeederConfig old = m_config;
         setConfig(fresh);
-        if (!sameEndpoint(old.ingest, fresh.ingest) && m_supervisor->desiredRunning())
+        // Compared with what the decoder was started with, not with the document held now: the
+        // start-up refresh may have brought the new endpoint after this launch without relaunching.
+        if (m_launchedIngest && !sameEndpoint(*m_launchedIngest, fresh.ingest) &&
+            m_supervisor->desiredRunning())
             launchSupervisor(fresh);
     });
 }
@@ -443,6 +444,11 @@ void AppState::removeNetwork(const QString& key)
 void AppState::saveStationConfig()
 {
     m_configStore->save();
+}
+
+void AppState::reloadStationConfig()
+{
+    m_configStore->reloadFromDisk();
 }
 
 QString AppState::stationConfigPath() const

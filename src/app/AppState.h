@@ -92,6 +92,8 @@ public:
     void removeNetwork(const QString& key);
     // Writes config.json as the configuration stands, so the file exists and holds what the form shows.
     void saveStationConfig();
+    // Takes up hand edits of config.json (the start of feeding does so by itself).
+    void reloadStationConfig();
     QString stationConfigPath() const;
 
     StatusIcon::State iconState() const;
@@ -143,6 +145,7 @@ private:
     QString m_usbRoot;
 
     FeederConfig m_config;
+    std::optional<FeederConfig::Ingest> m_launchedIngest; // the endpoint the decoder last started with
     std::optional<QString> m_configError;
     std::optional<quint64> m_activity;
     std::unique_ptr<Timer> m_deviceRecoveryTimer;

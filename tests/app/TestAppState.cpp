@@ -288,6 +288,17 @@ private Q_SLOTS:
         QCOMPARE(station.decoderLaunches(), 0);
     }
 
+    void aLaunchBeforeTheStartUpDocumentFollowsItWhenItComes()
+    {
+        StationHarness station;
+        // Feeding resumes at launch, while the start-up refresh is still on its way: the decoder
+        // starts towards the built-in endpoint, then both refreshes bring the published one.
+        AppState& state = station.launchApplication(false);
+        state.startFeeding();
+        QTRY_VERIFY_WITH_TIMEOUT(station.ingest.hasReceivedUuid(QLatin1String(StationHarness::stationKey)),
+                                 processWaitMs);
+    }
+
     // A stop ends the activity and the lock; a quit gives the lock back, keeps the wish to feed and
     // leaves no decoder behind.
     void launchesShareOneActivityAndOneLockUntilStopOrQuit()

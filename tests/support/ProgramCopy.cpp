@@ -37,11 +37,11 @@ ProgramCopy::~ProgramCopy()
     }
 }
 
-void ProgramCopy::writeStation(bool onboarded, bool feedingDesired)
+void ProgramCopy::writeStation(bool onboarded, bool feedingDesired, const QJsonObject& config)
 {
-    QFile config(path(QStringLiteral("xdg/VireonFeeder/config.json")));
-    if (config.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        config.write(QJsonDocument(StationHarness::defaultConfig()).toJson());
+    QFile file(path(QStringLiteral("xdg/VireonFeeder/config.json")));
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        file.write(QJsonDocument(config.isEmpty() ? StationHarness::defaultConfig() : config).toJson());
     QSettings defaults(path(QStringLiteral("xdg/VireonFeeder.conf")), QSettings::IniFormat);
     defaults.setValue(QStringLiteral("hasCompletedOnboarding"), onboarded);
     defaults.setValue(QStringLiteral("feedingDesired"), feedingDesired);
@@ -53,7 +53,7 @@ bool ProgramCopy::feedingDesired() const
     return defaults.value(QStringLiteral("feedingDesired")).toBool();
 }
 
-QProcess& ProgramCopy::launch()
+QProcess& ProgramCopy::launch(const QStringList& arguments, Output output)
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), path(QStringLiteral("xdg")));
@@ -62,11 +62,24 @@ QProcess& ProgramCopy::launch()
         env.remove(QLatin1String(name));
     auto process = std::make_shared<QProcess>();
     process->setProcessEnvironment(env);
-    process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    process->setStandardOutputFile(QProcess::nullDevice());
-    process->start(path(QStringLiteral("vireon-feeder")), {});
+    process->setProcessChannelMode(output == Output::quiet ? QProcess::ForwardedErrorChannel
+                                                           : QProcess::SeparateChannels);
+    if (output != Output::kept)
+        process->setStandardOutputFile(QProcess::nullDevice());
+    process->start(path(QStringLiteral("vireon-feeder")), arguments);
     m_processes.append(process);
     return *process;
+}
+
+ProgramCopy::Run ProgramCopy::run(const QStringList& arguments)
+{
+    QProcess& process = launch(arguments, Output::kept);
+    Run result;
+    if (process.waitForFinished(20'000) && process.exitStatus() == QProcess::NormalExit)
+        result.exitCode = process.exitCode();
+    result.out = QString::fromUtf8(process.readAllStandardOutput());
+    result.err = QString::fromUtf8(process.readAllStandardError());
+    return result;
 }
 
 QList<qint64> ProgramCopy::decoderPids() const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QJsonObject>
 #include <QList>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -16,10 +17,20 @@ public:
     ~ProgramCopy();
 
     bool isReady() const { return m_ready; }
-    // A valid station in config.json, onboarding done or not, feeding left on or not.
-    void writeStation(bool onboarded, bool feedingDesired);
+    // A valid station in config.json (or the one given), onboarding done or not, feeding left on or not.
+    void writeStation(bool onboarded, bool feedingDesired, const QJsonObject& config = {});
     bool feedingDesired() const;
-    QProcess& launch();
+    // Standard output is dropped and standard error passed through, or either kept for the test to
+    // read (then read it, or the program blocks once the pipe is full).
+    enum class Output { quiet, errorsKept, kept };
+    QProcess& launch(const QStringList& arguments = {}, Output output = Output::quiet);
+    // Runs the program to its end and returns what it printed.
+    struct Run {
+        int exitCode = -1;
+        QString out;
+        QString err;
+    };
+    Run run(const QStringList& arguments);
     QString socketPath() const { return path(QStringLiteral("run/vireon-feeder.socket")); }
     // Live stand-in decoders started from this copy to feed.
     QList<qint64> decoderPids() const;

@@ -24,7 +24,8 @@ struct Headless {
         feeder = std::make_unique<HeadlessFeeder>(station.environment(),
                                                   [this](const QString& line) { lines.append(line); });
         // Started once the published document is in, so the decoder's first run is the one watched.
-        QTRY_COMPARE_WITH_TIMEOUT(feeder->state().remoteConfig().ingest.host, QStringLiteral("127.0.0.1"), 20'000);
+        QTRY_COMPARE_WITH_TIMEOUT(feeder->state().remoteConfig().ingest.host, QStringLiteral("127.0.0.1"),
+                                  20'000);
     }
     // The live figures are read on the clock's next poll once the decoder has written them.
     void pollFigures(StationHarness& station, qint64 aircraft)

@@ -153,6 +153,26 @@ bool readAircraft(JsonScanner& scanner, QList<AircraftPosition>& positions)
     return true;
 }
 
+// The window's position decoding ("cpr"): the globally decoded positions, and how many of them
+// failed the decoder's range check against the station's position.
+void readPositionDecoding(JsonScanner& scanner, ReceiverFigures& figures)
+{
+    if (scanner.peek() != JsonScanner::Kind::object) {
+        scanner.skipValue();
+        return;
+    }
+    scanner.enterObject();
+    std::string key;
+    while (scanner.nextMember(key)) {
+        if (key == "global_ok")
+            figures.positionsDecoded = optionalInteger(scanner);
+        else if (key == "global_range")
+            figures.positionsOutOfRange = optionalInteger(scanner);
+        else
+            scanner.skipValue();
+    }
+}
+
 struct Window {
     Member<double> start;
     Member<double> end;
@@ -181,6 +201,8 @@ std::optional<double> readWindow(JsonScanner& scanner, ReceiverFigures& figures)
             figures.maxDistanceMetres = optionalDouble(scanner);
         } else if (key == "local") {
             readLocal(scanner, figures);
+        } else if (key == "cpr") {
+            readPositionDecoding(scanner, figures);
         } else if (key == "messages") {
             if (scanner.peekNull()) {
                 scanner.skipValue();
@@ -275,6 +297,8 @@ std::optional<StatsReader::StatsFigures> StatsReader::decodeStatsFile(QByteArray
             receiver.gainDb = optionalDouble(scanner);
         } else if (key == "estimated_ppm") {
             receiver.estimatedPpm = optionalDouble(scanner);
+        } else if (key == "aircraft_without_pos") {
+            receiver.aircraftWithoutPosition = optionalInteger(scanner);
         } else {
             scanner.skipValue();
         }
@@ -283,6 +307,7 @@ std::optional<StatsReader::StatsFigures> StatsReader::decodeStatsFile(QByteArray
         return std::nullopt;
     window.gainDb = receiver.gainDb;
     window.estimatedPpm = receiver.estimatedPpm;
+    window.aircraftWithoutPosition = receiver.aircraftWithoutPosition;
     // A decoder without a tuner (reading a file, say) writes a gain of 99999.9: there is none to show.
     if (window.gainDb && !(*window.gainDb < 1000))
         window.gainDb.reset();
@@ -347,6 +372,8 @@ void StatsReader::poll()
         publish(next);
     if (withPositions && !positions.isEmpty())
         Q_EMIT positionsHeard(positions);
+    else if (withPositions)
+        m_pollsSincePositions = 0; // the decoder has written nothing yet: the next poll looks again
 }
 
 void StatsReader::publish(const Snapshot& snapshot)

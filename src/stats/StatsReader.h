@@ -66,7 +66,8 @@ public:
 
 Q_SIGNALS:
     void changed();
-    // The aircraft's own broadcast positions, read at the first poll and then once a minute.
+    // The aircraft's own broadcast positions, read at every poll until some are heard and then once
+    // a minute.
     void positionsHeard(const QList<vireon::AircraftPosition>& positions);
 
 private:

@@ -20,6 +20,12 @@ struct ReceiverFigures {
     std::optional<qint64> strongSignals;
     std::optional<qint64> samplesDropped;
     std::optional<qint64> samplesLost;
+    // Positions the decoder worked out from pairs of broadcasts, and those of them it threw away as
+    // too far from the station's position to have been heard there.
+    std::optional<qint64> positionsDecoded;
+    std::optional<qint64> positionsOutOfRange;
+    // Aircraft heard now whose position is unknown.
+    std::optional<qint64> aircraftWithoutPosition;
     bool operator==(const ReceiverFigures&) const = default;
 };
 

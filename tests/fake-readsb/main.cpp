@@ -19,8 +19,11 @@
 //   exit <status>                 exit at once with that status
 //   ignore-sigterm <ms>           ignore SIGTERM for that long from now
 //   connect                       connect every --net-connector and keep them up (retrying)
-//   write-json aircraft=<n> messages=<m> window=<s>
-//                                 write aircraft.json and stats.json into the --write-json directory
+//   write-json aircraft=<n> messages=<m> window=<s> [lat=<deg> lon=<deg>] [signal=<dBFS> noise=<dBFS>]
+//                                 write aircraft.json and stats.json into the --write-json directory;
+//                                 with lat and lon the aircraft broadcast positions a few km apart
+//                                 around that point, with signal and noise stats.json has a stick's
+//                                 local block
 //   report-pdeathsig              write "parent-death signal: <n>" (0 for none)
 //   run                           keep going until SIGTERM, rewriting the JSON files every second
 // A scenario that ends without exit or run exits with status 0; so does SIGTERM, unless ignored.
@@ -225,15 +228,34 @@ private:
                 file.commit();
         };
         QStringList aircraft;
-        for (int i = 0; i < int(m_figures.value("aircraft")); ++i)
-            aircraft.append(QStringLiteral(R"({"hex":"%1","seen":0.4})").arg(0x400000 + i, 6, 16));
+        const bool positioned = m_figures.contains("lat") && m_figures.contains("lon");
+        for (int i = 0; i < int(m_figures.value("aircraft")); ++i) {
+            const QString hex = QStringLiteral("%1").arg(0x400000 + i, 6, 16);
+            if (!positioned) {
+                aircraft.append(QStringLiteral(R"({"hex":"%1","seen":0.4})").arg(hex));
+                continue;
+            }
+            aircraft.append(QStringLiteral(R"({"hex":"%1","type":"adsb_icao","lat":%2,"lon":%3,)"
+                                           R"("seen_pos":1.2,"seen":0.4})")
+                                .arg(hex)
+                                .arg(m_figures.value("lat") + 0.05 * (i % 5), 0, 'f', 6)
+                                .arg(m_figures.value("lon") + 0.05 * (i / 5), 0, 'f', 6));
+        }
         save("aircraft.json",
              QStringLiteral(R"({"now": %1, "aircraft": [%2]})").arg(now, 0, 'f', 3).arg(aircraft.join(u',')));
+        const QString local =
+            m_figures.contains("signal")
+                ? QStringLiteral(R"(, "local": {"signal": %1, "noise": %2, "strong_signals": 0,)"
+                                 R"( "samples_lost": 0})")
+                      .arg(m_figures.value("signal"))
+                      .arg(m_figures.value("noise"))
+                : QString();
         save("stats.json",
-             QStringLiteral(R"({"now": %1, "last1min": {"start": %2, "end": %1, "messages": %3}})")
+             QStringLiteral(R"({"now": %1, "last1min": {"start": %2, "end": %1, "messages": %3%4}})")
                  .arg(now, 0, 'f', 3)
                  .arg(now - m_figures.value("window"), 0, 'f', 3)
-                 .arg(qint64(m_figures.value("messages"))));
+                 .arg(qint64(m_figures.value("messages")))
+                 .arg(local));
     }
 
     void checkStick()

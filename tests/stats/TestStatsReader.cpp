@@ -138,10 +138,12 @@ private Q_SLOTS:
     // tuner", which is no gain to show, and a figure of the wrong kind is simply not given.
     void readsTheReceiversFiguresOfTheLastMinute()
     {
-        const QByteArray bytes = R"({"now": 1, "gain_db": 99999.9, "estimated_ppm": "x",
+        const QByteArray bytes =
+            R"({"now": 1, "gain_db": 99999.9, "estimated_ppm": "x", "aircraft_without_pos": 12,
             "last1min": {"start": 0, "end": 60, "messages_valid": 12960, "max_distance": 214000.5,
               "local": {"samples_dropped": 0, "samples_lost": 40872, "signal": -9.3, "noise": -19.2,
-                        "peak_signal": -4.0, "strong_signals": 0, "bad": 3}},
+                        "peak_signal": -4.0, "strong_signals": 0, "bad": 3},
+              "cpr": {"airborne": 720, "global_ok": 3, "global_bad": 708, "global_range": 705}},
             "last5min": {"start": 0, "end": 300, "messages_valid": 1, "local": {"signal": -1}}})";
         vireon::ReceiverFigures expected;
         expected.messagesValid = 12960;
@@ -152,6 +154,9 @@ private Q_SLOTS:
         expected.strongSignals = 0;
         expected.samplesDropped = 0;
         expected.samplesLost = 40872;
+        expected.positionsDecoded = 3;
+        expected.positionsOutOfRange = 705;
+        expected.aircraftWithoutPosition = 12;
         QCOMPARE(StatsReader::decodeStatsFile(bytes)->receiver, expected);
         QCOMPARE(StatsReader::decodeStatsFile(R"({"gain_db": 43.9})")->receiver.gainDb, 43.9);
         // Without a stick there is no local block: nothing of the signal is known.
@@ -207,6 +212,26 @@ private Q_SLOTS:
         QVERIFY(::mkfifo(QFile::encodeName(m_dir->filePath("stats.json")).constData(), 0600) == 0);
         m_clock.advance(5s);
         QCOMPARE(reader.snapshot(), (Snapshot{3, 0.0, written, {}}));
+    }
+
+    // Positions cost a look into every aircraft: read until some are heard, then once a minute.
+    void positionsAreReadUntilHeardThenOnceAMinute()
+    {
+        StatsReader reader(m_clock);
+        QSignalSpy heard(&reader, &StatsReader::positionsHeard);
+        reader.start(m_dir->path());
+        write("aircraft.json", aircraftWith(3));
+        m_clock.advance(5s);
+        QCOMPARE(heard.count(), 0);
+
+        write("aircraft.json", sample("aircraft.json"));
+        m_clock.advance(5s);
+        QCOMPARE(heard.count(), 1);
+        QCOMPARE(heard.first().first().value<QList<vireon::AircraftPosition>>().size(), 1);
+        m_clock.advance(55s);
+        QCOMPARE(heard.count(), 1);
+        m_clock.advance(5s);
+        QCOMPARE(heard.count(), 2);
     }
 
     void aSecondStartReplacesTheTimer()

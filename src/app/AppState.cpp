@@ -100,6 +100,7 @@ AppState::AppState(AppSettings* settings, StationConfigStore* configStore, AppEn
     // parts changed in that turn.
     connect(m_supervisor.get(), &ReadsbSupervisor::changed, this, &AppState::scheduleAnnouncement);
     connect(m_stats.get(), &StatsReader::changed, this, &AppState::scheduleAnnouncement);
+    connect(m_stats.get(), &StatsReader::positionsHeard, this, &AppState::positionsHeard);
     connect(m_settings, &AppSettings::changed, this, &AppState::scheduleAnnouncement);
     connect(m_configStore, &StationConfigStore::changed, this, &AppState::scheduleAnnouncement);
     connect(m_sleepAssertion.get(), &SleepAssertion::changed, this, &AppState::scheduleAnnouncement);
@@ -183,6 +184,7 @@ void AppState::launchSupervisor(const FeederConfig& remote)
     m_supervisor->start(arguments,
                         ReadsbCommand::monitored(ReadsbCommand::connectors(station, remote.ingest)));
     m_launchedIngest = remote.ingest;
+    m_launchedPosition = std::pair(station.station.lat, station.station.lon);
     m_stats->start(jsonDirectory);
 
     // Feeding does not wait for the desktop's answer; the lock's state follows when it comes.
@@ -295,8 +297,31 @@ void AppState::stopFeeding()
     stopDeviceRecoveryPolling();
     m_supervisor->stop();
     m_stats->stop();
+    // What was heard says where the antenna was; a stopped station shows nothing of what it hears.
+    m_positionEvidence.clear();
     m_sleepAssertion->deactivate();
     endBackgroundActivity();
+}
+
+void AppState::positionsHeard(const QList<AircraftPosition>& positions)
+{
+    m_positionEvidence.add(m_time->now(), positions);
+    scheduleAnnouncement();
+}
+
+std::optional<PositionCheck::Verdict> AppState::positionVerdict() const
+{
+    if (!isFeedingActive())
+        return std::nullopt;
+    const StationConfig& station = stationConfig();
+    if (auto verdict = PositionCheck::judge(station.station.lat, station.station.lon,
+                                            m_positionEvidence.positions(m_time->now())))
+        return verdict;
+    // The decoder checks against the position it was started with: once the user has set another,
+    // its complaints are about the old one.
+    if (m_launchedPosition != std::pair(station.station.lat, station.station.lon))
+        return std::nullopt;
+    return PositionCheck::judgeDecoderRange(m_stats->snapshot().receiver);
 }
 
 void AppState::applySettingsToRunningFeed()

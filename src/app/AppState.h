@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/AppEnvironment.h"
+#include "app/PositionCheck.h"
 #include "app/StatusIcon.h"
 #include "app/StatusPresentation.h"
 #include "config/StationConfig.h"
@@ -10,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <utility>
 
 class QNetworkAccessManager;
 class QSettings;
@@ -101,6 +103,9 @@ public:
     // The icon and the status line from one reading of the state.
     StatusPresentation::Shown presentation() const;
     StatusPresentation::Inputs presentationInputs() const;
+    // What the aircraft heard say of the station's position, while feeding: absent while it looks
+    // right or the evidence is too thin.
+    std::optional<PositionCheck::Verdict> positionVerdict() const;
 
 Q_SIGNALS:
     void changed();
@@ -125,6 +130,7 @@ private:
     void watchLiveDataExpiry(const StatusPresentation::Inputs& in);
     void usbDeviceChanged(bool added);
     void setStickUnplugged(bool unplugged);
+    void positionsHeard(const QList<AircraftPosition>& positions);
 
     AppEnvironment m_env;
     TimeSource* m_time;
@@ -145,7 +151,8 @@ private:
     QString m_usbRoot;
 
     FeederConfig m_config;
-    std::optional<FeederConfig::Ingest> m_launchedIngest; // the endpoint the decoder last started with
+    std::optional<FeederConfig::Ingest> m_launchedIngest;        // the endpoint the decoder last started with
+    std::optional<std::pair<double, double>> m_launchedPosition; // and the station's latitude, longitude
     std::optional<QString> m_configError;
     std::optional<quint64> m_activity;
     std::unique_ptr<Timer> m_deviceRecoveryTimer;
@@ -154,6 +161,7 @@ private:
     quint64 m_launchGeneration = 0;
     bool m_announcementScheduled = false;
     bool m_stickUnplugged = false;
+    PositionEvidence m_positionEvidence;
     std::optional<StatusPresentation::Shown> m_announcedPresentation;
 };
 

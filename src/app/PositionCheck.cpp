@@ -92,8 +92,22 @@ std::optional<PositionCheck::Verdict> PositionCheck::judge(double latitude, doub
     return verdict;
 }
 
+std::optional<PositionCheck::Verdict> PositionCheck::judgeDecoderRange(const ReceiverFigures& figures)
+{
+    const qint64 thrownAway = figures.positionsOutOfRange.value_or(0);
+    if (thrownAway < outOfRangeNeeded || thrownAway <= figures.positionsDecoded.value_or(0) ||
+        figures.aircraftWithoutPosition.value_or(0) < evidenceNeeded)
+        return std::nullopt;
+    Verdict verdict;
+    verdict.beyondDecoderRange = true;
+    return verdict;
+}
+
 QString PositionCheck::warning(const Verdict& verdict)
 {
+    if (verdict.beyondDecoderRange)
+        return QStringLiteral("Aircraft you receive are too far from the position you set to be heard "
+                              "there. Check your latitude and longitude.");
     QString text = QStringLiteral("Aircraft you receive are around ") +
                    degrees(verdict.centreLatitude, QLatin1Char('N'), QLatin1Char('S')) +
                    QStringLiteral(", ") +

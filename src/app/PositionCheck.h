@@ -25,6 +25,9 @@ struct PositionCheck {
         // The likely slip, when undoing it would put the station among its aircraft.
         enum class Slip { none, swapped, latitudeSign, longitudeSign, bothSigns };
         Slip slip = Slip::none;
+        // The decoder threw the aircraft's positions away as too far from the station's to have been
+        // heard there: where they are is unknown, only that it is far.
+        bool beyondDecoderRange = false;
         bool operator==(const Verdict&) const = default;
     };
 
@@ -36,6 +39,14 @@ struct PositionCheck {
     // aircraft (unless the position was never set, when any aircraft will do).
     static std::optional<Verdict> judge(double latitude, double longitude,
                                         const QList<AircraftPosition>& heard);
+
+    // The decoder keeps only positions within its range (450 nautical miles) of the station's, so a
+    // station set farther from its sky than that hears no position at all; its own count of the ones
+    // it threw away then tells. More thrown away than kept, enough of them, and as many aircraft
+    // without a position as the other rule needs with one (a single aircraft broadcasting nonsense is
+    // no evidence), is a wrong position.
+    static constexpr qint64 outOfRangeNeeded = 10;
+    static std::optional<Verdict> judgeDecoderRange(const ReceiverFigures& figures);
 
     // "Aircraft you receive are around 48.1° N, 11.6° E, far from the position you set. …"
     static QString warning(const Verdict& verdict);

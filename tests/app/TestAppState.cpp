@@ -4,6 +4,8 @@
 #include "config/StationConfigStore.h"
 #include "decoder/ReadsbCommand.h"
 #include "decoder/ReadsbSupervisor.h"
+#include "presentation/panel/PanelModel.h"
+#include "presentation/settings/SettingsModel.h"
 #include "stats/StatsReader.h"
 #include "support/StationHarness.h"
 
@@ -133,6 +135,52 @@ private Q_SLOTS:
         station.clock.advance(2s);
         QTRY_COMPARE(presentation.size(), 1);
         QCOMPARE(presentation.first().at(0).value<StatusIcon::State>(), StatusIcon::State::warning);
+    }
+
+    // The aircraft heard around Madrid, the station set in Berlin: the panel and the settings say so,
+    // and follow each edit of the position at once, without waiting for the next minute's evidence.
+    void whatTheStationHearsReachesThePanelAndTheSettings()
+    {
+        StationHarness station;
+        station.setScenario({QStringLiteral("connect"),
+                             QStringLiteral("write-json aircraft=12 messages=600 window=60 lat=40.4 lon=-3.7 "
+                                            "signal=-14.2 noise=-32.5"),
+                             QStringLiteral("run")});
+        AppState& state = station.launchApplication();
+        state.startFeeding();
+        QTRY_VERIFY_WITH_TIMEOUT(
+            QFile::exists(station.store->jsonDirectory() + QStringLiteral("/stats.json")), processWaitMs);
+        station.clock.advance(StatsReader::pollInterval);
+        QTRY_VERIFY(PanelModel::of(state).positionWarning.has_value());
+
+        const PanelModel panel = PanelModel::of(state);
+        QCOMPARE(panel.hearing.figuresLine, QStringLiteral("Signal \u221214.2 dBFS \u00b7 noise \u221232.5"));
+        QVERIFY(panel.hearing.hints.isEmpty());
+        QCOMPARE(panel.rateHistory, QList<double>({0.0, 10.0})); // nothing written yet at the start
+        QVERIFY(panel.positionWarning->startsWith(QStringLiteral("Aircraft you receive are around 40.")));
+        const SettingsModel settings = SettingsModel::of(state);
+        QCOMPARE(settings.station.positionWarning, panel.positionWarning);
+        QCOMPARE(settings.receiver.hearing, panel.hearing);
+
+        state.editStation([](StationConfig& c) {
+            c.station.lat = -3.7;
+            c.station.lon = 40.4;
+        });
+        QVERIFY(PanelModel::of(state).positionWarning->endsWith(
+            QStringLiteral("Latitude and longitude look swapped.")));
+        state.editStation([](StationConfig& c) {
+            c.station.lat = 40.5;
+            c.station.lon = -3.6;
+        });
+        QVERIFY(!PanelModel::of(state).positionWarning);
+
+        // A stopped station hears nothing, and what it heard is forgotten.
+        state.editStation([](StationConfig& c) { c.station.lat = 0; });
+        QVERIFY(PanelModel::of(state).positionWarning);
+        state.stopFeeding();
+        QTRY_VERIFY(!PanelModel::of(state).hearing.figuresLine);
+        QVERIFY(!SettingsModel::of(state).station.positionWarning);
+        QVERIFY(PanelModel::of(state).rateHistory.isEmpty());
     }
 
     void invalidConfigurationStartsNothing()

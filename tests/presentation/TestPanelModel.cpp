@@ -81,9 +81,16 @@ private Q_SLOTS:
         QFETCH(bool, feedingActive);
         QFETCH(bool, awaitingStick);
         QFETCH(std::optional<StickProblem>, stickProblem);
-        const PanelModel model =
-            PanelModel::make({StatusIcon::State::error, QStringLiteral("line"), supervisor, feedingActive,
-                              std::nullopt, stickProblem, awaitingStick});
+        const PanelModel model = PanelModel::make({StatusIcon::State::error,
+                                                   QStringLiteral("line"),
+                                                   supervisor,
+                                                   feedingActive,
+                                                   std::nullopt,
+                                                   stickProblem,
+                                                   awaitingStick,
+                                                   {},
+                                                   {},
+                                                   std::nullopt});
         QTEST(model.hintText.has_value(), "hint");
         QTEST(model.hintButtons, "buttons");
         QTEST(model.startStopLabel, "startStop");
@@ -95,6 +102,59 @@ private Q_SLOTS:
             QVERIFY(model.hintText != StickProblems::hint(*stickProblem));
         QCOMPARE(startStopOutcome(feedingActive || awaitingStick, true) == StartStopOutcome::stopFeeding,
                  model.startStopLabel == "Stop Feeding");
+    }
+
+    void whatTheStationHearsReadsInOneLine_data()
+    {
+        QTest::addColumn<ReceiverFigures>("figures");
+        QTest::addColumn<std::optional<QString>>("line");
+        QTest::addColumn<QStringList>("hints");
+        const QString strong = QStringLiteral("Many very strong signals: the gain may be too high.");
+        const QString lost =
+            QStringLiteral("The USB connection is losing samples: try another port or a shorter cable.");
+        ReceiverFigures roof;
+        roof.signalDbfs = -14.24;
+        roof.noiseDbfs = -32.5;
+        roof.maxDistanceMetres = 214'499;
+        roof.messagesValid = 1000;
+        roof.strongSignals = 50;
+        roof.samplesLost = 0;
+        QTest::newRow("a healthy roof") << roof
+                                        << std::optional<QString>("Signal \u221214.2 dBFS \u00b7 noise "
+                                                                  "\u221232.5 \u00b7 range 214 km")
+                                        << QStringList();
+        ReceiverFigures loud = roof;
+        loud.strongSignals = 51;
+        loud.samplesLost = 1;
+        QTest::newRow("more than 5 % strong, and samples lost")
+            << loud << HearingModel::make(roof).figuresLine << QStringList{strong, lost};
+        // Without a stick the decoder writes no local block; a file of no minute yet has no range.
+        QTest::newRow("nothing known") << ReceiverFigures{} << std::optional<QString>() << QStringList();
+        ReceiverFigures noiseOnly;
+        noiseOnly.noiseDbfs = -3;
+        noiseOnly.maxDistanceMetres = 0;
+        noiseOnly.strongSignals = 9;
+        noiseOnly.messagesValid = 0;
+        QTest::newRow("noise alone carries the unit; no messages, no share")
+            << noiseOnly << std::optional<QString>("Noise \u22123.0 dBFS") << QStringList();
+    }
+    void whatTheStationHearsReadsInOneLine()
+    {
+        QFETCH(ReceiverFigures, figures);
+        PanelModel::Inputs in;
+        in.receiver = figures;
+        in.rateHistory = {1.0, 2.0};
+        in.position = PositionCheck::Verdict{48.1, 11.6, PositionCheck::Verdict::Slip::none};
+        QCOMPARE(PanelModel::make(in).hearing, HearingModel{}); // nothing while not feeding
+        QVERIFY(PanelModel::make(in).rateHistory.isEmpty() && !PanelModel::make(in).positionWarning);
+        in.feedingActive = true;
+        const PanelModel model = PanelModel::make(in);
+        QTEST(model.hearing.figuresLine, "line");
+        QTEST(model.hearing.hints, "hints");
+        QCOMPARE(model.rateHistory, in.rateHistory);
+        QVERIFY(model.positionWarning);
+        in.rateHistory = {1.0}; // one point is not yet a line
+        QVERIFY(PanelModel::make(in).rateHistory.isEmpty());
     }
 
     void linksAppearAsPublished()
@@ -117,7 +177,10 @@ private Q_SLOTS:
                               false,
                               FeederConfig::Links{QUrl("https://m"), std::nullopt, std::nullopt},
                               {},
-                              false};
+                              false,
+                              {},
+                              {},
+                              std::nullopt};
         const TrayModel tray = TrayModel::make(PanelModel::make(in));
         QStringList items;
         for (const TrayModel::Entry& entry : tray.menu)

@@ -2,6 +2,7 @@
 
 #include "app/AppState.h"
 #include "decoder/ReadsbSupervisor.h"
+#include "stats/StatsReader.h"
 
 namespace vireon {
 namespace {
@@ -50,6 +51,13 @@ PanelModel PanelModel::make(const Inputs& in)
         if (stickFailure && in.stickProblem)
             model.hintText = StickProblems::hint(*in.stickProblem);
     }
+    if (in.feedingActive) {
+        model.hearing = HearingModel::make(in.receiver);
+        if (in.rateHistory.size() >= 2)
+            model.rateHistory = in.rateHistory;
+        if (in.position)
+            model.positionWarning = PositionCheck::warning(*in.position);
+    }
     model.startStopLabel = in.feedingActive || in.awaitingStick ? QStringLiteral("Stop Feeding")
                                                                 : QStringLiteral("Start Feeding");
     if (in.links) {
@@ -64,7 +72,8 @@ PanelModel PanelModel::of(const AppState& state)
     const StatusPresentation::Shown shown = state.presentation();
     return make(Inputs{shown.iconState, shown.statusLine, state.supervisor().state(), state.isFeedingActive(),
                        state.remoteConfig().links, state.supervisor().stickProblem(),
-                       state.isDeviceRecoveryPolling()});
+                       state.isDeviceRecoveryPolling(), state.stats().snapshot().receiver,
+                       state.stats().rateHistory(), state.positionVerdict()});
 }
 
 QString PanelModel::liveMapLabel()

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "app/PositionCheck.h"
 #include "app/StatusIcon.h"
 #include "decoder/StickProblem.h"
 #include "decoder/SupervisorState.h"
 #include "network/FeederConfig.h"
+#include "presentation/common/HearingModel.h"
 
 #include <QList>
 #include <QString>
@@ -41,6 +43,11 @@ struct PanelModel {
         std::optional<StickProblem> stickProblem;
         // The stick is gone while the user wants to feed; feeding resumes by itself when it is back.
         bool awaitingStick = false;
+        // What the station hears, while it feeds: the last minute's figures and the message rate,
+        // one point per stats poll over the last hour.
+        ReceiverFigures receiver;
+        QList<double> rateHistory;
+        std::optional<PositionCheck::Verdict> position;
     };
 
     StatusIcon::State iconState = StatusIcon::State::idle;
@@ -48,6 +55,11 @@ struct PanelModel {
     // Shown only after the supervisor gave up: why, and what may help.
     std::optional<QString> hintText;
     QList<Button> hintButtons;
+    // Under the status: how well the station hears, with what the figures call for.
+    HearingModel hearing;
+    // The message rate to draw, oldest first; empty until there are two points to join.
+    QList<double> rateHistory;
+    std::optional<QString> positionWarning;
     QString startStopLabel;
     std::optional<QUrl> liveMap;
     std::optional<QUrl> feederPage;

@@ -5,18 +5,25 @@
 #include "decoder/KeyTransmission.h"
 #include "presentation/common/VireonWebsite.h"
 #include "presentation/settings/GainInput.h"
+#include "stats/StatsReader.h"
 
 namespace vireon {
 
 SettingsModel SettingsModel::of(const AppState& state)
 {
     const StationConfig& config = state.stationConfig();
+    const auto verdict = state.positionVerdict();
     SettingsModel model;
-    model.station = Station{config.station.name, config.station.lat, config.station.lon,
+    model.station = Station{config.station.name,
+                            config.station.lat,
+                            config.station.lon,
                             config.vireon.uuid.value_or(QString()),
-                            KeyTransmission::primaryWarning(config, state.remoteConfig().ingest)};
+                            KeyTransmission::primaryWarning(config, state.remoteConfig().ingest),
+                            verdict ? std::optional(PositionCheck::warning(*verdict)) : std::nullopt};
     const double manual = GainInput::manualGain(config.station.gain);
-    model.receiver = Receiver{GainInput::isAuto(config.station.gain), manual, GainInput::label(manual)};
+    model.receiver = Receiver{GainInput::isAuto(config.station.gain), manual, GainInput::label(manual),
+                              state.isFeedingActive() ? HearingModel::make(state.stats().snapshot().receiver)
+                                                      : HearingModel{}};
     model.behavior = Behavior{state.settings().launchAtLogin(), state.settings().preventSleepWhileFeeding(),
                               state.settings().notifyWhenAttentionNeeded()};
     model.networks = NetworksModel::of(state);

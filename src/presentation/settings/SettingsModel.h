@@ -1,5 +1,6 @@
 #pragma once
 
+#include "presentation/common/HearingModel.h"
 #include "presentation/networks/NetworksModel.h"
 
 #include <QString>
@@ -19,6 +20,8 @@ struct SettingsModel {
         QString stationKey;
         // The decoder would not send the key as it is.
         std::optional<QString> keyWarning;
+        // The aircraft heard are far from this position.
+        std::optional<QString> positionWarning;
         bool operator==(const Station&) const = default;
     };
     struct Receiver {
@@ -26,6 +29,8 @@ struct SettingsModel {
         // The stored gain as a number, 43.9 when it is none (also for "auto").
         double manualGain = 43.9;
         QString gainLabel;
+        // What the station hears with this gain, while it feeds.
+        HearingModel hearing;
         bool operator==(const Receiver&) const = default;
     };
     struct Behavior {

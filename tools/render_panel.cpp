@@ -1,8 +1,10 @@
 // Renders the tray panel from the real widgets, as the README shows it:
 //   render_panel <outdir>
 // gives panel-feeding-<palette>.png, panel-no-stick-<palette>.png (the stick pulled while feeding:
-// the feed waits for it) and panel-no-tray-<palette>.png (the panel as the window it is on a desktop
-// without a tray) for a light and a dark palette.
+// the feed waits for it), panel-no-tray-<palette>.png (the panel as the window it is on a desktop
+// without a tray), panel-strong-signals-, panel-losing-samples- and panel-position-<palette>.png (each
+// hint the figures can call for, and a position far from the aircraft heard) for a light and a dark
+// palette.
 // The station's figures are made up; the lines, rows and buttons are the application's own.
 
 #include "app/AppState.h"
@@ -19,6 +21,7 @@
 #include <QStyleFactory>
 #include <QTemporaryDir>
 #include <QTextStream>
+#include <cmath>
 
 using namespace vireon;
 
@@ -44,8 +47,34 @@ QPalette darkPalette()
     return palette;
 }
 
+// What a station on a roof hears over an hour: a daily swell with the noise of a real sky.
+struct Hearing {
+    ReceiverFigures receiver;
+    QList<double> rateHistory;
+    std::optional<PositionCheck::Verdict> position;
+};
+
+Hearing roofStation()
+{
+    Hearing hearing;
+    hearing.receiver.signalDbfs = -14.2;
+    hearing.receiver.noiseDbfs = -32.5;
+    hearing.receiver.maxDistanceMetres = 214'300;
+    hearing.receiver.messagesValid = 51'840;
+    hearing.receiver.strongSignals = 310;
+    hearing.receiver.samplesLost = 0;
+    // Traffic rising towards the last reading's 86 msg/s, with a sky's minute-to-minute wobble.
+    quint32 noise = 12345;
+    for (int i = 0; i < 540; ++i) {
+        noise = noise * 1103515245u + 12345u;
+        const double wobble = double((noise >> 16) % 1000) / 1000.0 - 0.5;
+        hearing.rateHistory.append(52 + 34 * (i / 539.0) + 9 * std::sin(i / 45.0) + 10 * wobble);
+    }
+    return hearing;
+}
+
 PanelModel contentFor(const StatusPresentation::Inputs& in, bool feedingActive, const AppState& state,
-                      bool awaitingStick = false)
+                      bool awaitingStick = false, const Hearing& hearing = {})
 {
     FeederConfig::Links links = state.remoteConfig().links.value_or(FeederConfig::Links{});
     // The pictures show both links, as a station with a published feeder page sees them.
@@ -54,7 +83,8 @@ PanelModel contentFor(const StatusPresentation::Inputs& in, bool feedingActive, 
     if (!links.feederPage)
         links.feederPage = QUrl(QStringLiteral("https://vireon.network/feeder/"));
     return PanelModel::make({StatusPresentation::iconState(in), StatusPresentation::statusLine(in),
-                             in.supervisorState, feedingActive, links, std::nullopt, awaitingStick});
+                             in.supervisorState, feedingActive, links, std::nullopt, awaitingStick,
+                             hearing.receiver, hearing.rateHistory, hearing.position});
 }
 
 } // namespace
@@ -88,10 +118,22 @@ int main(int argc, char* argv[])
     noStick.feedingDesired = true;
     noStick.now = now;
 
+    const Hearing roof = roofStation();
+    Hearing loud = roof;
+    loud.receiver.signalDbfs = -2.1;
+    loud.receiver.strongSignals = 6'900;
+    Hearing lossy = roof;
+    lossy.receiver.samplesLost = 262'144;
+    Hearing misplaced = roof;
+    misplaced.position = PositionCheck::Verdict{48.1, 11.6, PositionCheck::Verdict::Slip::swapped};
+
     const QList<QPair<QString, PanelModel>> pictures{
-        {QStringLiteral("feeding"), contentFor(feeding, true, state)},
+        {QStringLiteral("feeding"), contentFor(feeding, true, state, false, roof)},
         {QStringLiteral("no-stick"), contentFor(noStick, false, state, true)},
-        {QStringLiteral("no-tray"), contentFor(feeding, true, state)}};
+        {QStringLiteral("no-tray"), contentFor(feeding, true, state, false, roof)},
+        {QStringLiteral("strong-signals"), contentFor(feeding, true, state, false, loud)},
+        {QStringLiteral("losing-samples"), contentFor(feeding, true, state, false, lossy)},
+        {QStringLiteral("position"), contentFor(feeding, true, state, false, misplaced)}};
     const QList<QPair<QString, QPalette>> palettes{
         {QStringLiteral("light"), QApplication::style()->standardPalette()},
         {QStringLiteral("dark"), darkPalette()}};

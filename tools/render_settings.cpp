@@ -4,6 +4,7 @@
 // gives settings-window-{light,dark}.png (the window as it opens on this screen: run it with
 // QT_QPA_PLATFORM=offscreen:configfile=<file> to choose the screen, see tools/screen-1280x800.json),
 // settings-feeding-{light,dark}.png (the decoder running, with each network's live connection),
+// settings-hearing-{light,dark}.png (what a loud, lossy stick hears, with the position swapped),
 // settings-config-error-{light,dark}.png (the decoder refused, the primary network switched off, a bad
 // feeder UUID) and sheet-problem-{light,dark}.png. The decoder is a small shell script that reports
 // its connections in the decoder's own words, so the health comes through the real supervisor.
@@ -34,8 +35,13 @@ using namespace vireon;
 namespace {
 
 const char* decoderScript = R"sh(#!/bin/sh
-# Reports one refused and one silent connection; every other one comes up.
+# Reports one refused and one silent connection; every other one comes up. With a folder "heard"
+# beside it, its JSON files are what the decoder writes, stamped with the time of the launch.
+json=
+previous=
 for argument in "$@"; do
+    [ "$previous" = "--write-json" ] && json=$argument
+    previous=$argument
     case "$argument" in
     *,*,beast*)
         host=${argument%%,*}
@@ -48,8 +54,37 @@ for argument in "$@"; do
         esac ;;
     esac
 done
+heard=$(dirname "$0")/heard
+if [ -n "$json" ] && [ -d "$heard" ]; then
+    mkdir -p "$json"
+    now=$(date +%s)
+    for file in aircraft.json stats.json; do
+        sed "s/NOW/$now/g" "$heard/$file" > "$json/$file.tmp" && mv "$json/$file.tmp" "$json/$file"
+    done
+fi
 exec sleep 600
 )sh";
+
+// A dozen aircraft around Munich, heard by a stick that is too loud and loses samples.
+const char* heardAircraft = R"json({"now": NOW, "aircraft": [
+  {"hex": "3c6581", "type": "adsb_icao", "lat": 48.35, "lon": 11.78, "seen_pos": 0.8},
+  {"hex": "3c4b2e", "type": "adsb_icao", "lat": 47.91, "lon": 11.42, "seen_pos": 1.1},
+  {"hex": "4ca7b9", "type": "adsb_icao", "lat": 48.02, "lon": 11.21, "seen_pos": 2.4},
+  {"hex": "440c2f", "type": "adsb_icao", "lat": 48.57, "lon": 12.03, "seen_pos": 0.3},
+  {"hex": "3c70d2", "type": "adsb_icao", "lat": 48.11, "lon": 11.60, "seen_pos": 5.0},
+  {"hex": "406b91", "type": "adsb_icao", "lat": 47.66, "lon": 10.95, "seen_pos": 0.6},
+  {"hex": "3c66b3", "type": "adsb_icao", "lat": 48.24, "lon": 11.66, "seen_pos": 1.9},
+  {"hex": "4b1803", "type": "adsb_icao", "lat": 47.98, "lon": 11.90, "seen_pos": 3.2},
+  {"hex": "3c5ee7", "type": "adsb_icao", "lat": 48.42, "lon": 11.31, "seen_pos": 0.2},
+  {"hex": "471f4a", "type": "adsb_icao", "lat": 48.09, "lon": 11.55, "seen_pos": 7.7},
+  {"hex": "3c49d1", "type": "adsb_icao", "lat": 48.77, "lon": 11.12, "seen_pos": 1.4},
+  {"hex": "4ca9f0", "type": "adsb_icao", "lat": 47.83, "lon": 12.20, "seen_pos": 0.9}
+]})json";
+
+const char* heardStats = R"json({"now": NOW, "gain_db": 49.6, "last1min": {"start": 0, "end": 60,
+  "messages": 31000, "messages_valid": 30412, "max_distance": 187200,
+  "local": {"signal": -2.4, "noise": -19.8, "peak_signal": -0.3, "strong_signals": 2791,
+            "samples_dropped": 0, "samples_lost": 524288}}})json";
 
 const char* feedingConfig = R"json({
   "station": {"name": "Rooftop", "lat": 52.520008, "lon": 13.404954, "gain": "38.6"},
@@ -111,11 +146,16 @@ void settle(int milliseconds = 50)
 // One installation: its own config.json, user defaults and decoder, in a folder of its own.
 class Station {
 public:
-    Station(const QTemporaryDir& dir, const QString& name, const char* config)
+    Station(const QTemporaryDir& dir, const QString& name, const char* config, bool hears = false)
         : m_root(dir.filePath(name)), m_defaults(m_root + "/defaults.ini", QSettings::IniFormat),
           m_settings(m_defaults)
     {
         QDir().mkpath(m_root + "/VireonFeeder");
+        if (hears) {
+            QDir().mkpath(m_root + "/heard");
+            write(m_root + "/heard/aircraft.json", heardAircraft);
+            write(m_root + "/heard/stats.json", heardStats);
+        }
         write(m_root + "/VireonFeeder/config.json", config);
         write(m_root + "/readsb", decoderScript);
         QFile::setPermissions(m_root + "/readsb", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
@@ -215,6 +255,21 @@ int main(int argc, char* argv[])
             settle(20);
         settle(300);
         ok &= renderEachPalette(view, palettes, out, "settings-feeding");
+    }
+    {
+        // The figures a person changing the gain sees, and a position with latitude and longitude
+        // swapped.
+        QByteArray swapped(feedingConfig);
+        swapped.replace("\"lat\": 52.520008, \"lon\": 13.404954", "\"lat\": 11.6, \"lon\": 48.1");
+        Station hearing(dir, "hearing", swapped.constData(), true);
+        hearing.state->startFeeding();
+        SettingsView view(*hearing.state);
+        view.show();
+        QDeadlineTimer bound(15'000);
+        while (!bound.hasExpired() && view.findChild<QWidget*>("positionWarning")->isHidden())
+            settle(20);
+        settle(300);
+        ok &= renderEachPalette(view, palettes, out, "settings-hearing");
     }
     {
         Station broken(dir, "broken", brokenConfig);

@@ -4,6 +4,7 @@
 #include "config/StationConfigStore.h"
 #include "decoder/ReadsbCommand.h"
 #include "platform/FileManagerReveal.h"
+#include "stats/StatsReader.h"
 #include "support/StationHarness.h"
 #include "ui/WindowRouter.h"
 #include "ui/networks/CustomConnectorSheet.h"
@@ -184,6 +185,41 @@ private Q_SLOTS:
         QTest::keyClick(choice, Qt::Key_Up);
         QCOMPARE(onDisk("station")["gain"].toString(), QString("auto"));
         QTRY_VERIFY(slider->isHidden());
+    }
+
+    // A person changing the gain sees what it does, and a position far from the aircraft is named.
+    void whileFeedingTheFormShowsWhatTheStationHears()
+    {
+        h->setScenario({"connect",
+                        "write-json aircraft=12 messages=600 window=60 lat=52.5 lon=13.4 signal=-2 noise=-20",
+                        "run"});
+        open();
+        QVERIFY(child("receiverFigures")->isHidden() && child("positionWarning")->isHidden());
+        h->state->editStation([](StationConfig& c) {
+            c.station.lat = 13.4;
+            c.station.lon = 52.5;
+        });
+        h->state->startFeeding();
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(h->store->jsonDirectory() + "/stats.json"), 20'000);
+        h->clock.advance(StatsReader::pollInterval);
+        QTRY_VERIFY(child("positionWarning")->isVisible());
+        QVERIFY(child<QLabel>("positionWarning")->text().endsWith("Latitude and longitude look swapped."));
+        QCOMPARE(child<QLabel>("receiverFigures")->text(),
+                 QString("Signal \u22122.0 dBFS \u00b7 noise \u221220.0"));
+        QVERIFY(child("receiverFigures")->isVisible());
+        QVERIFY(child("receiverHints")->isHidden());
+
+        // Putting it right takes the warning away at once.
+        auto* latitude = child<QLineEdit>("latitude");
+        latitude->selectAll();
+        QTest::keyClicks(latitude, "52.5");
+        QTest::keyClick(latitude, Qt::Key_Return);
+        QVERIFY(child("positionWarning")->isVisible()); // the longitude is still Berlin's latitude
+        auto* longitude = child<QLineEdit>("longitude");
+        longitude->selectAll();
+        QTest::keyClicks(longitude, "13.4");
+        QTest::keyClick(longitude, Qt::Key_Return);
+        QTRY_VERIFY(child("positionWarning")->isHidden());
     }
 
     void aWheelTurnOverTheGainScrollsTheFormAndChangesNothing()

@@ -1,12 +1,15 @@
 #include "app/AppSettings.h"
 #include "app/AppState.h"
 #include "app/Diagnostics.h"
+#include "config/StationConfigStore.h"
 #include "decoder/ReadsbSupervisor.h"
 #include "presentation/panel/PanelPlacement.h"
+#include "stats/StatsReader.h"
 #include "support/StationHarness.h"
 #include "ui/AppLifecycle.h"
 #include "ui/VireonFeederApp.h"
 #include "ui/WindowRouter.h"
+#include "ui/common/Sparkline.h"
 #include "ui/common/StateColors.h"
 #include "ui/common/StatusDot.h"
 #include "ui/panel/MenuContentView.h"
@@ -228,6 +231,34 @@ private Q_SLOTS:
         QTest::mouseClick(panel.find("settingsButton"), Qt::LeftButton);
         QCOMPARE(panel.settingsShown, 1);
         QVERIFY(!panel.window->isVisible());
+    }
+
+    void whatTheStationHearsShowsUnderTheStatus()
+    {
+        OpenPanel panel;
+        panel.station.setScenario({QStringLiteral("connect"),
+                                   QStringLiteral("write-json aircraft=10 messages=600 window=60 lat=-33.9 "
+                                                  "lon=151.2 signal=-9.5 noise=-30"),
+                                   QStringLiteral("run")});
+        QVERIFY(!panel.shows("figuresLine") && !panel.shows("messageRate"));
+        QTest::mouseClick(panel.find("startStopButton"), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(panel.station.store->jsonDirectory() + "/stats.json"), waitMs);
+        panel.station.clock.advance(StatsReader::pollInterval);
+        QTRY_VERIFY(panel.shows("positionWarning"));
+        QCOMPARE(panel.find<QLabel>("figuresLine")->text(),
+                 QStringLiteral("Signal \u22129.5 dBFS \u00b7 noise \u221230.0"));
+        QVERIFY(panel.find<QLabel>("positionWarning")->text().contains("\u00b0 S, 151."));
+        QVERIFY(!panel.shows("hearingHints"));
+        auto* rate = panel.find<Sparkline>("messageRate");
+        QVERIFY(rate->isVisible());
+        QCOMPARE(rate->values().last(), 10.0);
+        // The state may still move (the network connecting) before the next announcement lands.
+        QTRY_COMPARE(rate->color(), stateColor(panel.state->iconState()));
+        QCOMPARE(rate->width(), MenuContentView::width - 2 * MenuContentView::margin);
+
+        QTest::mouseClick(panel.find("startStopButton"), Qt::LeftButton);
+        QTRY_VERIFY(!panel.shows("figuresLine"));
+        QVERIFY(!panel.shows("messageRate") && !panel.shows("positionWarning"));
     }
 
     void returnPressesStartStopWhateverWasClickedBefore()

@@ -1,9 +1,11 @@
 #include "ui/panel/MenuContentView.h"
 
 #include "app/AppState.h"
+#include "stats/StatsReader.h"
 #include "ui/common/CaptionFont.h"
 #include "ui/common/CopiedFlash.h"
 #include "ui/common/NoteLabel.h"
+#include "ui/common/Sparkline.h"
 #include "ui/common/StateColors.h"
 #include "ui/common/StatusDot.h"
 #include "ui/common/WidgetText.h"
@@ -93,6 +95,24 @@ MenuContentView::MenuContentView(AppState& state, PanelActions& actions, QWidget
     header->addWidget(m_dot, 0, Qt::AlignVCenter);
     header->addWidget(m_status, 1, Qt::AlignVCenter);
     column->addLayout(header);
+
+    m_figures = new NoteLabel({}, this);
+    m_figures->setObjectName(QStringLiteral("figuresLine"));
+    column->addWidget(m_figures);
+    m_rate = new Sparkline(this);
+    m_rate->setObjectName(QStringLiteral("messageRate"));
+    m_rate->setAccessibleName(QStringLiteral("Messages per second over the last hour"));
+    m_rate->setToolTip(QStringLiteral("Messages per second over the last hour"));
+    m_rate->setCapacity(int(StatsReader::historyLength));
+    column->addWidget(m_rate);
+    m_hearingHints = new NoteLabel({}, this);
+    m_hearingHints->setObjectName(QStringLiteral("hearingHints"));
+    m_hearingHints->setTone(Tone::warning);
+    column->addWidget(m_hearingHints);
+    m_positionWarning = new NoteLabel({}, this);
+    m_positionWarning->setObjectName(QStringLiteral("positionWarning"));
+    m_positionWarning->setTone(Tone::warning);
+    column->addWidget(m_positionWarning);
 
     m_noTrayNote = new NoteLabel(PanelModel::noTrayText(), this);
     m_noTrayNote->setObjectName(QStringLiteral("noTrayNote"));
@@ -210,6 +230,19 @@ void MenuContentView::display(const PanelModel& content)
     m_status->setText(fitToLines(content.statusLine, m_status->font(), textWidth, statusLines));
     m_status->setAccessibleName(content.statusLine);
     m_status->setToolTip(plainToolTip(content.statusLine));
+    const auto showNote = [](NoteLabel* label, const std::optional<QString>& text) {
+        label->setText(text.value_or(QString()));
+        label->setAccessibleName(text.value_or(QString()));
+        label->setVisible(text.has_value());
+    };
+    showNote(m_figures, content.hearing.figuresLine);
+    showNote(m_hearingHints, content.hearing.hints.isEmpty()
+                                 ? std::nullopt
+                                 : std::optional(content.hearing.hints.join(QLatin1Char('\n'))));
+    showNote(m_positionWarning, content.positionWarning);
+    m_rate->setValues(content.rateHistory);
+    m_rate->setColor(stateColor(content.iconState));
+    m_rate->setVisible(!content.rateHistory.isEmpty());
     m_hint->setVisible(content.hintText.has_value());
     m_hintText->setText(content.hintText.value_or(QString()));
     m_hintText->setAccessibleName(content.hintText.value_or(QString()));

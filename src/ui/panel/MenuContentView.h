@@ -14,11 +14,13 @@ namespace vireon {
 class AppState;
 class NoteLabel;
 class PanelActions;
+class Sparkline;
 class StatusDot;
 
-// The panel under the tray icon: status with its coloured dot, what to do about a failure, start or
-// stop, the network's pages, settings and quit. It shows what PanelModel says for the current
-// state and hands every click to PanelActions; while open it follows every change of the state.
+// The panel under the tray icon: status with its coloured dot, how well the station hears, what to
+// do about a failure, start or stop, the network's pages, settings and quit. It shows what PanelModel says
+// for the current state and hands every click to PanelActions; while open it follows every change of the
+// state.
 class MenuContentView : public QWidget {
     Q_OBJECT
 public:
@@ -64,6 +66,10 @@ private:
     PanelActions& m_actions;
     StatusDot* m_dot;
     QLabel* m_status;
+    NoteLabel* m_figures;
+    NoteLabel* m_hearingHints;
+    Sparkline* m_rate;
+    NoteLabel* m_positionWarning;
     NoteLabel* m_noTrayNote;
     NoteLabel* m_actionProblem;
     QWidget* m_hint;

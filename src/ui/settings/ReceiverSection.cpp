@@ -1,6 +1,7 @@
 #include "ui/settings/ReceiverSection.h"
 
 #include "app/AppState.h"
+#include "ui/common/NoteLabel.h"
 #include "ui/common/WheelGuard.h"
 
 #include <QComboBox>
@@ -42,6 +43,13 @@ ReceiverSection::ReceiverSection(AppState& state, QWidget* parent)
     m_form = new QFormLayout(this);
     m_form->addRow(QStringLiteral("Tuner gain"), m_choice);
     m_form->addRow(m_gainLabel, m_slider);
+    m_figures = new NoteLabel({}, this);
+    m_figures->setObjectName(QStringLiteral("receiverFigures"));
+    m_form->addRow(m_figures);
+    m_hints = new NoteLabel({}, this);
+    m_hints->setObjectName(QStringLiteral("receiverHints"));
+    m_hints->setTone(Tone::warning);
+    m_form->addRow(m_hints);
 
     connect(m_choice, &QComboBox::activated, this, [this](int index) {
         const bool automatic = index == 0;
@@ -59,6 +67,10 @@ void ReceiverSection::display(const SettingsModel::Receiver& model)
     m_choice->setCurrentIndex(model.automatic ? 0 : 1);
     m_gainLabel->setText(model.gainLabel);
     m_form->setRowVisible(m_slider, !model.automatic);
+    m_figures->setText(model.hearing.figuresLine.value_or(QString()));
+    m_form->setRowVisible(m_figures, model.hearing.figuresLine.has_value());
+    m_hints->setText(model.hearing.hints.join(QLatin1Char('\n')));
+    m_form->setRowVisible(m_hints, !model.hearing.hints.isEmpty());
     // Shown, not stored: an unreadable gain stays in the file until the user moves the slider.
     const QSignalBlocker quiet(m_slider);
     m_slider->setValue(int(std::lround(std::clamp(model.manualGain, 0.0, GainInput::sliderMaximum) * 10)));

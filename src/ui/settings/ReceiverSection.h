@@ -13,8 +13,10 @@ class QSlider;
 namespace vireon {
 
 class AppState;
+class NoteLabel;
 
-// "Receiver": automatic or manual tuner gain, and the manual gain on a slider from 0.0 to 49.6 dB.
+// "Receiver": automatic or manual tuner gain, and the manual gain on a slider from 0.0 to 49.6 dB;
+// under them what the station hears, so a person changing the gain sees what it does.
 class ReceiverSection : public QGroupBox {
     Q_OBJECT
 public:
@@ -32,6 +34,8 @@ private:
     QComboBox* m_choice;
     QLabel* m_gainLabel;
     QSlider* m_slider;
+    NoteLabel* m_figures;
+    NoteLabel* m_hints;
 };
 
 } // namespace vireon

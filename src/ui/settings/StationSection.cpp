@@ -30,6 +30,11 @@ StationSection::StationSection(AppState& state, QWidget* parent)
     form->addRow(QStringLiteral("Station name"), m_name);
     form->addRow(QStringLiteral("Latitude"), m_latitude);
     form->addRow(QStringLiteral("Longitude"), m_longitude);
+    m_positionWarning = new NoteLabel(QString(), this);
+    m_positionWarning->setObjectName(QStringLiteral("positionWarning"));
+    m_positionWarning->setTone(Tone::warning);
+    m_positionWarning->hide();
+    form->addRow(m_positionWarning);
     form->addRow(new NoteLabel(
         QStringLiteral("Exact location is never published \u2014 Vireon rounds it before display."), this));
     form->addRow(QStringLiteral("Station key (uuid)"), m_stationKey);
@@ -63,6 +68,8 @@ void StationSection::display(const SettingsModel::Station& model)
     m_stationKey->showKey(model.stationKey);
     m_keyWarning->setText(model.keyWarning.value_or(QString()));
     m_keyWarning->setVisible(model.keyWarning.has_value());
+    m_positionWarning->setText(model.positionWarning.value_or(QString()));
+    m_positionWarning->setVisible(model.positionWarning.has_value());
 }
 
 } // namespace vireon

@@ -28,6 +28,7 @@ private:
     CoordinateField* m_longitude;
     StationKeyField* m_stationKey;
     NoteLabel* m_keyWarning;
+    NoteLabel* m_positionWarning;
 };
 
 } // namespace vireon

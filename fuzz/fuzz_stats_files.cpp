@@ -75,7 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
     if (const auto figures = StatsReader::decodeAircraftFile(bytes))
         crossCheckAircraft(bytes, *figures);
-    if (const auto rate = StatsReader::decodeStatsFile(bytes))
-        crossCheckRate(bytes, *rate);
+    if (const auto stats = StatsReader::decodeStatsFile(bytes))
+        crossCheckRate(bytes, stats->messageRate);
     return 0;
 }

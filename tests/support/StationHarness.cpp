@@ -108,7 +108,7 @@ AppEnvironment StationHarness::environment()
         // The desktop's own inhibitor, with a time-out short enough for a test to see it pass.
         env.makeInhibitor = [] { return IdleInhibitor::desktop(std::chrono::milliseconds(300)); };
     }
-    env.decoderLocator = [] { return std::optional<QString>(QStringLiteral(VIREON_FAKE_READSB)); };
+    env.decoderLocator = [this] { return std::optional<QString>(decoder); };
     env.usbRoot = usb.root();
     env.makeUsbMonitor = [this]() -> std::unique_ptr<UsbMonitor> {
         auto monitor = std::make_unique<FakeUsbMonitor>();

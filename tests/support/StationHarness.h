@@ -73,6 +73,8 @@ public:
     QString path(const QString& relative) const { return dir.filePath(relative); }
 
     QTemporaryDir dir;
+    // The decoder program launches run (the stand-in by default).
+    QString decoder = QStringLiteral(VIREON_FAKE_READSB);
     ManualTimeSource clock;
     LoopbackHttpServer http;
     IngestListener ingest;

@@ -181,27 +181,6 @@ bool JsonScanner::beginNext(char close, bool& atEnd)
     return true;
 }
 
-bool JsonScanner::nextMember(std::string& key)
-{
-    if (m_failed || m_frames.empty() || !m_frames.back().isObject)
-        return fail();
-    bool atEnd = false;
-    if (!beginNext('}', atEnd) || atEnd)
-        return false;
-    skipWhitespace();
-    if (m_pos == m_end || *m_pos != '"')
-        return fail();
-    ++m_pos;
-    key.clear();
-    if (!scanString(&key))
-        return false;
-    skipWhitespace();
-    if (m_pos == m_end || *m_pos != ':')
-        return fail();
-    ++m_pos;
-    return true;
-}
-
 // A member's key and the colon after it, from just before the key's opening quote.
 inline bool JsonScanner::scanKey(std::string_view& key)
 {

@@ -37,9 +37,8 @@ public:
 
     bool enterObject();
     // The next member's key (escapes decoded to UTF-8); false at the closing brace or on error.
-    bool nextMember(std::string& key);
-    // The same without a copy where the key has no escapes (every key the decoder writes): the view
-    // points into the text, or into the scanner, and lasts until the next call.
+    // No copy where the key has no escapes (every key the decoder writes): the view points into the
+    // text, or into the scanner, and lasts until the next call.
     bool nextMember(std::string_view& key);
 
     bool enterArray();

@@ -75,15 +75,22 @@ std::optional<qint64> optionalInteger(JsonScanner& scanner)
     return number ? JsonScanner::toInteger(*number) : std::nullopt;
 }
 
-// The receiver's own block of a window ("local"): its signal levels and what its USB link lost.
-void readLocal(JsonScanner& scanner, ReceiverFigures& figures)
+// A block written where an object belongs; anything else there is passed over.
+bool enterObjectOrSkip(JsonScanner& scanner)
 {
     if (scanner.peek() != JsonScanner::Kind::object) {
         scanner.skipValue();
-        return;
+        return false;
     }
-    scanner.enterObject();
-    std::string key;
+    return scanner.enterObject();
+}
+
+// The receiver's own block of a window ("local"): its signal levels and what its USB link lost.
+void readLocal(JsonScanner& scanner, ReceiverFigures& figures)
+{
+    if (!enterObjectOrSkip(scanner))
+        return;
+    std::string_view key;
     while (scanner.nextMember(key)) {
         if (key == "signal")
             figures.signalDbfs = optionalDouble(scanner);
@@ -157,12 +164,9 @@ bool readAircraft(JsonScanner& scanner, QList<AircraftPosition>& positions)
 // failed the decoder's range check against the station's position.
 void readPositionDecoding(JsonScanner& scanner, ReceiverFigures& figures)
 {
-    if (scanner.peek() != JsonScanner::Kind::object) {
-        scanner.skipValue();
+    if (!enterObjectOrSkip(scanner))
         return;
-    }
-    scanner.enterObject();
-    std::string key;
+    std::string_view key;
     while (scanner.nextMember(key)) {
         if (key == "global_ok")
             figures.positionsDecoded = optionalInteger(scanner);
@@ -189,7 +193,7 @@ std::optional<double> readWindow(JsonScanner& scanner, ReceiverFigures& figures)
     }
     scanner.enterObject();
     Window window;
-    std::string key;
+    std::string_view key;
     while (scanner.nextMember(key)) {
         if (key == "start") {
             window.start.set(readDouble(scanner));
@@ -245,7 +249,7 @@ std::optional<StatsReader::AircraftFigures> StatsReader::decodeAircraftFile(QByt
     Member<double> now;
     Member<qint64> count;
     QList<AircraftPosition> positions;
-    std::string key;
+    std::string_view key;
     while (scanner.nextMember(key)) {
         if (key == "now") {
             now.set(readDouble(scanner));
@@ -283,7 +287,7 @@ std::optional<StatsReader::StatsFigures> StatsReader::decodeStatsFile(QByteArray
     Member<double> rate;
     ReceiverFigures receiver;
     ReceiverFigures window;
-    std::string key;
+    std::string_view key;
     while (scanner.nextMember(key)) {
         if (key == "last1min") {
             window = ReceiverFigures{};

@@ -21,6 +21,15 @@ namespace vireon {
 
 namespace {
 constexpr int trayWatchIntervalMs = 5000;
+
+// Where the pointer is, when the platform says. Wayland keeps it from clients: Qt then answers with
+// the last place the pointer had over one of our own windows, which says nothing about the tray.
+std::optional<QPoint> pointerPosition()
+{
+    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
+        return std::nullopt;
+    return QCursor::pos();
+}
 } // namespace
 
 VireonFeederApp::VireonFeederApp(ViewFactory onboarding, ViewFactory settings, AppEnvironment environment,
@@ -111,16 +120,16 @@ void VireonFeederApp::showPanel()
     checkForTray();
     PanelWindow& panel = this->panel();
     if (panel.mode() == PanelWindow::Mode::dropDown) {
-        const std::optional<QRect> icon = m_tray->geometry();
-        const QPoint cursor = QCursor::pos();
-        const QPoint anchor = (icon && !icon->isEmpty()) ? icon->center() : cursor;
-        QScreen* screen = QGuiApplication::screenAt(anchor);
-        if (!screen)
-            screen = QGuiApplication::primaryScreen();
-        if (screen) {
-            panel.adjustSize();
-            panel.move(panelPosition(panel.size(), icon, cursor, screen->availableGeometry()));
+        QList<ScreenArea> screens;
+        for (const QScreen* screen : QGuiApplication::screens()) {
+            const ScreenArea area{screen->geometry(), screen->availableGeometry()};
+            if (screen == QGuiApplication::primaryScreen())
+                screens.prepend(area);
+            else
+                screens.append(area);
         }
+        panel.adjustSize();
+        panel.move(panelPosition(panel.size(), m_tray->geometry(), pointerPosition(), screens));
     }
     panel.show();
     panel.raise();

@@ -15,6 +15,8 @@ Q_DECLARE_METATYPE(vireon::SupervisorState)
 Q_DECLARE_METATYPE(std::optional<vireon::StickProblem>)
 Q_DECLARE_METATYPE(QList<vireon::PanelModel::Button>)
 Q_DECLARE_METATYPE(std::optional<QRect>)
+Q_DECLARE_METATYPE(std::optional<QPoint>)
+Q_DECLARE_METATYPE(QList<vireon::ScreenArea>)
 Q_DECLARE_METATYPE(std::optional<qint64>)
 
 namespace {
@@ -29,7 +31,9 @@ const Button retryNow{PanelAction::retry, QStringLiteral("Retry Now")};
 const Button copy{PanelAction::copyDiagnostics, QStringLiteral("Copy Diagnostics")};
 
 // A 1920 × 1080 screen with a 28-pixel panel at the top.
-const QRect topPanelScreen(0, 28, 1920, 1052);
+const QRect fullHd(0, 0, 1920, 1080);
+const ScreenArea topPanelScreen{fullHd, QRect(0, 28, 1920, 1052)};
+const ScreenArea bottomPanelScreen{fullHd, QRect(0, 0, 1920, 1052)};
 
 } // namespace
 
@@ -195,35 +199,69 @@ private Q_SLOTS:
     void panelStaysOnScreenNearItsIcon_data()
     {
         QTest::addColumn<std::optional<QRect>>("icon");
-        QTest::addColumn<QPoint>("cursor");
-        QTest::addColumn<QRect>("available");
+        QTest::addColumn<std::optional<QPoint>>("cursor");
+        QTest::addColumn<QList<ScreenArea>>("screens");
         QTest::addColumn<QPoint>("expected");
+        const QList<ScreenArea> one{topPanelScreen};
+        const std::optional<QRect> noIcon;
+        const std::optional<QPoint> noCursor;
 
+        // X11 with an XEmbed tray, which says where the icon is.
         QTest::newRow("under an icon in the middle of a top panel")
-            << std::optional(QRect(900, 2, 24, 24)) << QPoint() << topPanelScreen << QPoint(771, 30);
+            << std::optional(QRect(900, 2, 24, 24)) << noCursor << one << QPoint(771, 30);
         QTest::newRow("icon in the top-right corner: pulled in from the edge")
-            << std::optional(QRect(1890, 2, 24, 24)) << QPoint() << topPanelScreen << QPoint(1640, 30);
+            << std::optional(QRect(1890, 2, 24, 24)) << noCursor << one << QPoint(1640, 30);
+        QTest::newRow("the icon counts, not where the pointer has gone since")
+            << std::optional(QRect(1890, 2, 24, 24)) << std::optional(QPoint(10, 900)) << one
+            << QPoint(1640, 30);
         QTest::newRow("icon in a bottom panel: above it")
-            << std::optional(QRect(1800, 1056, 24, 24)) << QPoint() << QRect(0, 0, 1920, 1052)
+            << std::optional(QRect(1800, 1056, 24, 24)) << noCursor << QList{bottomPanelScreen}
             << QPoint(1640, 752);
-        QTest::newRow("icon in a left panel: beside it") << std::optional(QRect(4, 500, 24, 24)) << QPoint()
-                                                         << QRect(32, 0, 1888, 1080) << QPoint(32, 500);
-        QTest::newRow("no geometry (StatusNotifierItem): at the pointer")
-            << std::optional<QRect>() << QPoint(600, 10) << topPanelScreen << QPoint(460, 28);
+        QTest::newRow("icon in a left panel: beside it")
+            << std::optional(QRect(4, 500, 24, 24)) << noCursor
+            << QList{ScreenArea{fullHd, QRect(32, 0, 1888, 1080)}} << QPoint(32, 500);
+
+        // StatusNotifierItem hosts on X11: no geometry, but the pointer is where the click was.
+        QTest::newRow("no geometry: at the pointer")
+            << noIcon << std::optional(QPoint(600, 10)) << one << QPoint(460, 28);
         QTest::newRow("empty geometry counts as none")
-            << std::optional(QRect(0, 0, 0, 0)) << QPoint(1919, 1079) << topPanelScreen << QPoint(1640, 775);
-        QTest::newRow("second screen to the right")
-            << std::optional<QRect>() << QPoint(2000, 40) << QRect(1920, 0, 1280, 1024) << QPoint(1920, 45);
-        QTest::newRow("screen smaller than the panel: top-left shows")
-            << std::optional<QRect>() << QPoint(100, 100) << QRect(0, 0, 200, 200) << QPoint(0, 0);
+            << std::optional(QRect(0, 0, 0, 0)) << std::optional(QPoint(1919, 1079)) << one
+            << QPoint(1640, 775);
+        QTest::newRow("pointer in a bottom-right panel: above it")
+            << noIcon << std::optional(QPoint(1900, 1070)) << QList{bottomPanelScreen} << QPoint(1640, 752);
+
+        // Wayland: neither the icon's place nor the pointer's.
+        QTest::newRow("nothing known: top-right of the free area")
+            << noIcon << noCursor << one << QPoint(1640, 28);
+        QTest::newRow("nothing known, panel at the bottom: top-right of the screen")
+            << noIcon << noCursor << QList{bottomPanelScreen} << QPoint(1640, 0);
+        QTest::newRow("a pointer on no screen is no better than none")
+            << noIcon << std::optional(QPoint(-500, 4000)) << one << QPoint(1640, 28);
+
+        // Several screens, the primary listed first.
+        const QList<ScreenArea> twoScreens{
+            topPanelScreen, ScreenArea{QRect(1920, 0, 1280, 1024), QRect(1920, 28, 1280, 996)}};
+        QTest::newRow("pointer on the second screen: that screen's area")
+            << noIcon << std::optional(QPoint(2000, 40)) << twoScreens << QPoint(1920, 45);
+        QTest::newRow("icon in the second screen's top panel")
+            << std::optional(QRect(3150, 2, 24, 24)) << noCursor << twoScreens << QPoint(2920, 30);
+        QTest::newRow("nothing known: the primary screen, even when it is on the right")
+            << noIcon << noCursor << QList{twoScreens.at(1), twoScreens.at(0)} << QPoint(2920, 28);
+
+        // Screens smaller than the panel: its top-left, with the status, stays in view.
+        const QList<ScreenArea> tiny{ScreenArea{QRect(0, 0, 200, 200), QRect(0, 0, 200, 200)}};
+        QTest::newRow("small screen, pointer known")
+            << noIcon << std::optional(QPoint(100, 100)) << tiny << QPoint(0, 0);
+        QTest::newRow("small screen, nothing known") << noIcon << noCursor << tiny << QPoint(0, 0);
+        QTest::newRow("no screen at all") << noIcon << noCursor << QList<ScreenArea>() << QPoint(0, 0);
     }
 
     void panelStaysOnScreenNearItsIcon()
     {
         QFETCH(std::optional<QRect>, icon);
-        QFETCH(QPoint, cursor);
-        QFETCH(QRect, available);
-        QTEST(panelPosition(QSize(280, 300), icon, cursor, available), "expected");
+        QFETCH(std::optional<QPoint>, cursor);
+        QFETCH(QList<ScreenArea>, screens);
+        QTEST(panelPosition(QSize(280, 300), icon, cursor, screens), "expected");
     }
 
     void trayClick_data()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QPoint>
 #include <QRect>
 #include <QSize>
@@ -7,10 +8,22 @@
 
 namespace vireon {
 
-// Where the panel's top-left corner goes: under (or over, or beside) the tray icon when the tray
-// tells where the icon is, otherwise at the pointer, and always wholly inside the screen's available
-// area so no part of it hides under a desktop panel or off the edge.
-QPoint panelPosition(QSize panel, std::optional<QRect> trayIcon, QPoint cursor, QRect available);
+// One screen as the panel's placement sees it: all of it, and the part desktop panels leave free.
+struct ScreenArea {
+    QRect geometry;
+    QRect available;
+    bool operator==(const ScreenArea&) const = default;
+};
+
+// Where the panel's top-left corner goes. Under (or over, or beside) the tray icon when the tray
+// tells where the icon is (XEmbed trays on X11); otherwise at the pointer, where the platform tells
+// where that is (X11 does, also for StatusNotifierItem hosts, which give no icon geometry); otherwise
+// (Wayland tells neither) in the top-right corner of the primary screen's free area, where most
+// desktops keep their tray. Always on the screen the icon or pointer is on, wholly inside its
+// available area, so no part of the panel hides under a desktop panel or off the edge.
+// screens: the primary screen first; none gives the origin.
+QPoint panelPosition(QSize panel, std::optional<QRect> trayIcon, std::optional<QPoint> cursor,
+                     const QList<ScreenArea>& screens);
 
 // The time after the panel closed on losing focus during which a click on the tray icon is taken to
 // be the click that took the focus, and so must not open the panel again.

@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QKeyEvent>
+#include <QScopedValueRollback>
 #include <QVBoxLayout>
 
 namespace vireon {
@@ -76,9 +77,17 @@ std::optional<qint64> PanelWindow::msSinceFocusLossClose() const
     return m_closedByFocusLoss.elapsed();
 }
 
+void PanelWindow::setVisible(bool visible)
+{
+    // Hiding the active window deactivates it on the way; that is our own doing, not the user
+    // clicking elsewhere, and must not swallow the next click on the icon.
+    const QScopedValueRollback hiding(m_hiding, !visible);
+    QDialog::setVisible(visible);
+}
+
 bool PanelWindow::event(QEvent* event)
 {
-    if (event->type() == QEvent::WindowDeactivate && m_mode == Mode::dropDown && isVisible()) {
+    if (event->type() == QEvent::WindowDeactivate && m_mode == Mode::dropDown && isVisible() && !m_hiding) {
         m_closedByFocusLoss.start();
         hide();
     }

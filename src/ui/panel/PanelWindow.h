@@ -26,6 +26,8 @@ public:
     // Milliseconds since the panel last closed because it lost focus, if it has.
     std::optional<qint64> msSinceFocusLossClose() const;
 
+    void setVisible(bool visible) override;
+
 protected:
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -37,6 +39,7 @@ private:
     MenuContentView* m_content;
     QElapsedTimer m_closedByFocusLoss;
     bool m_quitting = false;
+    bool m_hiding = false;
 };
 
 } // namespace vireon

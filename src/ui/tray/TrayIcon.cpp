@@ -5,8 +5,10 @@
 #include "ui/panel/PanelActions.h"
 #include "ui/tray/StatusIconPainter.h"
 
+#include <QCursor>
 #include <QMenu>
 #include <QSystemTrayIcon>
+#include <algorithm>
 
 namespace vireon {
 
@@ -24,6 +26,10 @@ TrayIcon::TrayIcon(AppState& state, PanelActions& actions, QObject* parent)
     connect(m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
         if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::MiddleClick)
             Q_EMIT panelToggleRequested();
+        // An XEmbed tray has shown the menu by now. A StatusNotifierItem host that draws menus itself
+        // never asks; one that does not, asks here and gets nothing unless the menu is shown for it.
+        if (reason == QSystemTrayIcon::Context && !m_menu->isVisible())
+            m_menu->popup(QCursor::pos());
     });
 }
 
@@ -67,7 +73,38 @@ void TrayIcon::refresh()
         qCDebug(lcTray) << "icon redrawn:" << int(model.iconState) << model.toolTip;
     }
     if (model.menu != m_menuEntries)
-        rebuildMenu(model.menu);
+        showMenu(model.menu);
+}
+
+namespace {
+
+// Same entries, kinds and actions in the same places; only texts may differ.
+bool sameShape(const QList<TrayModel::Entry>& a, const QList<TrayModel::Entry>& b)
+{
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [](const TrayModel::Entry& x, const TrayModel::Entry& y) {
+                          return x.separator == y.separator && x.action == y.action;
+                      });
+}
+
+} // namespace
+
+void TrayIcon::showMenu(const QList<TrayModel::Entry>& entries)
+{
+    // The status line in the first entry changes with every new message rate. Hosts that draw the
+    // menu themselves (dbusmenu) know its entries by number, and a rebuilt menu numbers them anew:
+    // a click on an entry of a menu opened a moment earlier would then do nothing. So a menu that
+    // only reads differently keeps its entries and changes their texts.
+    const QList<QAction*> items = m_menu->actions();
+    if (!m_menuEntries.isEmpty() && sameShape(entries, m_menuEntries) && items.size() == entries.size()) {
+        for (qsizetype i = 0; i < entries.size(); ++i) {
+            if (!entries.at(i).separator)
+                items.at(i)->setText(literalWidgetText(entries.at(i).text));
+        }
+        m_menuEntries = entries;
+        return;
+    }
+    rebuildMenu(entries);
 }
 
 void TrayIcon::rebuildMenu(const QList<TrayModel::Entry>& entries)

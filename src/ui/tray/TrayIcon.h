@@ -45,6 +45,7 @@ Q_SIGNALS:
 
 private:
     void refresh();
+    void showMenu(const QList<TrayModel::Entry>& entries);
     void rebuildMenu(const QList<TrayModel::Entry>& entries);
     const QIcon& iconFor(StatusIcon::State state);
 

@@ -6,6 +6,7 @@
 #include "ui/common/StateColors.h"
 #include "ui/common/WidgetText.h"
 #include "ui/networks/HealthBadge.h"
+#include "ui/networks/MlatControls.h"
 
 #include <QCheckBox>
 #include <QEvent>
@@ -61,6 +62,8 @@ NetworkRow::NetworkRow(AppState& state, QWidget* parent) : QWidget(parent), m_st
     m_remove->setObjectName(QStringLiteral("remove"));
     m_remove->setAccessibleName(QStringLiteral("Remove"));
     paintRemoveAsDestructive();
+    m_mlat = new MlatControls(
+        m_state, [this] { return m_model.key; }, m_details);
 
     auto* keyLine = new QHBoxLayout;
     keyLine->setSpacing(6);
@@ -78,6 +81,7 @@ NetworkRow::NetworkRow(AppState& state, QWidget* parent) : QWidget(parent), m_st
     details->addLayout(keyLine);
     details->addWidget(m_uuidNote);
     details->addLayout(endpointLine);
+    details->addWidget(m_mlat);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 4, 0, 4);
@@ -121,6 +125,7 @@ void NetworkRow::display(const NetworkRowModel& model)
     }
     m_endpoint->setText(model.endpoint);
     m_remove->setVisible(model.removable);
+    m_mlat->display(model.mlat);
     // Every row has these controls; the network's name tells them apart.
     m_uuid->setAccessibleDescription(model.title);
     m_generate->setAccessibleDescription(model.title);
@@ -129,7 +134,7 @@ void NetworkRow::display(const NetworkRowModel& model)
 
 QList<QWidget*> NetworkRow::focusChain() const
 {
-    return {m_enabled, m_site, m_uuid, m_generate, m_remove};
+    return QList<QWidget*>{m_enabled, m_site, m_uuid, m_generate, m_remove} + m_mlat->focusChain();
 }
 
 void NetworkRow::changeEvent(QEvent* event)

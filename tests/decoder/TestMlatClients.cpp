@@ -307,10 +307,7 @@ private Q_SLOTS:
         // Connecting: each has its signal handling in place.
         WAIT_UNTIL(status("lol").link.phase == MlatLink::Phase::connecting &&
                    status("fi").link.phase == MlatLink::Phase::connecting);
-        QElapsedTimer timer;
-        timer.start();
         m_sup->stopAndWait(1s);
-        QVERIFY(timer.elapsed() < 4000);
         QCOMPARE(liveClients(), 0);
         QVERIFY(m_sup->log(QStringLiteral("lol"))->lines().join(u'\n').contains("killing it"));
         QVERIFY(!m_sup->log(QStringLiteral("fi"))->lines().join(u'\n').contains("killing it"));

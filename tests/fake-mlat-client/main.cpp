@@ -15,6 +15,7 @@
 //                               write the --stats-json file, written <s> seconds ago
 //   exit <status>               exit at once with that status
 //   ignore-sigterm              ignore SIGTERM from now on
+//   report-pdeathsig            write "parent-death signal: <n>" (0 for none)
 //   run                         keep going until SIGTERM
 // A scenario that ends without exit or run exits with status 0; so does SIGTERM, unless ignored.
 
@@ -30,6 +31,7 @@
 #include <QStringList>
 #include <cerrno>
 #include <csignal>
+#include <sys/prctl.h>
 #include <unistd.h>
 
 namespace {
@@ -152,6 +154,10 @@ int main(int argc, char** argv)
             }
         } else if (verb == QLatin1String("exit")) {
             ::_exit(rest.toInt());
+        } else if (verb == QLatin1String("report-pdeathsig")) {
+            int signal = 0;
+            ::prctl(PR_GET_PDEATHSIG, &signal);
+            writeLine(QStringLiteral("parent-death signal: %1").arg(signal));
         } else if (verb == QLatin1String("ignore-sigterm")) {
             ignoreSigterm = true;
         } else if (verb == QLatin1String("run")) {

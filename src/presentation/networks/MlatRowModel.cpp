@@ -1,5 +1,7 @@
 #include "presentation/networks/MlatRowModel.h"
 
+#include "app/Redaction.h"
+
 namespace vireon {
 namespace {
 
@@ -34,8 +36,11 @@ std::optional<ConnectorHealthLine> fromClient(const MlatRowModel::Inputs& in, co
         return says(Tone::connecting, QStringLiteral("connecting\u2026"));
 
     if (client.link.phase == MlatLink::Phase::refused) {
-        const QString reason = client.link.refusal.isEmpty() ? QStringLiteral("no reason given")
-                                                             : client.link.refusal.join(QLatin1Char(' '));
+        // A server may quote the key it refused; the row shows keys as the report does.
+        const QStringList keys = in.network.uuid ? QStringList{*in.network.uuid} : QStringList{};
+        const QString reason = client.link.refusal.isEmpty()
+                                   ? QStringLiteral("no reason given")
+                                   : Redaction::redacted(client.link.refusal.join(QLatin1Char(' ')), keys);
         return says(Tone::retrying, QStringLiteral("refused \u2014 ") + reason, reason);
     }
     const std::optional<MlatStats>& stats = client.stats;

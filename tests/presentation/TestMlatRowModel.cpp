@@ -149,6 +149,14 @@ private Q_SLOTS:
             },
             "MLAT: refused \u2014 Bad UUID. Register first.", Tone::retrying);
         row(
+            "a long reason is cut to one line",
+            [](auto& in) {
+                in.client->link =
+                    MlatLink{MlatLink::Phase::refused,
+                             {"Unknown UUID: register this feeder on the network's site first"}};
+            },
+            "MLAT: refused \u2014 Unknown UUID: register this feeder on the netwo\u2026", Tone::retrying);
+        row(
             "refused without a reason",
             [](auto& in) {
                 in.client->link = MlatLink{MlatLink::Phase::refused, {}};

@@ -41,7 +41,11 @@ std::optional<ConnectorHealthLine> fromClient(const MlatRowModel::Inputs& in, co
         const QString reason = client.link.refusal.isEmpty()
                                    ? QStringLiteral("no reason given")
                                    : Redaction::redacted(client.link.refusal.join(QLatin1Char(' ')), keys);
-        return says(Tone::retrying, QStringLiteral("refused \u2014 ") + reason, reason);
+        // A long reason is cut to one line of the form, as the decoder's are; the tooltip has it whole.
+        QString shown = reason.simplified();
+        if (shown.size() > ConnectorHealthLine::maximumReasonLength)
+            shown = shown.left(ConnectorHealthLine::maximumReasonLength - 1) + QChar(0x2026);
+        return says(Tone::retrying, QStringLiteral("refused \u2014 ") + shown, reason);
     }
     const std::optional<MlatStats>& stats = client.stats;
     const bool fresh =

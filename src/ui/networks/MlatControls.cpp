@@ -1,7 +1,6 @@
 #include "ui/networks/MlatControls.h"
 
 #include "app/AppState.h"
-#include "ui/networks/HealthBadge.h"
 
 #include <QCheckBox>
 #include <QVBoxLayout>
@@ -21,17 +20,14 @@ MlatControls::MlatControls(AppState& state, std::function<QString()> key, QWidge
                                     "their messages at several stations."));
     m_hidden = new QCheckBox(QStringLiteral("Hide my station on coverage maps"), this);
     m_hidden->setObjectName(QStringLiteral("mlatPrivacy"));
-    m_line = new HealthBadge(this);
-    m_line->setObjectName(QStringLiteral("mlatLine"));
 
     auto* privacy = new QVBoxLayout;
     privacy->setContentsMargins(indent, 0, 0, 0);
-    privacy->addWidget(m_hidden);
+    privacy->addWidget(m_hidden, 0, Qt::AlignLeft);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(2);
-    layout->addWidget(m_line);
-    layout->addWidget(m_on);
+    layout->addWidget(m_on, 0, Qt::AlignLeft);
     layout->addLayout(privacy);
 
     connect(m_on, &QCheckBox::clicked, this, [&state, key](bool on) { state.setNetworkMlat(key(), on); });
@@ -48,7 +44,6 @@ void MlatControls::display(const std::optional<MlatRowModel>& model)
     m_on->setChecked(model->on);
     m_hidden->setChecked(model->hidden);
     m_hidden->setEnabled(model->on);
-    m_line->display(model->line);
 }
 
 QList<QWidget*> MlatControls::focusChain() const

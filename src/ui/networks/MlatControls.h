@@ -10,11 +10,10 @@ class QCheckBox;
 namespace vireon {
 
 class AppState;
-class HealthBadge;
 
-// A network's MLAT: its switch, the privacy switch under it and the line saying how MLAT does.
-// Hidden for a network that offers no MLAT. Edits go to the state under the network's key, read when
-// the click comes.
+// A network's MLAT switch and the privacy switch under it; hidden for a network that offers no MLAT.
+// The line saying how MLAT does is the row's, under its connection line. Edits go to the state under
+// the network's key, read when the click comes.
 class MlatControls : public QWidget {
     Q_OBJECT
 public:
@@ -26,7 +25,6 @@ public:
 private:
     QCheckBox* m_on;
     QCheckBox* m_hidden;
-    HealthBadge* m_line;
 };
 
 } // namespace vireon

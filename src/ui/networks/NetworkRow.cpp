@@ -31,6 +31,10 @@ NetworkRow::NetworkRow(AppState& state, QWidget* parent) : QWidget(parent), m_st
     m_health = new HealthBadge(this);
     m_health->setObjectName(QStringLiteral("health"));
     m_health->setContentsMargins(indent, 0, 0, 0);
+    // MLAT's line sits under the connection's: both say how the network is doing.
+    m_mlatLine = new HealthBadge(this);
+    m_mlatLine->setObjectName(QStringLiteral("mlatLine"));
+    m_mlatLine->setContentsMargins(indent, 0, 0, 0);
     m_site = new QLabel(this);
     m_site->setObjectName(QStringLiteral("siteLink"));
     m_site->setTextFormat(Qt::RichText);
@@ -87,6 +91,7 @@ NetworkRow::NetworkRow(AppState& state, QWidget* parent) : QWidget(parent), m_st
     layout->setContentsMargins(0, 4, 0, 4);
     layout->addLayout(header);
     layout->addWidget(m_health);
+    layout->addWidget(m_mlatLine);
     layout->addWidget(m_details);
 
     // The key is read when the click comes: the row may have been redrawn for another network since.
@@ -126,6 +131,7 @@ void NetworkRow::display(const NetworkRowModel& model)
     m_endpoint->setText(model.endpoint);
     m_remove->setVisible(model.removable);
     m_mlat->display(model.mlat);
+    m_mlatLine->display(model.mlat ? model.mlat->line : std::nullopt);
     // Every row has these controls; the network's name tells them apart.
     m_uuid->setAccessibleDescription(model.title);
     m_generate->setAccessibleDescription(model.title);

@@ -48,6 +48,7 @@ private:
     NoteLabel* m_uuidNote;
     NoteLabel* m_endpoint;
     QPushButton* m_remove;
+    HealthBadge* m_mlatLine;
     MlatControls* m_mlat;
 };
 

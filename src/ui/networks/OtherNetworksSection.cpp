@@ -25,6 +25,9 @@ OtherNetworksSection::OtherNetworksSection(AppState& state, QWidget* parent) : Q
     m_vireonNote = new NoteLabel({}, primary);
     m_vireonNote->setObjectName(QStringLiteral("vireonNote"));
     m_vireonHealth->setContentsMargins(24, 0, 0, 0);
+    m_vireonMlatLine = new HealthBadge(primary);
+    m_vireonMlatLine->setObjectName(QStringLiteral("vireonMlatLine"));
+    m_vireonMlatLine->setContentsMargins(24, 0, 0, 0);
     m_vireonMlat = new MlatControls(
         state, [] { return QStringLiteral("vireon"); }, primary);
     m_vireonMlat->setObjectName(QStringLiteral("vireonMlat"));
@@ -32,6 +35,7 @@ OtherNetworksSection::OtherNetworksSection(AppState& state, QWidget* parent) : Q
     auto* primaryLayout = new QVBoxLayout(primary);
     primaryLayout->addWidget(m_feedVireon, 0, Qt::AlignLeft);
     primaryLayout->addWidget(m_vireonHealth);
+    primaryLayout->addWidget(m_vireonMlatLine);
     primaryLayout->addWidget(m_vireonMlat);
     primaryLayout->addWidget(m_vireonNote);
 
@@ -101,6 +105,7 @@ void OtherNetworksSection::display(const NetworksModel& model)
     m_feedVireon->setChecked(model.feedVireon);
     m_vireonHealth->display(model.vireonHealth);
     m_vireonMlat->display(model.vireonMlat);
+    m_vireonMlatLine->display(model.vireonMlat ? model.vireonMlat->line : std::nullopt);
     m_vireonNote->setText(model.vireonNote.text);
     m_vireonNote->setTone(model.vireonNote.tone);
     displayRows(model.rows);

@@ -38,6 +38,7 @@ private:
     AppState& m_state;
     QCheckBox* m_feedVireon;
     HealthBadge* m_vireonHealth;
+    HealthBadge* m_vireonMlatLine;
     MlatControls* m_vireonMlat;
     NoteLabel* m_vireonNote;
     QVBoxLayout* m_rowsLayout;

@@ -71,7 +71,13 @@ void SettingsView::refresh()
     m_station->display(model.station);
     m_receiver->display(model.receiver);
     m_behavior->display(model.behavior);
-    m_mlatReadiness->setText(model.mlatReadiness.join(QLatin1Char('\n')));
+    // Several notes read as a list, one sentence each, rather than as one run-on paragraph.
+    QStringList notes = model.mlatReadiness;
+    if (notes.size() > 1) {
+        for (QString& note : notes)
+            note.prepend(QStringLiteral("\u2022 "));
+    }
+    m_mlatReadiness->setText(notes.join(QLatin1Char('\n')));
     m_mlatReadiness->setVisible(!model.mlatReadiness.isEmpty());
     m_networks->display(model.networks);
     m_advanced->display(model.configError);

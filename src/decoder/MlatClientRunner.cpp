@@ -93,8 +93,9 @@ void MlatClientRunner::launch()
     });
     connect(process, &QProcess::readyReadStandardError, this,
             [this, process] { readStandardError(process); });
-    connect(process, &QProcess::finished, this,
-            [this, process](int exitCode, QProcess::ExitStatus) { processFinished(process, exitCode); });
+    connect(process, &QProcess::finished, this, [this, process](int exitCode, QProcess::ExitStatus status) {
+        processFinished(process, exitCode, status == QProcess::CrashExit);
+    });
     connect(process, &QProcess::started, this, [this, process] {
         if (process != m_process)
             return;
@@ -132,27 +133,29 @@ void MlatClientRunner::readStandardError(QProcess* process)
     }
 }
 
-void MlatClientRunner::processFinished(QProcess* process, int exitCode)
+void MlatClientRunner::processFinished(QProcess* process, int exitCode, bool bySignal)
 {
     readStandardError(process);
     process->deleteLater();
     if (process == m_process) {
         if (m_output.flush())
             m_status.link = m_output.link();
-        handleExit(exitCode);
+        handleExit(exitCode, bySignal);
     } else if (m_replaced.removeOne(process) && m_replaced.isEmpty() && m_launchAfterReplaced) {
         m_launchAfterReplaced = false;
         launch();
     }
 }
 
-void MlatClientRunner::handleExit(int exitCode)
+void MlatClientRunner::handleExit(int exitCode, bool bySignal)
 {
     const QDateTime now = m_time.now();
     const auto* running = std::get_if<supervisor_state::Running>(&m_status.state);
     const qint64 uptimeMs = running ? std::max<qint64>(running->since.msecsTo(now), 0) : 0;
     m_process = nullptr;
-    m_log.append(QStringLiteral("supervisor: mlat-client exited with status %1 after %2s")
+    // The client sets no signal handler: SIGTERM, ours or anyone's, ends it by the signal itself.
+    m_log.append(QStringLiteral("supervisor: mlat-client %1 %2 after %3s")
+                     .arg(bySignal ? QStringLiteral("ended by signal") : QStringLiteral("exited with status"))
                      .arg(exitCode)
                      .arg(uptimeMs / 1000));
     if (!m_desiredRunning) {

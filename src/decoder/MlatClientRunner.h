@@ -44,8 +44,8 @@ Q_SIGNALS:
 private:
     void launch();
     void readStandardError(QProcess* process);
-    void processFinished(QProcess* process, int exitCode);
-    void handleExit(int exitCode);
+    void processFinished(QProcess* process, int exitCode, bool bySignal);
+    void handleExit(int exitCode, bool bySignal);
     void setState(SupervisorState state);
 
     TimeSource& m_time;

@@ -12,6 +12,7 @@
 #include <QFileInfo>
 #include <QJsonObject>
 #include <QtTest>
+#include <csignal>
 
 using namespace std::chrono_literals;
 using namespace vireon;
@@ -188,6 +189,7 @@ private Q_SLOTS:
         m_sup->stopAndWait(5s);
         QVERIFY(std::holds_alternative<supervisor_state::Stopped>(status().state));
         QVERIFY(!logText().contains(QStringLiteral("killing it")));
+        QVERIFY(logText().contains(QStringLiteral("mlat-client ended by signal %1").arg(SIGTERM)));
     }
 };
 

@@ -11,7 +11,8 @@ namespace vireon {
 struct AltitudeInput {
     AltitudeInput() = delete;
 
-    // What mlat-client accepts: the shore of the Dead Sea to the highest town.
+    // The shore of the Dead Sea to above the highest town: anything outside is a slip, feet typed as
+    // metres most often, which would spoil MLAT without a word.
     static constexpr double lowest = -420;
     static constexpr double highest = 5100;
 

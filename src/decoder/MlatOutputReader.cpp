@@ -56,7 +56,8 @@ bool MlatOutputReader::line(const QString& raw)
 {
     // systemd's priority prefix ("<3>") means nothing to us or to the log.
     static const QRegularExpression priority(QStringLiteral("\\A<[0-7]>"));
-    QString text = raw;
+    // A line that came whole in one large read is held to the same bound as an unterminated one.
+    QString text = raw.left(longestLine);
     text.remove(priority);
     if (text.endsWith(u'\r'))
         text.chop(1);

@@ -230,6 +230,20 @@ private Q_SLOTS:
         QVERIFY(!log.lines().constFirst().startsWith(u'<'));
     }
 
+    void aLineIsBoundedHoweverItArrives()
+    {
+        LogRingBuffer log(50);
+        MlatOutputReader reader(log);
+        reader.reset(QStringLiteral("feed.adsb.lol:31090"));
+        reader.feed(QByteArray(10000, 'x') + '\n'); // whole, in one read
+        reader.feed(QByteArray(10000, 'y'));        // never ended
+        reader.feed("\nHandshake complete: x\n");
+        QCOMPARE(log.lines().size(), 4);
+        for (const QString& line : log.lines())
+            QVERIFY(line.size() <= 4096);
+        QCOMPARE(reader.link().phase, MlatLink::Phase::connected);
+    }
+
     void stats_data()
     {
         QTest::addColumn<QByteArray>("json");

@@ -1,24 +1,30 @@
 // What mlat-client costs per network and how fast it goes at quit: two real clients, run by the
 // supervisor with the command lines two networks get, connected to an MLAT server of ours on
 // 127.0.0.1 that accepts them, sends a heartbeat every 20 s and its figures every minute. The
-// decoder's Beast output is a listener that sends nothing (a station without aircraft), so the
-// figures are the client's own floor. Memory (RSS and PSS) and CPU are read from /proc every 5 s;
-// then the quit (SIGTERM to both, wait) is timed, once after the long run and in a few short rounds.
+// decoder's Beast output stands in as a listener that sends each client made-up traffic from the
+// given number of aircraft, ten rounds a second (each aircraft's position and call sign), or nothing
+// at all with 0 aircraft: the client's own floor. Memory (RSS and PSS) and CPU are read from /proc
+// every 5 s; then the quit (SIGTERM to both, wait) is timed, once after the long run and in a few
+// short rounds.
 //
 // usage: bench_mlat_clients <mlat-client> [seconds, default 300] [quit rounds, default 5]
+//                           [aircraft, default 0]
 //   QT_QPA_PLATFORM=offscreen build/release/bench/bench_mlat_clients build/release/bin/mlat-client
 
 #include "EventLoopGaps.h"
 #include "decoder/MlatCommand.h"
 #include "decoder/MlatSupervisor.h"
-#include "support/IngestListener.h"
+#include "support/BeastGenerator.h"
 #include "support/MlatTestServer.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QJsonObject>
+#include <QPointer>
 #include <QProcess>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <algorithm>
@@ -97,17 +103,35 @@ int main(int argc, char* argv[])
     const QString program = args.at(1);
     const int seconds = args.size() > 2 ? args.at(2).toInt() : 300;
     const int rounds = args.size() > 3 ? args.at(3).toInt() : 5;
+    const int aircraft = args.size() > 4 ? args.at(4).toInt() : 0;
 
     QTemporaryDir dir;
-    test::IngestListener beast;
+    QTcpServer beast;
     test::MlatTestServer server;
-    if (!beast.listen() || !server.listen())
+    if (!beast.listen(QHostAddress::LocalHost) || !server.listen())
         return 1;
+    QList<QPointer<QTcpSocket>> readers;
+    qint64 sentBytes = 0;
+    QObject::connect(&beast, &QTcpServer::newConnection, [&] {
+        while (QTcpSocket* socket = beast.nextPendingConnection())
+            readers.append(socket);
+    });
+    test::BeastGenerator traffic(52.52, 13.4, std::max(aircraft, 1));
+    QTimer air;
+    QObject::connect(&air, &QTimer::timeout, [&] {
+        const QByteArray round = traffic.round();
+        for (const QPointer<QTcpSocket>& socket : std::as_const(readers)) {
+            if (socket && socket->state() == QAbstractSocket::ConnectedState)
+                sentBytes += socket->write(round);
+        }
+    });
+    if (aircraft > 0)
+        air.start(100);
 
     StationConfig config;
     config.station = {QStringLiteral("Bench"), 52.52345, 13.40512, QStringLiteral("auto"), 48.0};
     config.vireon.uuid = QStringLiteral("0123abcd-0000-4000-8000-0000000000b1");
-    config.localOutputs.beastPort = beast.port();
+    config.localOutputs.beastPort = beast.serverPort();
     StationConfig::ExtraConnector other{QStringLiteral("other"),
                                         QStringLiteral("Other"),
                                         true,
@@ -139,7 +163,7 @@ int main(int argc, char* argv[])
     std::printf("%lld clients running (pids", qlonglong(pids.size()));
     for (qint64 pid : pids)
         std::printf(" %lld", qlonglong(pid));
-    std::printf("), measuring for %d s\n", seconds);
+    std::printf("), %d aircraft, measuring for %d s\n", aircraft, seconds);
 
     QHash<qint64, Sample> first, last, peak;
     for (qint64 pid : pids)
@@ -169,8 +193,10 @@ int main(int argc, char* argv[])
                     100.0 * cpu / elapsed, double(first[pid].cpuTicks) / ticksPerSecond);
     }
     const bool stillConnected = allConnected(supervisor);
-    std::printf("  both still connected at the end: %s; accepted handshakes: %d\n",
-                stillConnected ? "yes" : "no", server.acceptedCount());
+    std::printf("  both still connected at the end: %s; accepted handshakes: %d; Beast input: %lld "
+                "connections, %.1f MB sent\n",
+                stillConnected ? "yes" : "no", server.acceptedCount(), qlonglong(readers.size()),
+                double(sentBytes) / 1e6);
 
     QList<qint64> quitMs;
     for (int round = 0; round <= rounds; ++round) {

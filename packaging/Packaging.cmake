@@ -15,8 +15,9 @@ install(CODE "
     if(CMAKE_INSTALL_DO_STRIP AND EXISTS \"\${decoder}\")
         execute_process(COMMAND \"${CMAKE_STRIP}\" \"\${decoder}\" COMMAND_ERROR_IS_FATAL ANY)
     endif()")
-install(DIRECTORY ${CMAKE_BINARY_DIR}/mlat-client DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/vireon-feeder
-    OPTIONAL USE_SOURCE_PERMISSIONS)
+# scripts/build-mlat-client's tree; the note of what it was built from stays behind.
+install(DIRECTORY ${CMAKE_BINARY_DIR}/libexec/mlat-client DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/vireon-feeder
+    OPTIONAL USE_SOURCE_PERMISSIONS PATTERN .built-from EXCLUDE PATTERN __pycache__ EXCLUDE)
 install(FILES packaging/vireon-feeder.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(DIRECTORY packaging/icons/ DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor)
 install(FILES packaging/network.vireon.feeder.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)

@@ -6,8 +6,11 @@
 // settings-feeding-{light,dark}.png (the decoder running, with each network's live connection),
 // settings-hearing-{light,dark}.png (what a loud, lossy stick hears, with the position swapped),
 // settings-config-error-{light,dark}.png (the decoder refused, the primary network switched off, a bad
-// feeder UUID) and sheet-problem-{light,dark}.png. The decoder is a small shell script that reports
-// its connections in the decoder's own words, so the health comes through the real supervisor.
+// feeder UUID), settings-mlat-{light,dark}.png (each network's MLAT: synchronised, refused,
+// connecting, lacking a UUID, switched off), settings-mlat-needs-{light,dark}.png (a station without
+// an altitude and with a coarse position) and sheet-problem-{light,dark}.png. The decoder and
+// mlat-client are small shell scripts that speak in the real programs' words, so the health comes
+// through the real supervisors.
 
 #include "app/AppSettings.h"
 #include "app/AppState.h"
@@ -65,6 +68,34 @@ fi
 exec sleep 600
 )sh";
 
+// Handshakes as mlat-client reports them: the adsb.lol key is accepted and synchronised, the
+// airplanes.live key refused, every other one left handshaking.
+const char* mlatClientScript = R"sh(#!/bin/sh
+uuid=
+stats=
+server=
+previous=
+for argument in "$@"; do
+    case "$previous" in
+    --uuid) uuid=$argument ;;
+    --stats-json) stats=$argument ;;
+    --server) server=$argument ;;
+    esac
+    previous=$argument
+done
+echo "mlat-client 0.4.2 starting up" >&2
+echo "Connected to multilateration server at $server, handshaking" >&2
+case "$uuid" in
+0123abcd-*)
+    echo "Handshake complete: Compression zlib2, UDP transport disabled, Split sync disabled" >&2
+    echo "{\"now\": $(date +%s), \"peer_count\": 14, \"good_sync_percentage_last_hour\": 92, \"bad_sync_percentage_last_hour\": 1, \"bad_sync_timeout\": 0, \"outlier_percent\": 1.2}" > "$stats" ;;
+feedfeed-*)
+    echo "Server explicitly rejected our connection, saying:" >&2
+    echo "  Unknown UUID: register this feeder on the network's site first" >&2 ;;
+esac
+exec sleep 600
+)sh";
+
 // A dozen aircraft around Munich, heard by a stick that is too loud and loses samples.
 const char* heardAircraft = R"json({"now": NOW, "aircraft": [
   {"hex": "3c6581", "type": "adsb_icao", "lat": 48.35, "lon": 11.78, "seen_pos": 0.8},
@@ -96,6 +127,35 @@ const char* feedingConfig = R"json({
      "port": 30004, "protocol": "beast_reduce_plus_out"},
     {"id": "custom-club.example.org-30004", "label": "Radio club", "enabled": true, "host": "club.example.org",
      "port": 30004, "protocol": "beast_out", "uuid": "club-station-7"}
+  ]
+})json";
+
+const char* mlatConfig = R"json({
+  "station": {"name": "Rooftop", "lat": 52.520008, "lon": 13.404954, "alt": 48, "gain": "38.6"},
+  "vireon": {"enabled": true, "uuid": "0123abcd-0000-4000-8000-000000000001"},
+  "extraConnectors": [
+    {"id": "adsb-lol", "label": "adsb.lol", "enabled": true, "host": "feed.adsb.lol", "port": 30004,
+     "protocol": "beast_reduce_plus_out", "uuid": "0123abcd-0000-4000-8000-000000000001"},
+    {"id": "airplanes-live", "label": "airplanes.live", "enabled": true, "host": "feed.airplanes.live",
+     "port": 30004, "protocol": "beast_reduce_plus_out", "uuid": "feedfeed-1111-4000-8000-000000000002",
+     "mlatPrivacy": true},
+    {"id": "adsb-fi", "label": "adsb.fi", "enabled": true, "host": "feed.adsb.fi", "port": 30004,
+     "protocol": "beast_reduce_plus_out"},
+    {"id": "adsbexchange", "label": "ADSBExchange", "enabled": true, "host": "feed1.adsbexchange.com",
+     "port": 30004, "protocol": "beast_reduce_plus_out", "uuid": "cafecafe-2222-4000-8000-000000000003",
+     "mlat": false},
+    {"id": "custom-club.example.org-30004", "label": "Radio club", "enabled": true, "host": "club.example.org",
+     "port": 30004, "protocol": "beast_out", "uuid": "club-station-7",
+     "mlatServer": {"host": "club.example.org", "port": 40900}}
+  ]
+})json";
+
+const char* mlatNeedsConfig = R"json({
+  "station": {"name": "Rooftop", "lat": 52.52, "lon": 13.4, "gain": "38.6"},
+  "vireon": {"enabled": true, "uuid": "0123abcd-0000-4000-8000-000000000001"},
+  "extraConnectors": [
+    {"id": "adsb-lol", "label": "adsb.lol", "enabled": true, "host": "feed.adsb.lol", "port": 30004,
+     "protocol": "beast_reduce_plus_out", "uuid": "0123abcd-0000-4000-8000-000000000001"}
   ]
 })json";
 
@@ -158,11 +218,14 @@ public:
         }
         write(m_root + "/VireonFeeder/config.json", config);
         write(m_root + "/readsb", decoderScript);
-        QFile::setPermissions(m_root + "/readsb", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        write(m_root + "/mlat-client", mlatClientScript);
+        for (const char* program : {"/readsb", "/mlat-client"})
+            QFile::setPermissions(m_root + program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         m_store = std::make_unique<StationConfigStore>(m_root + "/VireonFeeder/config.json");
         AppEnvironment env;
         env.defaults = &m_defaults;
         env.decoderLocator = [decoder = m_root + "/readsb"] { return std::optional<QString>(decoder); };
+        env.mlatClientLocator = [client = m_root + "/mlat-client"] { return std::optional<QString>(client); };
         // Nothing listens there: the built-in document stays, and nothing leaves the machine.
         env.remoteUrl = QUrl("http://127.0.0.1:1/feeder-config.json");
         env.remoteTimeout = std::chrono::milliseconds(500);
@@ -270,6 +333,32 @@ int main(int argc, char* argv[])
             settle(20);
         settle(300);
         ok &= renderEachPalette(view, palettes, out, "settings-hearing");
+    }
+    {
+        Station mlat(dir, "mlat", mlatConfig);
+        mlat.state->startFeeding();
+        SettingsView view(*mlat.state);
+        view.show();
+        // The stats file is read every 5 seconds.
+        QDeadlineTimer bound(15'000);
+        const auto synchronised = [&view] {
+            for (const HealthBadge* badge : view.findChildren<HealthBadge*>("mlatLine")) {
+                if (badge->text().startsWith("MLAT: synchronised"))
+                    return true;
+            }
+            return false;
+        };
+        while (!bound.hasExpired() && !synchronised())
+            settle(20);
+        settle(300);
+        ok &= renderEachPalette(view, palettes, out, "settings-mlat");
+    }
+    {
+        Station needs(dir, "mlat-needs", mlatNeedsConfig);
+        SettingsView view(*needs.state);
+        view.show();
+        settle(300);
+        ok &= renderEachPalette(view, palettes, out, "settings-mlat-needs");
     }
     {
         Station broken(dir, "broken", brokenConfig);

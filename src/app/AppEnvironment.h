@@ -14,6 +14,7 @@ class QSettings;
 namespace vireon {
 
 class AlertPresenter;
+class ClockSync;
 class DesktopNotifier;
 class IdleInhibitor;
 class LoginItem;
@@ -31,6 +32,8 @@ struct AppEnvironment {
     std::function<std::unique_ptr<DesktopNotifier>()> makeNotifier; // empty: the desktop's notifications
     std::function<std::unique_ptr<UsbMonitor>()> makeUsbMonitor;    // empty: the system's device events
     DecoderLocator decoderLocator;                                  // empty: the installed decoder
+    DecoderLocator mlatClientLocator;                               // empty: the installed mlat-client
+    std::function<std::unique_ptr<ClockSync>()> makeClockSync;      // empty: timedated on the system bus
     QString usbRoot;                                                // empty: the system's USB registry
     std::optional<QUrl> remoteUrl;                                  // absent: the primary network's document
     std::optional<std::chrono::milliseconds> remoteTimeout;         // absent: 10 s

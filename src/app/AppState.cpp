@@ -6,11 +6,13 @@
 #include "app/SleepAssertion.h"
 #include "app/StatusPresentation.h"
 #include "config/StationConfigStore.h"
+#include "decoder/MlatSupervisor.h"
 #include "decoder/RTLDeviceProbe.h"
 #include "decoder/ReadsbCommand.h"
 #include "decoder/ReadsbSupervisor.h"
 #include "network/FeederConfigProvider.h"
 #include "platform/AlertPresenter.h"
+#include "platform/ClockSync.h"
 #include "platform/DesktopNotifier.h"
 #include "platform/IdleInhibitor.h"
 #include "platform/LoginItem.h"
@@ -18,6 +20,7 @@
 #include "platform/UsbMonitor.h"
 #include "stats/StatsReader.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QNetworkAccessManager>
 #include <QPointer>
@@ -63,6 +66,10 @@ AppState::AppState(AppSettings* settings, StationConfigStore* configStore, AppEn
     m_supervisor = std::make_unique<ReadsbSupervisor>(*m_time);
     if (m_env.decoderLocator)
         m_supervisor->setBinaryLocator(m_env.decoderLocator);
+    m_mlat = std::make_unique<MlatSupervisor>(*m_time);
+    if (m_env.mlatClientLocator)
+        m_mlat->setBinaryLocator(m_env.mlatClientLocator);
+    m_clockSync = m_env.makeClockSync ? m_env.makeClockSync() : ClockSync::desktop();
     m_stats = std::make_unique<StatsReader>(*m_time);
     m_network = std::make_unique<QNetworkAccessManager>();
     m_configProvider = std::make_unique<FeederConfigProvider>(*m_defaults, *m_network);
@@ -99,6 +106,11 @@ AppState::AppState(AppSettings* settings, StationConfigStore* configStore, AppEn
     // state always see the new values of the part that changed, and see them once however many
     // parts changed in that turn.
     connect(m_supervisor.get(), &ReadsbSupervisor::changed, this, &AppState::scheduleAnnouncement);
+    connect(m_mlat.get(), &MlatSupervisor::changed, this, &AppState::scheduleAnnouncement);
+    if (m_clockSync) {
+        connect(m_clockSync.get(), &ClockSync::changed, this, &AppState::scheduleAnnouncement);
+        m_clockSync->refresh();
+    }
     connect(m_stats.get(), &StatsReader::changed, this, &AppState::scheduleAnnouncement);
     connect(m_stats.get(), &StatsReader::positionsHeard, this, &AppState::positionsHeard);
     connect(m_settings, &AppSettings::changed, this, &AppState::scheduleAnnouncement);
@@ -117,8 +129,10 @@ AppState::~AppState()
     // A decoder must not outlive the state that started it.
     cancelLaunchAwaitingAlert();
     stopDeviceRecoveryPolling();
-    if (m_supervisor && m_supervisor->desiredRunning())
+    if (m_supervisor && m_supervisor->desiredRunning()) {
+        m_mlat->stop();
         m_supervisor->stopAndWait();
+    }
 }
 
 bool AppState::isDeviceRecoveryPolling() const
@@ -181,6 +195,12 @@ void AppState::launchSupervisor(const FeederConfig& remote)
 
     QDir().mkpath(jsonDirectory);
 
+    // The clients follow the decoder: they stop now and start again once it runs.
+    m_mlatClients = MlatCommand::clients(station, remote, jsonDirectory);
+    m_mlatFollowsRun = false;
+    m_mlat->stop();
+    if (m_clockSync)
+        m_clockSync->refresh();
     m_supervisor->start(arguments,
                         ReadsbCommand::monitored(ReadsbCommand::connectors(station, remote.ingest)));
     m_launchedIngest = remote.ingest;
@@ -210,11 +230,27 @@ void AppState::refreshAfterLaunch()
 
 void AppState::reactToSupervisorState()
 {
+    followDecoderWithMlat();
     const auto* failed = std::get_if<supervisor_state::Failed>(&m_supervisor->state());
     if (failed && failed->failure == SupervisorFailure::noDevice && m_settings->feedingDesired())
         startDeviceRecoveryPolling();
     else
         stopDeviceRecoveryPolling();
+}
+
+// mlat-client reads the decoder's Beast output: it runs while the decoder runs, and starts afresh
+// with each of its runs, so a relaunch with new settings brings new clients too.
+void AppState::followDecoderWithMlat()
+{
+    const bool running = std::holds_alternative<supervisor_state::Running>(m_supervisor->state()) &&
+                         m_supervisor->desiredRunning();
+    if (running && !m_mlatFollowsRun) {
+        m_mlatFollowsRun = true;
+        m_mlat->start(m_mlatClients);
+    } else if (!running && m_mlatFollowsRun) {
+        m_mlatFollowsRun = false;
+        m_mlat->stop();
+    }
 }
 
 void AppState::startDeviceRecoveryPolling()
@@ -295,6 +331,8 @@ void AppState::stopFeeding()
     setStickUnplugged(false);
     m_settings->setFeedingDesired(false);
     stopDeviceRecoveryPolling();
+    m_mlatFollowsRun = false;
+    m_mlat->stop();
     m_supervisor->stop();
     m_stats->stop();
     // What was heard says where the antenna was; a stopped station shows nothing of what it hears.
@@ -334,8 +372,13 @@ void AppState::shutdown()
 {
     cancelLaunchAwaitingAlert();
     stopDeviceRecoveryPolling();
-    // The process is about to exit: the decoder gets SIGTERM and a few seconds, then harder.
+    // The process is about to exit: the decoder and every mlat-client get SIGTERM at once and share
+    // the decoder's few seconds, then anything left is killed.
+    const QDeadlineTimer deadline(std::chrono::seconds(5));
+    m_mlatFollowsRun = false;
+    m_mlat->stop();
     m_supervisor->stopAndWait();
+    m_mlat->stopAndWait(std::chrono::milliseconds(std::max<qint64>(deadline.remainingTime(), 0)));
     m_stats->stop();
     m_sleepAssertion->deactivate();
 }
@@ -454,6 +497,21 @@ void AppState::setNetworkUuid(const QString& key, const QString& text)
     // A network without a connector has no key to hold; nothing is written for it.
     if (const auto changed = NetworkEdits::withUuid(m_configStore->config(), key, text))
         editStation([&](StationConfig& config) { config = *changed; });
+}
+
+void AppState::setNetworkMlat(const QString& key, bool enabled)
+{
+    editStation([&](StationConfig& config) { config = NetworkEdits::withMlat(config, key, enabled); });
+}
+
+void AppState::setNetworkMlatPrivacy(const QString& key, bool hidden)
+{
+    editStation([&](StationConfig& config) { config = NetworkEdits::withMlatPrivacy(config, key, hidden); });
+}
+
+std::optional<bool> AppState::clockSynchronised() const
+{
+    return m_clockSync ? m_clockSync->synchronised() : std::nullopt;
 }
 
 void AppState::addCustomNetwork(const StationConfig::ExtraConnector& connector)

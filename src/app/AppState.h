@@ -5,6 +5,7 @@
 #include "app/StatusIcon.h"
 #include "app/StatusPresentation.h"
 #include "config/StationConfig.h"
+#include "decoder/MlatCommand.h"
 #include "network/FeederConfig.h"
 
 #include <QObject>
@@ -20,8 +21,10 @@ namespace vireon {
 
 class AppSettings;
 class AttentionNotifier;
+class ClockSync;
 class FeederConfigProvider;
 class LoginItem;
+class MlatSupervisor;
 class ReadsbSupervisor;
 class SleepAssertion;
 class StationConfigStore;
@@ -48,6 +51,12 @@ public:
     const StationConfig& stationConfig() const;
     // Views read these; every action on them goes through the state.
     const ReadsbSupervisor& supervisor() const { return *m_supervisor; }
+    // One mlat-client per network the station takes part in MLAT with, run while the decoder runs.
+    const MlatSupervisor& mlat() const { return *m_mlat; }
+    // The clients the feed's last launch planned; they run while the decoder runs.
+    const QList<MlatCommand::Client>& mlatPlan() const { return m_mlatClients; }
+    // Whether network time keeps the system clock in step; unknown when nobody could say.
+    std::optional<bool> clockSynchronised() const;
     const StatsReader& stats() const { return *m_stats; }
     const FeederConfigProvider& configProvider() const { return *m_configProvider; }
     const SleepAssertion& sleepAssertion() const { return *m_sleepAssertion; }
@@ -90,6 +99,9 @@ public:
     // The networks, found by their key (the connector's id, else the preset's).
     void setNetworkEnabled(const QString& key, bool enabled);
     void setNetworkUuid(const QString& key, const QString& text);
+    // MLAT and its privacy flag; the key "vireon" is the primary network. Read at the next launch.
+    void setNetworkMlat(const QString& key, bool enabled);
+    void setNetworkMlatPrivacy(const QString& key, bool hidden);
     void addCustomNetwork(const StationConfig::ExtraConnector& connector);
     void removeNetwork(const QString& key);
     // Writes config.json as the configuration stands, so the file exists and holds what the form shows.
@@ -118,6 +130,7 @@ private:
     void setConfig(const FeederConfig& config);
     void setConfigError(const std::optional<QString>& error);
     void reactToSupervisorState();
+    void followDecoderWithMlat();
     void startDeviceRecoveryPolling();
     void stopDeviceRecoveryPolling();
     void deviceRecoveryTick();
@@ -142,6 +155,8 @@ private:
     StationConfigStore* m_configStore;
     std::unique_ptr<QNetworkAccessManager> m_network;
     std::unique_ptr<ReadsbSupervisor> m_supervisor;
+    std::unique_ptr<MlatSupervisor> m_mlat;
+    std::unique_ptr<ClockSync> m_clockSync;
     std::unique_ptr<StatsReader> m_stats;
     std::unique_ptr<FeederConfigProvider> m_configProvider;
     std::unique_ptr<SleepAssertion> m_sleepAssertion;
@@ -153,6 +168,9 @@ private:
     FeederConfig m_config;
     std::optional<FeederConfig::Ingest> m_launchedIngest;        // the endpoint the decoder last started with
     std::optional<std::pair<double, double>> m_launchedPosition; // and the station's latitude, longitude
+    // The clients planned with the decoder's last launch, started each time it comes up running.
+    QList<MlatCommand::Client> m_mlatClients;
+    bool m_mlatFollowsRun = false;
     std::optional<QString> m_configError;
     std::optional<quint64> m_activity;
     std::unique_ptr<Timer> m_deviceRecoveryTimer;

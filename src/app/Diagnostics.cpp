@@ -5,6 +5,7 @@
 #include "app/Overloaded.h"
 #include "app/Redaction.h"
 #include "config/StationConfigStore.h"
+#include "decoder/MlatSupervisor.h"
 #include "decoder/RTLDeviceProbe.h"
 #include "decoder/ReadsbCommand.h"
 #include "decoder/ReadsbSupervisor.h"
@@ -15,6 +16,7 @@
 #include <QRegularExpression>
 #include <QSysInfo>
 #include <algorithm>
+#include <cmath>
 
 namespace vireon {
 namespace {
@@ -137,6 +139,46 @@ QString deviceSection(const QList<RTLDeviceProbe::Device>& devices)
     return lines.isEmpty() ? QStringLiteral("  (none found)") : lines.join(QLatin1Char('\n'));
 }
 
+QString renderLink(const MlatLink& link)
+{
+    switch (link.phase) {
+    case MlatLink::Phase::starting:
+        return QStringLiteral("starting");
+    case MlatLink::Phase::connecting:
+        return QStringLiteral("connecting");
+    case MlatLink::Phase::connected:
+        return QStringLiteral("connected");
+    case MlatLink::Phase::refused:
+        return QStringLiteral("refused: ") + link.refusal.join(QLatin1Char(' '));
+    }
+    return {};
+}
+
+QString mlatSection(const Diagnostics::Inputs& in, const QStringList& uuids)
+{
+    QString text;
+    for (const MlatClientStatus& status : in.mlatClients) {
+        text +=
+            QStringLiteral("  [%1] %2 uuid=%3 \u2014 %4, %5")
+                .arg(status.client.label, status.client.server, Redaction::shortenedUuid(status.client.uuid),
+                     renderState(status.state), Redaction::redacted(renderLink(status.link), uuids));
+        if (const auto& stats = status.stats) {
+            const auto percent = [](const std::optional<double>& value) {
+                return value ? CNumber::format("%.0f", *value) + u'%' : QStringLiteral("?");
+            };
+            text += QStringLiteral("; %1 peers, good sync %2, bad sync %3, outliers %4, bad-sync timeout %5s")
+                        .arg(stats->peers)
+                        .arg(percent(stats->goodSyncPercent), percent(stats->badSyncPercent),
+                             percent(stats->outlierPercent))
+                        .arg(stats->badSyncTimeout);
+            if (stats->written)
+                text += QStringLiteral(" (written %1)").arg(moment(*stats->written));
+        }
+        text += u'\n';
+    }
+    return text;
+}
+
 } // namespace
 
 QString Diagnostics::report(const AppState& state)
@@ -164,6 +206,11 @@ QString Diagnostics::report(const AppState& state)
     in.ingest = state.remoteConfig().ingest;
     in.snapshot = state.stats().snapshot();
     in.devices = RTLDeviceProbe::findDevices(state.usbRoot());
+    in.mlatClients = state.mlat().clients();
+    for (const MlatClientStatus& client : std::as_const(in.mlatClients)) {
+        const LogRingBuffer* log = state.mlat().log(client.client.id);
+        in.mlatLogs.append(log ? log->lines() : QStringList());
+    }
     return report(in);
 }
 
@@ -186,6 +233,8 @@ QString Diagnostics::report(const Inputs& in)
                                      : QStringLiteral("(none)"));
     report += QStringLiteral("\n\nConnectors (UUIDs redacted):\n") + connectorSection(in, uuids);
     report += QStringLiteral("\nLocal beast output port: ") + QString::number(station.localOutputs.beastPort);
+    if (!in.mlatClients.isEmpty())
+        report += QStringLiteral("\n\nMLAT clients (UUIDs redacted):\n") + mlatSection(in, uuids).chopped(1);
     report += QStringLiteral("\n\nStation name: ") +
               (station.station.name.isEmpty() ? QStringLiteral("(not set)") : station.station.name);
     report += QStringLiteral("\nLocation (rounded): ");
@@ -195,6 +244,11 @@ QString Diagnostics::report(const Inputs& in)
         report += CNumber::format("%.2f", station.station.lat) + QStringLiteral(", ") +
                   CNumber::format("%.2f", station.station.lon);
     }
+    // To the nearest 10 m, like the position: enough to judge MLAT, too coarse to find the roof.
+    report += QStringLiteral("\nAltitude: ") +
+              (station.station.alt ? CNumber::format("%.0f", std::round(*station.station.alt / 10) * 10) +
+                                         QStringLiteral(" m")
+                                   : QStringLiteral("(not set)"));
     report += QStringLiteral("\nGain: ") + station.station.gain;
     // The decoder may be handed another gain than the one stored (readsb 3.14 gets -10 for "auto").
     if (in.passedGain && *in.passedGain != station.station.gain)
@@ -217,6 +271,11 @@ QString Diagnostics::report(const Inputs& in)
         for (const QString& line : in.logLines)
             shown.append(Redaction::redacted(line, uuids));
         report += shown.join(QLatin1Char('\n'));
+    }
+    for (qsizetype i = 0; i < in.mlatClients.size() && i < in.mlatLogs.size(); ++i) {
+        const QString prefix = QLatin1Char('[') + in.mlatClients[i].client.label + QStringLiteral("] ");
+        for (const QString& line : in.mlatLogs[i])
+            report += u'\n' + prefix + Redaction::redacted(line, uuids);
     }
     return report;
 }

@@ -2,6 +2,7 @@
 
 #include "config/StationConfig.h"
 #include "decoder/ConnectorHealth.h"
+#include "decoder/MlatClientStatus.h"
 #include "decoder/RTLDeviceProbe.h"
 #include "decoder/StickProblem.h"
 #include "decoder/SupervisorState.h"
@@ -42,6 +43,9 @@ struct Diagnostics {
         FeederConfig::Ingest ingest;
         StatsSnapshot snapshot;
         QList<RTLDeviceProbe::Device> devices;
+        // Each network's mlat-client and its own log, in the order they were started.
+        QList<MlatClientStatus> mlatClients{};
+        QList<QStringList> mlatLogs{};
     };
 
     // Gathers the inputs (with one USB enumeration) and builds the report from them.

@@ -38,6 +38,24 @@ std::optional<StationConfig> NetworkEdits::withUuid(StationConfig station, const
     return station;
 }
 
+StationConfig NetworkEdits::withMlat(StationConfig station, const QString& key, bool enabled)
+{
+    if (key == QLatin1String("vireon"))
+        station.vireon.mlat = enabled;
+    else if (auto* existing = firstWithId(station.extraConnectors, key))
+        existing->mlat = enabled;
+    return station;
+}
+
+StationConfig NetworkEdits::withMlatPrivacy(StationConfig station, const QString& key, bool hidden)
+{
+    if (key == QLatin1String("vireon"))
+        station.vireon.mlatPrivacy = hidden;
+    else if (auto* existing = firstWithId(station.extraConnectors, key))
+        existing->mlatPrivacy = hidden;
+    return station;
+}
+
 StationConfig NetworkEdits::without(StationConfig station, const QString& key)
 {
     station.extraConnectors.removeIf([&](const StationConfig::ExtraConnector& c) { return c.id == key; });

@@ -23,6 +23,10 @@ struct NetworkEdits {
     // Blanks at the ends go; nothing left clears the UUID. Absent when no connector has the key.
     static std::optional<StationConfig> withUuid(StationConfig station, const QString& key,
                                                  const QString& text);
+    // MLAT on or off, and the station's pin hidden or shown, for the network with the key; "vireon" is
+    // the primary network. A key with no connector changes nothing.
+    static StationConfig withMlat(StationConfig station, const QString& key, bool enabled);
+    static StationConfig withMlatPrivacy(StationConfig station, const QString& key, bool hidden);
     // Every connector with the key goes, not only the first.
     static StationConfig without(StationConfig station, const QString& key);
     // The connector replaces the first one with its id, in place, or joins the end of the list.

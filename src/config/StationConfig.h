@@ -1,5 +1,7 @@
 #pragma once
 
+#include "network/FeederConfig.h"
+
 #include <QList>
 #include <QString>
 #include <optional>
@@ -13,6 +15,8 @@ struct StationConfig {
         double lat = 0;
         double lon = 0;
         QString gain = QStringLiteral("auto");
+        // The antenna's height in metres above sea level; absent until the user gives it.
+        std::optional<double> alt{};
         bool operator==(const Station&) const = default;
     };
 
@@ -24,6 +28,10 @@ struct StationConfig {
         std::optional<qint64> port;
         std::optional<QString> protocolName;
         std::optional<QString> uuid;
+        // Whether the station takes part in MLAT where the network offers it, and whether its pin is
+        // hidden on the network's coverage maps.
+        bool mlat = true;
+        bool mlatPrivacy = false;
         bool operator==(const Vireon&) const = default;
     };
 
@@ -35,6 +43,10 @@ struct StationConfig {
         qint64 port = 0;
         QString protocolName;
         std::optional<QString> uuid;
+        bool mlat = true;
+        bool mlatPrivacy = false;
+        // A network of the user's own names its MLAT server here; a preset's comes from the document.
+        std::optional<FeederConfig::MlatServer> mlatServer{};
         bool operator==(const ExtraConnector&) const = default;
     };
 

@@ -22,6 +22,10 @@ const QString nameKey = QStringLiteral("name");
 const QString latKey = QStringLiteral("lat");
 const QString lonKey = QStringLiteral("lon");
 const QString gainKey = QStringLiteral("gain");
+const QString altKey = QStringLiteral("alt");
+const QString mlatKey = QStringLiteral("mlat");
+const QString mlatPrivacyKey = QStringLiteral("mlatPrivacy");
+const QString mlatServerKey = QStringLiteral("mlatServer");
 const QString enabledKey = QStringLiteral("enabled");
 const QString idKey = QStringLiteral("id");
 const QString labelKey = QStringLiteral("label");
@@ -81,6 +85,32 @@ std::optional<QJsonArray> arrayOfObjects(const QJsonValue& value)
     return array;
 }
 
+bool boolOr(const QJsonValue& value, bool fallback)
+{
+    return value.isBool() ? value.toBool() : fallback;
+}
+
+// The altitude as mlat-client takes it: a finite number of metres; anything else is "not set".
+std::optional<double> altitudeValue(const QJsonValue& value)
+{
+    const std::optional<double> metres = doubleValue(value);
+    if (!metres || !std::isfinite(*metres))
+        return std::nullopt;
+    return metres;
+}
+
+std::optional<FeederConfig::MlatServer> mlatServerValue(const QJsonValue& value)
+{
+    if (!value.isObject())
+        return std::nullopt;
+    const QJsonObject object = value.toObject();
+    const std::optional<QString> host = nonEmptyString(object.value(hostKey));
+    const std::optional<qint64> port = intValue(object.value(portKey));
+    if (!host || !port)
+        return std::nullopt;
+    return FeederConfig::MlatServer{*host, *port};
+}
+
 StationConfig::Station parseStation(const QJsonValue& value)
 {
     StationConfig::Station station;
@@ -97,6 +127,7 @@ StationConfig::Station parseStation(const QJsonValue& value)
         station.gain = gain.toString();
     else if (gain.isDouble())
         station.gain = QString::number(gain.toDouble(), 'f', 1); // always a full stop, whatever the locale
+    station.alt = altitudeValue(object.value(altKey));
     return station;
 }
 
@@ -113,6 +144,8 @@ StationConfig::Vireon parseVireon(const QJsonValue& value)
     vireon.port = intValue(object.value(portKey));
     vireon.protocolName = nonEmptyString(object.value(protocolKey));
     vireon.uuid = nonEmptyString(object.value(uuidKey));
+    vireon.mlat = boolOr(object.value(mlatKey), vireon.mlat);
+    vireon.mlatPrivacy = boolOr(object.value(mlatPrivacyKey), vireon.mlatPrivacy);
     return vireon;
 }
 
@@ -137,6 +170,9 @@ QList<StationConfig::ExtraConnector> parseExtraConnectors(const QJsonValue& valu
         connector.port = *port;
         connector.protocolName = nonEmptyString(object.value(protocolKey)).value_or(defaultProtocol);
         connector.uuid = nonEmptyString(object.value(uuidKey));
+        connector.mlat = boolOr(object.value(mlatKey), connector.mlat);
+        connector.mlatPrivacy = boolOr(object.value(mlatPrivacyKey), connector.mlatPrivacy);
+        connector.mlatServer = mlatServerValue(object.value(mlatServerKey));
         connectors.append(connector);
     }
     return connectors;
@@ -163,6 +199,14 @@ QJsonValue optionalString(const std::optional<QString>& text)
     return text ? QJsonValue(*text) : QJsonValue(QJsonValue::Null);
 }
 
+// A switch at its default is written only where the file already names it, so files stay as small
+// as they were, and a hand-written value the user has since changed back is still replaced.
+void insertSwitch(QJsonObject& object, const QString& key, bool value, bool byDefault)
+{
+    if (value != byDefault || object.contains(key))
+        object.insert(key, value);
+}
+
 QJsonArray mergeExtraConnectors(const QList<StationConfig::ExtraConnector>& connectors, const QJsonValue& raw)
 {
     // Elements are matched by id so that keys we do not know survive on connectors the user kept.
@@ -186,6 +230,13 @@ QJsonArray mergeExtraConnectors(const QList<StationConfig::ExtraConnector>& conn
         object.insert(portKey, connector.port);
         object.insert(protocolKey, connector.protocolName);
         object.insert(uuidKey, optionalString(connector.uuid));
+        insertSwitch(object, mlatKey, connector.mlat, true);
+        insertSwitch(object, mlatPrivacyKey, connector.mlatPrivacy, false);
+        if (connector.mlatServer)
+            object.insert(mlatServerKey, QJsonObject{{hostKey, connector.mlatServer->host},
+                                                     {portKey, connector.mlatServer->port}});
+        else
+            object.remove(mlatServerKey);
         merged.append(object);
     }
     return merged;
@@ -215,11 +266,17 @@ QJsonObject StationConfigFile::merge(const StationConfig& config, const QJsonObj
     station.insert(latKey, config.station.lat);
     station.insert(lonKey, config.station.lon);
     station.insert(gainKey, config.station.gain);
+    if (config.station.alt)
+        station.insert(altKey, *config.station.alt);
+    else
+        station.remove(altKey);
     result.insert(stationKey, station);
 
     // host, port and protocol are hand-edit overrides: whatever the file holds stays as it is.
     QJsonObject vireon = objectOrEmpty(raw.value(vireonKey));
     vireon.insert(enabledKey, config.vireon.enabled);
+    insertSwitch(vireon, mlatKey, config.vireon.mlat, true);
+    insertSwitch(vireon, mlatPrivacyKey, config.vireon.mlatPrivacy, false);
     if (config.vireon.uuid)
         vireon.insert(uuidKey, *config.vireon.uuid);
     else

@@ -4,6 +4,7 @@
 #include "decoder/DecoderHelpProbe.h"
 #include "decoder/DecoderOutputClassifier.h"
 #include "decoder/KeyTransmission.h"
+#include "decoder/RestartPolicy.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -20,16 +21,8 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr qint64 crashWindowMs = 300'000;
-constexpr qsizetype crashLoopExits = 6;
-constexpr qint64 longestDelaySeconds = 60;
-
-qint64 restartDelaySeconds(qint64 attemptsBefore)
-{
-    // 2, 4, 8, 16, 32, then 60 for good; the cap comes before the shift so no count overflows it.
-    return attemptsBefore >= 5 ? longestDelaySeconds
-                               : std::min(qint64(2) << attemptsBefore, longestDelaySeconds);
-}
+constexpr qint64 crashWindowMs = RestartPolicy::crashWindowMs;
+constexpr qsizetype crashLoopExits = RestartPolicy::crashLoopExits;
 
 QString seconds(std::chrono::milliseconds duration)
 {
@@ -344,7 +337,7 @@ void ReadsbSupervisor::handleExit(int status)
 
 void ReadsbSupervisor::scheduleRestart(const QDateTime& now)
 {
-    const qint64 delay = restartDelaySeconds(m_restartAttempt);
+    const qint64 delay = RestartPolicy::delaySeconds(m_restartAttempt);
     ++m_restartAttempt;
     setState(supervisor_state::Backoff{now.addSecs(delay), m_restartAttempt});
     log(QStringLiteral("supervisor: restarting in %1s (attempt %2)").arg(delay).arg(m_restartAttempt));

@@ -13,11 +13,17 @@ namespace {
 const QString feedHost = QStringLiteral("feed.vireon.network");
 const QString beastReduceProtocol = QStringLiteral("beast_reduce_plus_out");
 
-FeederConfig::Preset preset(const char* id, const char* label, const char* host, const char* url)
+// Every built-in network runs its MLAT server on 31090, at the host its own feeder set-up names.
+FeederConfig::Preset preset(const char* id, const char* label, const char* host, const char* url,
+                            const char* mlatHost)
 {
-    return FeederConfig::Preset{QString::fromLatin1(id),   QString::fromLatin1(label),
-                                QString::fromLatin1(host), 30004,
-                                beastReduceProtocol,       QUrl(QString::fromLatin1(url))};
+    return FeederConfig::Preset{QString::fromLatin1(id),
+                                QString::fromLatin1(label),
+                                QString::fromLatin1(host),
+                                30004,
+                                beastReduceProtocol,
+                                QUrl(QString::fromLatin1(url)),
+                                FeederConfig::MlatServer{QString::fromLatin1(mlatHost), 31090}};
 }
 
 bool isAbsent(const QJsonValue& value)
@@ -82,6 +88,22 @@ bool readOptionalUrl(const QJsonValue& value, std::optional<QUrl>& out)
     return true;
 }
 
+bool readMlat(const QJsonValue& value, std::optional<FeederConfig::MlatServer>& out)
+{
+    out.reset();
+    if (isAbsent(value))
+        return true;
+    if (!value.isObject())
+        return false;
+    const QJsonObject object = value.toObject();
+    FeederConfig::MlatServer server;
+    if (!readString(object.value(QLatin1String("host")), server.host) ||
+        !readInteger(object.value(QLatin1String("port")), server.port))
+        return false;
+    out = server;
+    return true;
+}
+
 bool readIngest(const QJsonValue& value, FeederConfig::Ingest& out)
 {
     if (!value.isObject())
@@ -89,7 +111,8 @@ bool readIngest(const QJsonValue& value, FeederConfig::Ingest& out)
     const QJsonObject object = value.toObject();
     return readString(object.value(QLatin1String("host")), out.host) &&
            readInteger(object.value(QLatin1String("port")), out.port) &&
-           readString(object.value(QLatin1String("protocol")), out.protocolName);
+           readString(object.value(QLatin1String("protocol")), out.protocolName) &&
+           readMlat(object.value(QLatin1String("mlat")), out.mlat);
 }
 
 bool readPreset(const QJsonValue& value, FeederConfig::Preset& out)
@@ -102,7 +125,8 @@ bool readPreset(const QJsonValue& value, FeederConfig::Preset& out)
            readString(object.value(QLatin1String("host")), out.host) &&
            readInteger(object.value(QLatin1String("port")), out.port) &&
            readString(object.value(QLatin1String("protocol")), out.protocolName) &&
-           readOptionalUrl(object.value(QLatin1String("registrationURL")), out.registrationUrl);
+           readOptionalUrl(object.value(QLatin1String("registrationURL")), out.registrationUrl) &&
+           readMlat(object.value(QLatin1String("mlat")), out.mlat);
 }
 
 bool readPresets(const QJsonValue& value, std::optional<QList<FeederConfig::Preset>>& out)
@@ -162,11 +186,12 @@ std::optional<FeederConfig> FeederConfig::decode(const QByteArray& document)
 const QList<FeederConfig::Preset>& FeederConfig::builtInPresets()
 {
     static const QList<Preset> presets{
-        preset("adsb-lol", "adsb.lol", "feed.adsb.lol", "https://adsb.lol"),
-        preset("airplanes-live", "airplanes.live", "feed.airplanes.live", "https://airplanes.live/myfeed/"),
-        preset("adsb-fi", "adsb.fi", "feed.adsb.fi", "https://adsb.fi"),
-        preset("adsbexchange", "ADSBExchange", "feed1.adsbexchange.com",
-               "https://www.adsbexchange.com/feed/"),
+        preset("adsb-lol", "adsb.lol", "feed.adsb.lol", "https://adsb.lol", "feed.adsb.lol"),
+        preset("airplanes-live", "airplanes.live", "feed.airplanes.live", "https://airplanes.live/myfeed/",
+               "feed.airplanes.live"),
+        preset("adsb-fi", "adsb.fi", "feed.adsb.fi", "https://adsb.fi", "feed.adsb.fi"),
+        preset("adsbexchange", "ADSBExchange", "feed1.adsbexchange.com", "https://www.adsbexchange.com/feed/",
+               "feed.adsbexchange.com"),
     };
     return presets;
 }
@@ -182,6 +207,7 @@ const FeederConfig::Preset* FeederConfig::builtInPreset(const QString& id)
 
 const FeederConfig& FeederConfig::fallback()
 {
+    // No MLAT server of the primary network's own is known until its document names one.
     static const FeederConfig config{
         Ingest{feedHost, 30004, beastReduceProtocol},
         builtInPresets(),

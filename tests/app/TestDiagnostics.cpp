@@ -134,6 +134,7 @@ private Q_SLOTS:
                            "Local beast output port: 30005\n\n"
                            "Station name: (not set)\n"
                            "Location (rounded): (not set)\n"
+                           "Altitude: (not set)\n"
                            "Gain: auto\n"
                            "Decoder: (not found)\n\n"
                            "Aircraft: 0\n"
@@ -172,9 +173,37 @@ private Q_SLOTS:
             << QStringList{"  [Vireon] feed.vireon.network:30004 beast_reduce_plus_out \u2014 not running\n"};
         QTest::newRow("only a zero latitude is still a position, rounded as printf rounds")
             << Edit([](Inputs& in) {
-                   in.station.station = {"Roof", 0, 12.3456, "49.6"};
+                   in.station.station = {"Roof", 0, 12.3456, "49.6", 123.4};
                })
-            << QStringList{"Station name: Roof\nLocation (rounded): 0.00, 12.35\nGain: 49.6\n"};
+            << QStringList{
+                   "Station name: Roof\nLocation (rounded): 0.00, 12.35\nAltitude: 120 m\nGain: 49.6\n"};
+        QTest::newRow("MLAT clients: server, state, link and figures, keys shortened; their lines follow "
+                      "the decoder's")
+            << Edit([](Inputs& in) {
+                   MlatCommand::Client client{"adsb-lol",
+                                              "adsb.lol",
+                                              "feed.adsb.lol:31090",
+                                              "0123abcd-0000-4000-8000-000000000001",
+                                              "/j/mlat-adsb-lol.json",
+                                              {}};
+                   in.station.extraConnectors = {extra("adsb-lol", "adsb.lol", true, "feed.adsb.lol", 30004,
+                                                       "0123abcd-0000-4000-8000-000000000001")};
+                   MlatStats stats;
+                   stats.written = fixedNow;
+                   stats.peers = 14;
+                   stats.goodSyncPercent = 80;
+                   stats.badSyncPercent = 2;
+                   in.mlatClients = {
+                       MlatClientStatus{client, Running{fixedNow}, {MlatLink::Phase::connected, {}}, stats}};
+                   in.mlatLogs = {
+                       {"Connected to multilateration server, uuid 0123abcd-0000-4000-8000-000000000001"}};
+               })
+            << QStringList{
+                   "\n\nMLAT clients (UUIDs redacted):\n  [adsb.lol] feed.adsb.lol:31090 uuid=0123abcd\u2026 "
+                   "\u2014 running(since: 2025-03-01 17:04:05 +0000), connected; 14 peers, good sync 80%, "
+                   "bad "
+                   "sync 2%, outliers ?, bad-sync timeout 0s (written 2025-03-01 17:04:05 +0000)\n\nStation",
+                   "\n[adsb.lol] Connected to multilateration server, uuid 0123abcd\u2026"};
         QTest::newRow("positions on a binary tie round to even")
             << Edit([](Inputs& in) { in.station.station.lat = 0.125; })
             << QStringList{"Location (rounded): 0.12, 0.00\n"};

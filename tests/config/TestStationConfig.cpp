@@ -108,6 +108,22 @@ private Q_SLOTS:
                       " 'port': 2, 'protocol': 'b', 'uuid': 'u'}, {'id': 'x', 'host': 'h2', 'port': 3}]}")
             << StationConfig{
                    {}, {}, {{"x", "X", true, "h", 2, "b", "u"}, {"x", {}, false, "h2", 3, beastOut, {}}}, {}};
+        StationConfig mlat;
+        mlat.station.alt = 48.5;
+        mlat.vireon.mlat = false;
+        mlat.vireon.mlatPrivacy = true;
+        mlat.extraConnectors = {{"x", {}, false, "h", 2, beastOut, {}, true, true, {{"m", 40900}}},
+                                {"y", {}, false, "h", 3, beastOut, {}}};
+        QTest::newRow("MLAT: the altitude, the switches and a network's own server; a quoted switch and a "
+                      "server without its port take their defaults")
+            << object("{'station': {'alt': 48.5}, 'vireon': {'mlat': false, 'mlatPrivacy': true},"
+                      " 'extraConnectors': [{'id': 'x', 'host': 'h', 'port': 2, 'mlat': 'no', 'mlatPrivacy': "
+                      "true,"
+                      " 'mlatServer': {'host': 'm', 'port': 40900}}, {'id': 'y', 'host': 'h', 'port': 3,"
+                      " 'mlatServer': {'host': 'm'}}]}")
+            << mlat;
+        QTest::newRow("an altitude written as text is not set")
+            << object("{'station': {'alt': '48 m'}}") << StationConfig{};
     }
 
     void reading()
@@ -150,6 +166,21 @@ private Q_SLOTS:
                       " {'id': 'connector-2', 'label': 'connector-2', 'enabled': false, 'host': 'n',"
                       " 'port': 3, 'protocol': 'beast_reduce_plus_out', 'uuid': null}],"
                       " 'localOutputs': {'beastPort': 'hand', 'jsonDir': '/j'}}");
+        StationConfig mlat;
+        mlat.station.alt = 12.5;
+        mlat.extraConnectors = {{"k", {}, false, "k", 2, beastOut, {}, false, false, {{"m", 40900}}}};
+        QTest::newRow("MLAT: set values written, a switch back at its default only where the file names it")
+            << object("{'vireon': {'mlat': false}, 'extraConnectors': [{'id': 'k', 'host': 'k', 'port': 2,"
+                      " 'mlatPrivacy': true}]}")
+            << mlat
+            << object(
+                   "{'station': {'name': '', 'lat': 0, 'lon': 0, 'gain': 'auto', 'alt': 12.5},"
+                   " 'vireon': {'enabled': true, 'mlat': true}, 'extraConnectors': [{'id': 'k', 'label': 'k',"
+                   " 'enabled': false, 'host': 'k', 'port': 2, 'protocol': 'beast_reduce_plus_out',"
+                   " 'uuid': null, 'mlat': false, 'mlatPrivacy': false,"
+                   " 'mlatServer': {'host': 'm', 'port': 40900}}]}");
+        QTest::newRow("an altitude cleared leaves the file")
+            << object("{'station': {'alt': 7}}") << StationConfig{} << QJsonObject();
     }
 
     void writing()

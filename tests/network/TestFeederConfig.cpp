@@ -92,6 +92,16 @@ private Q_SLOTS:
                           " 'links': {'liveMap': 'https://map.example/', 'other': 'not checked'}")
             << FeederConfig{in, Presets{{"a", "A", "h", 70000, "p", QUrl("https://a.example/join")}},
                             FeederConfig::Links{QUrl("https://map.example/"), std::nullopt, std::nullopt}};
+        QTest::newRow("MLAT servers on the ingest and on a preset")
+            << json("{'ingest': {'host': 'h', 'port': 30004, 'protocol': 'p', 'mlat': {'host': 'm', 'port': "
+                    "31090}},"
+                    " 'presets': [{'id': 'a', 'host': 'h', 'port': 1, 'protocol': 'p', 'mlat': {'host': 'ma',"
+                    " 'port': 31090}}, {'id': 'b', 'host': 'h', 'port': 1, 'protocol': 'p', 'mlat': null}]}")
+            << FeederConfig{FeederConfig::Ingest{"h", 30004, "p", FeederConfig::MlatServer{"m", 31090}},
+                            Presets{{"a", std::nullopt, "h", 1, "p", std::nullopt,
+                                     FeederConfig::MlatServer{"ma", 31090}},
+                                    {"b", std::nullopt, "h", 1, "p", std::nullopt}},
+                            std::nullopt};
     }
 
     void acceptsDocumentsAsTheyStand()
@@ -120,6 +130,10 @@ private Q_SLOTS:
         QTest::newRow("when a registration page is the empty string") << withIngest(
             "'presets': [{'id': 'a', 'host': 'h', 'port': 1, 'protocol': 'p', 'registrationURL': ''}]");
         QTest::newRow("when a link is not a URL") << withIngest("'links': {'liveMap': 'https://a b'}");
+        QTest::newRow("when an MLAT server lacks its port")
+            << json("{'ingest': {'host': 'h', 'port': 1, 'protocol': 'p', 'mlat': {'host': 'm'}}}");
+        QTest::newRow("when a preset's MLAT server is not an object") << withIngest(
+            "'presets': [{'id': 'a', 'host': 'h', 'port': 1, 'protocol': 'p', 'mlat': 'm:31090'}]");
     }
 
     void rejectsTheWholeDocument()

@@ -197,6 +197,21 @@ private Q_SLOTS:
         QTest::newRow("blanks-only uuid") << entries("h", "30004", "   ") << sampleUuid << false;
         QTest::newRow("blank-padded uuid") << entries("h", "30004", " abc-1 ") << sampleUuid << false;
         QTest::newRow("valid uuid") << entries("h", "65535", "abc-1") << QString() << true;
+        const QString sampleMlat = "MLAT server must be host:port, such as mlat.example.net:31090.";
+        const auto withMlat = [](const QString& server, const QString& uuid = {}) {
+            CustomNetworkInput form = entries("h", "30004", uuid);
+            form.mlatServer = server;
+            return form;
+        };
+        QTest::newRow("an MLAT server") << withMlat("mlat.example.net:31090") << QString() << true;
+        QTest::newRow("an MLAT server without its port")
+            << withMlat("mlat.example.net") << sampleMlat << false;
+        QTest::newRow("an MLAT port out of range")
+            << withMlat("mlat.example.net:65536") << sampleMlat << false;
+        QTest::newRow("an MLAT host with an underscore") << withMlat("mlat_x:31090") << sampleMlat << false;
+        QTest::newRow("an MLAT port with a sign") << withMlat("m:+31090") << sampleMlat << false;
+        QTest::newRow("the uuid is checked before the MLAT server")
+            << withMlat("nonsense", "bad uuid") << sampleUuid << false;
     }
     void problem()
     {
@@ -211,6 +226,10 @@ private Q_SLOTS:
         QCOMPARE(entries("Feed.Example.NET", "+30004").connector(),
                  std::optional(Connector{"custom-feed.example.net-30004", "Feed.Example.NET", true,
                                          "Feed.Example.NET", 30004, "beast_reduce_plus_out", std::nullopt}));
+        CustomNetworkInput withMlat = entries("h", "1");
+        withMlat.mlatServer = "Mlat.Example.NET:40900";
+        QCOMPARE(withMlat.connector()->mlatServer,
+                 std::optional(FeederConfig::MlatServer{"Mlat.Example.NET", 40900}));
         // A key the chosen protocol would not send is said, once the entries are right.
         CustomNetworkInput outKey = entries("h", "1", sampleKey);
         QVERIFY(!outKey.keyWarning());

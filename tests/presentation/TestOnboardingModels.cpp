@@ -1,4 +1,5 @@
 // What the onboarding pages show and how their position fields read what is typed.
+#include "presentation/common/AltitudeInput.h"
 #include "presentation/onboarding/DevicePageModel.h"
 #include "presentation/onboarding/DonePageModel.h"
 #include "presentation/onboarding/LocationInput.h"
@@ -56,6 +57,61 @@ private Q_SLOTS:
         if (problems.position)
             said.append("position");
         QTEST(said.join(u' '), "said");
+    }
+
+    // The onboarding field and the settings' field read an altitude alike.
+    void altitude_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("read"); // "blank", "refused" or the metres taken
+        QTest::newRow("blank: not given") << " \t"
+                                          << "blank";
+        QTest::newRow("whole metres") << "48"
+                                      << "48";
+        QTest::newRow("taken to a tenth") << " 48.46 "
+                                          << "48.5";
+        QTest::newRow("the lowest accepted") << "-420"
+                                             << "-420";
+        QTest::newRow("below the lowest") << "-420.1"
+                                          << "refused";
+        QTest::newRow("the highest accepted") << "5100"
+                                              << "5100";
+        QTest::newRow("feet typed as metres") << "15400"
+                                              << "refused";
+        QTest::newRow("with its unit") << "48 m"
+                                       << "refused";
+        QTest::newRow("not a number") << "nan"
+                                      << "refused";
+        QTest::newRow("just below sea level rounds to 0") << "-0.04"
+                                                          << "0";
+    }
+    void altitude()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, read);
+        const auto position = LocationInput::parsed("52.5", "13.4", typed);
+        const AltitudeInput::Reading setting = AltitudeInput::parse(typed, QLocale::c());
+        QCOMPARE(position.has_value(), read != "refused");
+        QCOMPARE(setting.accepted, read != "refused");
+        QCOMPARE(LocationInput::problems("52.5", "13.4", typed).altitude.has_value(), read == "refused");
+        if (read == "refused")
+            return;
+        QCOMPARE(position->altitude.has_value(), read != "blank");
+        QCOMPARE(setting.metres.has_value(), read != "blank");
+        if (read == "blank")
+            return;
+        QCOMPARE(*position->altitude, read.toDouble());
+        QCOMPARE(*setting.metres, read.toDouble());
+    }
+
+    void theSettingsAltitudeFollowsTheLocale()
+    {
+        const QLocale german(QLocale::German, QLocale::Germany);
+        QCOMPARE(AltitudeInput::parse("48,5", german).metres, std::optional(48.5));
+        QVERIFY(!AltitudeInput::parse("1.048", german).accepted); // a thousands mark, not 1.048 m
+        QCOMPARE(AltitudeInput::format(1048.0, german), QStringLiteral("1048"));
+        QCOMPARE(AltitudeInput::format(48.5, german), QStringLiteral("48,5"));
+        QCOMPARE(AltitudeInput::format(std::nullopt, german), QString());
     }
 
     void positionComplaintsSayWhatIsAccepted()

@@ -4,6 +4,7 @@
 #include "app/AppState.h"
 #include "config/StationConfigStore.h"
 #include "decoder/ReadsbSupervisor.h"
+#include "platform/ClockSync.h"
 
 #include <QDir>
 #include <QFile>
@@ -24,14 +25,16 @@ StationHarness::StationHarness() : clock(QDateTime::currentDateTimeUtc().addSecs
     qputenv("FAKE_READSB_STICK", (usb.root() + QLatin1Char('/') + QLatin1String(stickEntry)).toUtf8());
     qputenv("FAKE_READSB_ARGS_FILE", path(QStringLiteral("decoder-args")).toUtf8());
     qputenv("FAKE_READSB_RETRY_MS", "100");
+    qputenv("FAKE_MLAT_ARGS_DIR", path(QStringLiteral(".")).toUtf8());
+    setMlatScenario({QStringLiteral("connect"), QStringLiteral("run")});
     writeConfig(defaultConfig());
 }
 
 StationHarness::~StationHarness()
 {
     quitApplication();
-    for (const char* name :
-         {"FAKE_READSB_STICK", "FAKE_READSB_ARGS_FILE", "FAKE_READSB_SCENARIO", "FAKE_READSB_RETRY_MS"})
+    for (const char* name : {"FAKE_READSB_STICK", "FAKE_READSB_ARGS_FILE", "FAKE_READSB_SCENARIO",
+                             "FAKE_READSB_RETRY_MS", "FAKE_MLAT_ARGS_DIR", "FAKE_MLAT_SCENARIO"})
         qunsetenv(name);
 }
 
@@ -63,14 +66,33 @@ void StationHarness::writeConfig(const QJsonObject& config)
     file.write(QJsonDocument(config).toJson());
 }
 
-void StationHarness::publishIngestPort(quint16 port, const QString& presetLabel)
+void StationHarness::publishIngestPort(quint16 port, const QString& presetLabel,
+                                       std::optional<quint16> mlatPort)
 {
+    const QString mlat = mlatPort
+                             ? QStringLiteral(R"(, "mlat": {"host": "127.0.0.1", "port": %1})").arg(*mlatPort)
+                             : QString();
     http.respond(200, QStringLiteral(R"({"ingest": {"host": "127.0.0.1", "port": %1,
-        "protocol": "beast_reduce_plus_out"}, "presets": [{"id": "adsb-lol", "label": "%2",
+        "protocol": "beast_reduce_plus_out"%3}, "presets": [{"id": "adsb-lol", "label": "%2",
         "host": "feed.adsb.lol", "port": 30004, "protocol": "beast_reduce_plus_out"}]})")
                           .arg(port)
-                          .arg(presetLabel)
+                          .arg(presetLabel, mlat)
                           .toUtf8());
+}
+
+void StationHarness::setMlatScenario(const QStringList& steps)
+{
+    QFile out(path(QStringLiteral("mlat-scenario")));
+    QVERIFY(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    out.write(steps.join(QLatin1Char('\n')).toUtf8());
+    qputenv("FAKE_MLAT_SCENARIO", out.fileName().toUtf8());
+}
+
+QStringList StationHarness::lastMlatArguments(const QString& uuid) const
+{
+    QFile file(path(uuid + QStringLiteral(".args")));
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts)
+                                          : QStringList();
 }
 
 void StationHarness::setScenario(const QStringList& steps)
@@ -109,6 +131,9 @@ AppEnvironment StationHarness::environment()
         env.makeInhibitor = [] { return IdleInhibitor::desktop(std::chrono::milliseconds(300)); };
     }
     env.decoderLocator = [this] { return std::optional<QString>(decoder); };
+    env.mlatClientLocator = [] { return std::optional<QString>(QStringLiteral(VIREON_FAKE_MLAT_CLIENT)); };
+    // The machine's own clock state would make the settings' MLAT notes differ from one host to another.
+    env.makeClockSync = [] { return std::unique_ptr<ClockSync>(); };
     env.usbRoot = usb.root();
     env.makeUsbMonitor = [this]() -> std::unique_ptr<UsbMonitor> {
         auto monitor = std::make_unique<FakeUsbMonitor>();

@@ -14,6 +14,7 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <memory>
+#include <optional>
 
 namespace vireon {
 class AppSettings;
@@ -52,8 +53,10 @@ public:
     // One section of config.json as it is on disk now.
     QJsonObject savedSection(const QString& section) const { return savedConfig().value(section).toObject(); }
     QJsonObject savedConfig() const;
-    // The document the HTTP server publishes from now on.
-    void publishIngestPort(quint16 port, const QString& presetLabel = QStringLiteral("adsb.lol"));
+    // The document the HTTP server publishes from now on; with an MLAT server for the primary network
+    // on 127.0.0.1 at `mlatPort` when one is given.
+    void publishIngestPort(quint16 port, const QString& presetLabel = QStringLiteral("adsb.lol"),
+                           std::optional<quint16> mlatPort = std::nullopt);
     // The stand-in decoder's steps for every launch from now on (empty: a healthy decoder).
     void setScenario(const QStringList& steps);
 
@@ -66,6 +69,11 @@ public:
     AppState& launchApplication(bool waitForDocument = true);
     void quitApplication();
     void awaitStartupDocument(int requestsBefore);
+
+    // The stand-in mlat-client's steps for every client launched from now on.
+    void setMlatScenario(const QStringList& steps);
+    // Arguments of the most recent mlat-client launch for this station key.
+    QStringList lastMlatArguments(const QString& uuid) const;
 
     // Arguments of the most recent decoder launch, and how many launches there were.
     QStringList lastDecoderArguments() const;

@@ -538,6 +538,38 @@ private Q_SLOTS:
         QTRY_VERIFY(in<QLabel>(section, "vireonNote")->text().startsWith("Vireon feeding is paused."));
     }
 
+    // The primary network offers MLAT: its line and the station's notes follow the altitude typed and
+    // the two switches, which write config.json at once.
+    void mlatSwitchesAndTheAltitude()
+    {
+        h->publishIngestPort(h->ingest.port(), "adsb.lol", 31090);
+        open();
+        auto* line = in<HealthBadge>(section, "vireonMlatLine");
+        auto* notes = child<QLabel>("mlatReadiness");
+        QCOMPARE(line->text(), QString("MLAT: needs your antenna's altitude"));
+        QVERIFY(notes->isVisible());
+        QVERIFY(notes->text().startsWith("MLAT needs your antenna's altitude"));
+
+        type(view.get(), "altitude", "6000");
+        QTest::keyClick(child("altitude"), Qt::Key_Return);
+        QVERIFY(!onDisk("station").contains("alt"));
+        QTRY_COMPARE(child<QLineEdit>("altitude")->text(), QString());
+        type(view.get(), "altitude", "48.5");
+        QTest::keyClick(child("altitude"), Qt::Key_Return);
+        QCOMPARE(onDisk("station")["alt"].toDouble(), 48.5);
+        QTRY_COMPARE(line->text(), QString("MLAT: off"));
+        QTRY_VERIFY(notes->isHidden());
+
+        QWidget* controls = in(section, "vireonMlat");
+        click(controls, "mlatPrivacy");
+        QCOMPARE(onDisk("vireon")["mlatPrivacy"].toBool(), true);
+        click(controls, "mlat");
+        QCOMPARE(onDisk("vireon")["mlat"].toBool(), false);
+        QTRY_VERIFY(line->isHidden());
+        QTRY_VERIFY(!in(controls, "mlatPrivacy")->isEnabled());
+        QVERIFY(in<QCheckBox>(controls, "mlatPrivacy")->isChecked());
+    }
+
     // What the entries may hold is the table's; here what the sheet shows of it, and when.
     void theSheetSaysWhatIsWrongAndReturnAddsOnlyAcceptableEntries()
     {

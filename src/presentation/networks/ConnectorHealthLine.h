@@ -12,7 +12,8 @@ namespace vireon {
 // One network's live connection as the settings show it: a coloured dot and a short line, with the
 // decoder's full words as a tooltip. Station keys never show in full, as in the report.
 struct ConnectorHealthLine {
-    enum class Tone { connected, connecting, retrying };
+    // off: nothing runs, and nothing is wrong.
+    enum class Tone { connected, connecting, retrying, off };
 
     Tone tone = Tone::connecting;
     QString text;

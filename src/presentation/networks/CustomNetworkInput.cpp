@@ -1,6 +1,7 @@
 #include "presentation/networks/CustomNetworkInput.h"
 
 #include "decoder/KeyTransmission.h"
+#include "decoder/MlatCommand.h"
 #include "decoder/ReadsbCommand.h"
 
 #include <QRegularExpression>
@@ -15,10 +16,10 @@ std::optional<QString> CustomNetworkInput::problem() const
         return QStringLiteral("Host may contain letters, digits, dots and dashes only.");
     if (!parsePort(port))
         return QStringLiteral("Port must be a number between 1 and 65535.");
-    if (uuid.isEmpty())
-        return std::nullopt;
-    if (!ReadsbCommand::isValidUuid(uuid))
+    if (!uuid.isEmpty() && !ReadsbCommand::isValidUuid(uuid))
         return QStringLiteral("UUID may contain letters, digits and dashes only.");
+    if (!mlatServer.isEmpty() && !MlatCommand::parseServer(mlatServer))
+        return QStringLiteral("MLAT server must be host:port, such as mlat.example.net:31090.");
     return std::nullopt;
 }
 
@@ -35,7 +36,7 @@ std::optional<StationConfig::ExtraConnector> CustomNetworkInput::connector() con
     if (!canAdd() || !number)
         return std::nullopt;
     const QString key = uuid.trimmed();
-    return StationConfig::ExtraConnector{
+    StationConfig::ExtraConnector connector{
         QStringLiteral("custom-") + host.toLower() + QLatin1Char('-') + QString::number(*number),
         label.isEmpty() ? host : label,
         true,
@@ -44,6 +45,8 @@ std::optional<StationConfig::ExtraConnector> CustomNetworkInput::connector() con
         protocolName,
         key.isEmpty() ? std::nullopt : std::optional<QString>(key),
     };
+    connector.mlatServer = MlatCommand::parseServer(mlatServer);
+    return connector;
 }
 
 std::optional<qint64> CustomNetworkInput::parsePort(const QString& text)

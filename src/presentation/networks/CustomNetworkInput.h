@@ -15,6 +15,8 @@ struct CustomNetworkInput {
     QString port = QStringLiteral("30004");
     QString protocolName = QStringLiteral("beast_reduce_plus_out");
     QString uuid;
+    // host:port of the network's MLAT server; optional.
+    QString mlatServer{};
 
     // The first problem, in a fixed order; absent also for an empty host, which only disables "Add".
     std::optional<QString> problem() const;

@@ -3,8 +3,10 @@
 #include "app/AppState.h"
 #include "app/Redaction.h"
 #include "decoder/KeyTransmission.h"
+#include "decoder/MlatSupervisor.h"
 #include "decoder/ReadsbCommand.h"
 #include "decoder/ReadsbSupervisor.h"
+#include "stats/StatsReader.h"
 
 #include <algorithm>
 
@@ -43,8 +45,27 @@ std::optional<Note> uuidNote(const StationConfig::ExtraConnector& connector)
     return std::nullopt;
 }
 
+std::optional<MlatRowModel> mlatRow(const NetworksModel::Inputs& in,
+                                    const QList<MlatCommand::Network>& offering, const QString& id)
+{
+    const auto network = std::find_if(offering.begin(), offering.end(),
+                                      [&](const MlatCommand::Network& n) { return n.id == id; });
+    if (network == offering.end())
+        return std::nullopt;
+    MlatRowModel::Inputs inputs{
+        *network, in.station.station, in.feedingActive, false, std::nullopt, in.readiness, in.now};
+    inputs.planned = std::any_of(in.mlatPlan.begin(), in.mlatPlan.end(),
+                                 [&](const MlatCommand::Client& c) { return c.id == id; });
+    for (const MlatClientStatus& client : in.mlatClients) {
+        if (client.client.id == id)
+            inputs.client = client;
+    }
+    return MlatRowModel::make(inputs);
+}
+
 NetworkRowModel row(const NetworksModel::Inputs& in, const FeederConfig::Preset* preset,
-                    const StationConfig::ExtraConnector* connector, const QStringList& keys)
+                    const StationConfig::ExtraConnector* connector, const QStringList& keys,
+                    const QList<MlatCommand::Network>& offering)
 {
     NetworkRowModel row;
     row.key = connector ? connector->id : preset->id;
@@ -68,6 +89,9 @@ NetworkRowModel row(const NetworksModel::Inputs& in, const FeederConfig::Preset*
     row.endpoint = connector->host + QLatin1Char(':') + QString::number(connector->port);
     // A preset network is switched off, never removed; the user's own go with "Remove".
     row.removable = !preset;
+    // The first connector with an id is the one MLAT runs for; a second one shows no MLAT of its own.
+    if (firstWithId(in.station, connector->id) == connector)
+        row.mlat = mlatRow(in, offering, connector->id);
     return row;
 }
 
@@ -84,17 +108,20 @@ NetworksModel NetworksModel::make(const Inputs& in)
             ConnectorHealthLine::make(in.feedingActive, in.health, QStringLiteral("vireon"), keys);
     model.vireonNote =
         station.vireon.enabled ? Note{vireonOnNote, Tone::secondary} : Note{vireonOffNote, Tone::warning};
+    const QList<MlatCommand::Network> offering = MlatCommand::networks(station, in.remote);
+    if (station.vireon.enabled)
+        model.vireonMlat = mlatRow(in, offering, MlatCommand::primaryId);
 
     // One row per offered network, in the document's order, then one per connector of the user's own.
     const QList<FeederConfig::Preset>& offered = in.remote.offeredPresets();
     for (const FeederConfig::Preset& preset : offered)
-        model.rows.append(row(in, &preset, firstWithId(station, preset.id), keys));
+        model.rows.append(row(in, &preset, firstWithId(station, preset.id), keys, offering));
     for (const StationConfig::ExtraConnector& connector : station.extraConnectors) {
         const bool matchesPreset =
             std::any_of(offered.begin(), offered.end(),
                         [&](const FeederConfig::Preset& p) { return p.id == connector.id; });
         if (!matchesPreset)
-            model.rows.append(row(in, nullptr, &connector, keys));
+            model.rows.append(row(in, nullptr, &connector, keys, offering));
     }
 
     const auto enabled = std::count_if(station.extraConnectors.begin(), station.extraConnectors.end(),
@@ -113,8 +140,12 @@ NetworksModel NetworksModel::make(const Inputs& in)
 
 NetworksModel NetworksModel::of(const AppState& state)
 {
+    const QDateTime now = state.timeSource().now();
     return make(Inputs{state.stationConfig(), state.remoteConfig(), state.isFeedingActive(),
-                       state.supervisor().connectorHealth()});
+                       state.supervisor().connectorHealth(), state.mlatPlan(), state.mlat().clients(),
+                       MlatReadiness::of(state.stationConfig().station, state.clockSynchronised(),
+                                         state.stats().snapshot(), now),
+                       now});
 }
 
 } // namespace vireon

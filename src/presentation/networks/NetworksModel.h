@@ -5,6 +5,7 @@
 #include "network/FeederConfig.h"
 #include "presentation/common/Tone.h"
 #include "presentation/networks/ConnectorHealthLine.h"
+#include "presentation/networks/MlatRowModel.h"
 
 #include <QHash>
 #include <QList>
@@ -41,6 +42,8 @@ struct NetworkRowModel {
     std::optional<Note> uuidNote;
     QString endpoint;
     bool removable = false;
+    // When the network offers MLAT.
+    std::optional<MlatRowModel> mlat;
 
     bool operator==(const NetworkRowModel&) const = default;
 };
@@ -53,10 +56,16 @@ struct NetworksModel {
         FeederConfig remote;
         bool feedingActive = false;
         QHash<QString, ConnectorHealth> health;
+        QList<MlatCommand::Client> mlatPlan{};
+        QList<MlatClientStatus> mlatClients{};
+        MlatReadiness readiness{};
+        QDateTime now{};
     };
 
     bool feedVireon = true;
     std::optional<ConnectorHealthLine> vireonHealth;
+    // When the primary network's document names an MLAT server and the network is on.
+    std::optional<MlatRowModel> vireonMlat;
     Note vireonNote;
     QList<NetworkRowModel> rows;
     // "2 networks enabled besides Vireon"; absent when none is.

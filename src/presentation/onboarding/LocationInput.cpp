@@ -1,5 +1,7 @@
 #include "presentation/onboarding/LocationInput.h"
 
+#include "platform/CNumber.h"
+#include "presentation/common/AltitudeInput.h"
 #include "presentation/common/CoordinateInput.h"
 
 #include <charconv>
@@ -37,11 +39,25 @@ std::optional<double> parseDegrees(const QString& typed)
     return value;
 }
 
+// Blank is "not given"; otherwise metres within what mlat-client takes, to a tenth.
+std::optional<std::optional<double>> parseAltitude(const QString& typed)
+{
+    if (withoutBlankEnds(typed).isEmpty())
+        return std::optional<double>();
+    const std::optional<double> metres = parseDegrees(typed);
+    if (!metres || !AltitudeInput::inRange(*metres))
+        return std::nullopt;
+    return std::optional<double>(std::round(*metres * 10) / 10);
+}
+
 } // namespace
 
-std::optional<LocationInput::Position> LocationInput::parsed(const QString& latitudeText,
-                                                             const QString& longitudeText)
+std::optional<LocationInput::Position>
+LocationInput::parsed(const QString& latitudeText, const QString& longitudeText, const QString& altitudeText)
 {
+    const auto altitude = parseAltitude(altitudeText);
+    if (!altitude)
+        return std::nullopt;
     const auto lat = parseDegrees(latitudeText);
     const auto lon = parseDegrees(longitudeText);
     if (!lat || !lon)
@@ -50,10 +66,11 @@ std::optional<LocationInput::Position> LocationInput::parsed(const QString& lati
         return std::nullopt;
     if (*lat == 0 && *lon == 0)
         return std::nullopt;
-    return Position{*lat, *lon};
+    return Position{*lat, *lon, *altitude};
 }
 
-LocationInput::Problems LocationInput::problems(const QString& latitudeText, const QString& longitudeText)
+LocationInput::Problems LocationInput::problems(const QString& latitudeText, const QString& longitudeText,
+                                                const QString& altitudeText)
 {
     enum class Reading { blank, refused, degrees };
     struct Judged {
@@ -79,6 +96,8 @@ LocationInput::Problems LocationInput::problems(const QString& latitudeText, con
     if (lat.reading == Reading::degrees && lon.reading == Reading::degrees && lat.degrees == 0 &&
         lon.degrees == 0)
         problems.position = QStringLiteral("0, 0 is in the ocean: enter your antenna's position.");
+    if (!parseAltitude(altitudeText))
+        problems.altitude = AltitudeInput::problem();
     return problems;
 }
 
@@ -87,6 +106,11 @@ std::optional<std::pair<QString, QString>> LocationInput::prefill(double lat, do
     if (lat == 0 && lon == 0)
         return std::nullopt;
     return std::pair{CoordinateInput::sixDecimals(lat), CoordinateInput::sixDecimals(lon)};
+}
+
+QString LocationInput::altitudePrefill(const std::optional<double>& metres)
+{
+    return metres ? CNumber::format("%.1f", *metres) : QString();
 }
 
 } // namespace vireon

@@ -7,7 +7,25 @@
 #include "presentation/settings/GainInput.h"
 #include "stats/StatsReader.h"
 
+#include <algorithm>
+
 namespace vireon {
+namespace {
+
+QStringList readinessNotes(const AppState& state)
+{
+    const StationConfig& config = state.stationConfig();
+    const QList<MlatCommand::Network> offering = MlatCommand::networks(config, state.remoteConfig());
+    const bool anyOn = std::any_of(offering.begin(), offering.end(),
+                                   [](const MlatCommand::Network& n) { return n.enabled && n.mlat; });
+    if (!anyOn)
+        return {};
+    return MlatReadiness::of(config.station, state.clockSynchronised(), state.stats().snapshot(),
+                             state.timeSource().now())
+        .notes();
+}
+
+} // namespace
 
 SettingsModel SettingsModel::of(const AppState& state)
 {
@@ -17,6 +35,7 @@ SettingsModel SettingsModel::of(const AppState& state)
     model.station = Station{config.station.name,
                             config.station.lat,
                             config.station.lon,
+                            config.station.alt,
                             config.vireon.uuid.value_or(QString()),
                             KeyTransmission::primaryWarning(config, state.remoteConfig().ingest),
                             verdict ? std::optional(PositionCheck::warning(*verdict)) : std::nullopt};
@@ -27,6 +46,7 @@ SettingsModel SettingsModel::of(const AppState& state)
     model.behavior = Behavior{state.settings().launchAtLogin(), state.settings().preventSleepWhileFeeding(),
                               state.settings().notifyWhenAttentionNeeded()};
     model.networks = NetworksModel::of(state);
+    model.mlatReadiness = readinessNotes(state);
     model.configError = state.configError();
     model.applyEnabled = state.isFeedingActive();
     return model;

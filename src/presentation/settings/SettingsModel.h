@@ -17,6 +17,7 @@ struct SettingsModel {
         QString name;
         double latitude = 0;
         double longitude = 0;
+        std::optional<double> altitude;
         QString stationKey;
         // The decoder would not send the key as it is.
         std::optional<QString> keyWarning;
@@ -44,6 +45,9 @@ struct SettingsModel {
     Receiver receiver;
     Behavior behavior;
     NetworksModel networks;
+    // What the station lacks for MLAT, one sentence each; empty (and not shown) while no network
+    // has MLAT on.
+    QStringList mlatReadiness;
     // Why the decoder command was refused at the last start.
     std::optional<QString> configError;
     // The decoder runs, waits to restart or is starting: there is a feed to apply the settings to.

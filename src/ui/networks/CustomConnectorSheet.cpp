@@ -50,6 +50,8 @@ CustomConnectorSheet::CustomConnectorSheet(AppState& state, QWidget* parent) : Q
     m_protocol->addItems(CustomNetworkInput::protocolChoices());
     m_protocol->setCurrentText(initial.protocolName);
     m_uuid = field(QStringLiteral("uuid"), QStringLiteral("Feeder UUID (optional)"), this);
+    m_mlatServer = field(QStringLiteral("mlatServer"), QStringLiteral("MLAT server (host:port)"), this);
+    m_mlatServer->setPlaceholderText(QStringLiteral("optional, e.g. mlat.example.net:31090"));
     m_problem = new NoteLabel({}, this);
     m_problem->setObjectName(QStringLiteral("problem"));
     m_problem->setTone(Tone::error);
@@ -70,6 +72,7 @@ CustomConnectorSheet::CustomConnectorSheet(AppState& state, QWidget* parent) : Q
     form->addRow(QStringLiteral("Port"), m_port);
     form->addRow(QStringLiteral("Protocol"), m_protocol);
     form->addRow(QStringLiteral("Feeder UUID (optional)"), m_uuid);
+    form->addRow(QStringLiteral("MLAT server (host:port)"), m_mlatServer);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(cancel);
@@ -82,7 +85,7 @@ CustomConnectorSheet::CustomConnectorSheet(AppState& state, QWidget* parent) : Q
     layout->addWidget(m_keyWarning);
     layout->addLayout(buttons);
 
-    for (QLineEdit* edit : {m_label, m_host, m_port, m_uuid})
+    for (QLineEdit* edit : {m_label, m_host, m_port, m_uuid, m_mlatServer})
         connect(edit, &QLineEdit::textChanged, this, &CustomConnectorSheet::redraw);
     // The protocol decides whether the decoder sends the key at all.
     connect(m_protocol, &QComboBox::currentIndexChanged, this, &CustomConnectorSheet::redraw);
@@ -93,8 +96,8 @@ CustomConnectorSheet::CustomConnectorSheet(AppState& state, QWidget* parent) : Q
 
 CustomNetworkInput CustomConnectorSheet::form() const
 {
-    return CustomNetworkInput{m_label->text(), m_host->text(), m_port->text(), m_protocol->currentText(),
-                              m_uuid->text()};
+    return CustomNetworkInput{m_label->text(),           m_host->text(), m_port->text(),
+                              m_protocol->currentText(), m_uuid->text(), m_mlatServer->text()};
 }
 
 void CustomConnectorSheet::redraw()

@@ -32,6 +32,7 @@ private:
     QLineEdit* m_port;
     QComboBox* m_protocol;
     QLineEdit* m_uuid;
+    QLineEdit* m_mlatServer;
     NoteLabel* m_problem;
     NoteLabel* m_keyWarning;
     QPushButton* m_add;

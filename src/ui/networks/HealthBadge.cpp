@@ -22,6 +22,8 @@ StatusIcon::State iconStateFor(ConnectorHealthLine::Tone tone)
         return StatusIcon::State::warning;
     case ConnectorHealthLine::Tone::retrying:
         return StatusIcon::State::error;
+    case ConnectorHealthLine::Tone::off:
+        return StatusIcon::State::idle;
     }
     return StatusIcon::State::idle;
 }

@@ -6,6 +6,7 @@
 #include "ui/common/StateColors.h"
 #include "ui/common/WidgetText.h"
 #include "ui/networks/HealthBadge.h"
+#include "ui/networks/MlatControls.h"
 
 #include <QCheckBox>
 #include <QEvent>
@@ -30,6 +31,10 @@ NetworkRow::NetworkRow(AppState& state, QWidget* parent) : QWidget(parent), m_st
     m_health = new HealthBadge(this);
     m_health->setObjectName(QStringLiteral("health"));
     m_health->setContentsMargins(indent, 0, 0, 0);
+    // MLAT's line sits under the connection's: both say how the network is doing.
+    m_mlatLine = new HealthBadge(this);
+    m_mlatLine->setObjectName(QStringLiteral("mlatLine"));
+    m_mlatLine->setContentsMargins(indent, 0, 0, 0);
     m_site = new QLabel(this);
     m_site->setObjectName(QStringLiteral("siteLink"));
     m_site->setTextFormat(Qt::RichText);
@@ -61,6 +66,8 @@ NetworkRow::NetworkRow(AppState& state, QWidget* parent) : QWidget(parent), m_st
     m_remove->setObjectName(QStringLiteral("remove"));
     m_remove->setAccessibleName(QStringLiteral("Remove"));
     paintRemoveAsDestructive();
+    m_mlat = new MlatControls(
+        m_state, [this] { return m_model.key; }, m_details);
 
     auto* keyLine = new QHBoxLayout;
     keyLine->setSpacing(6);
@@ -78,11 +85,13 @@ NetworkRow::NetworkRow(AppState& state, QWidget* parent) : QWidget(parent), m_st
     details->addLayout(keyLine);
     details->addWidget(m_uuidNote);
     details->addLayout(endpointLine);
+    details->addWidget(m_mlat);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 4, 0, 4);
     layout->addLayout(header);
     layout->addWidget(m_health);
+    layout->addWidget(m_mlatLine);
     layout->addWidget(m_details);
 
     // The key is read when the click comes: the row may have been redrawn for another network since.
@@ -121,6 +130,8 @@ void NetworkRow::display(const NetworkRowModel& model)
     }
     m_endpoint->setText(model.endpoint);
     m_remove->setVisible(model.removable);
+    m_mlat->display(model.mlat);
+    m_mlatLine->display(model.mlat ? model.mlat->line : std::nullopt);
     // Every row has these controls; the network's name tells them apart.
     m_uuid->setAccessibleDescription(model.title);
     m_generate->setAccessibleDescription(model.title);
@@ -129,7 +140,7 @@ void NetworkRow::display(const NetworkRowModel& model)
 
 QList<QWidget*> NetworkRow::focusChain() const
 {
-    return {m_enabled, m_site, m_uuid, m_generate, m_remove};
+    return QList<QWidget*>{m_enabled, m_site, m_uuid, m_generate, m_remove} + m_mlat->focusChain();
 }
 
 void NetworkRow::changeEvent(QEvent* event)

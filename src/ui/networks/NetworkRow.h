@@ -13,6 +13,7 @@ namespace vireon {
 
 class AppState;
 class HealthBadge;
+class MlatControls;
 class NoteLabel;
 
 // One network the station can feed: its switch and, while it is on, its feeder UUID, its endpoint and,
@@ -47,6 +48,8 @@ private:
     NoteLabel* m_uuidNote;
     NoteLabel* m_endpoint;
     QPushButton* m_remove;
+    HealthBadge* m_mlatLine;
+    MlatControls* m_mlat;
 };
 
 } // namespace vireon

@@ -4,6 +4,7 @@
 #include "ui/common/NoteLabel.h"
 #include "ui/networks/CustomConnectorSheet.h"
 #include "ui/networks/HealthBadge.h"
+#include "ui/networks/MlatControls.h"
 #include "ui/networks/NetworkRow.h"
 
 #include <QCheckBox>
@@ -24,9 +25,18 @@ OtherNetworksSection::OtherNetworksSection(AppState& state, QWidget* parent) : Q
     m_vireonNote = new NoteLabel({}, primary);
     m_vireonNote->setObjectName(QStringLiteral("vireonNote"));
     m_vireonHealth->setContentsMargins(24, 0, 0, 0);
+    m_vireonMlatLine = new HealthBadge(primary);
+    m_vireonMlatLine->setObjectName(QStringLiteral("vireonMlatLine"));
+    m_vireonMlatLine->setContentsMargins(24, 0, 0, 0);
+    m_vireonMlat = new MlatControls(
+        state, [] { return QStringLiteral("vireon"); }, primary);
+    m_vireonMlat->setObjectName(QStringLiteral("vireonMlat"));
+    m_vireonMlat->setContentsMargins(24, 0, 0, 0);
     auto* primaryLayout = new QVBoxLayout(primary);
     primaryLayout->addWidget(m_feedVireon, 0, Qt::AlignLeft);
     primaryLayout->addWidget(m_vireonHealth);
+    primaryLayout->addWidget(m_vireonMlatLine);
+    primaryLayout->addWidget(m_vireonMlat);
     primaryLayout->addWidget(m_vireonNote);
 
     auto* others = new QGroupBox(QStringLiteral("Also feed other networks"), this);
@@ -94,6 +104,8 @@ void OtherNetworksSection::display(const NetworksModel& model)
 {
     m_feedVireon->setChecked(model.feedVireon);
     m_vireonHealth->display(model.vireonHealth);
+    m_vireonMlat->display(model.vireonMlat);
+    m_vireonMlatLine->display(model.vireonMlat ? model.vireonMlat->line : std::nullopt);
     m_vireonNote->setText(model.vireonNote.text);
     m_vireonNote->setTone(model.vireonNote.tone);
     displayRows(model.rows);
@@ -121,6 +133,10 @@ void OtherNetworksSection::displayRows(const QList<NetworkRowModel>& rows)
     m_rows.clear();
     // New rows come last in the window's tab chain; they belong between the switch and "Add custom…".
     QWidget* previous = m_feedVireon;
+    for (QWidget* control : m_vireonMlat->focusChain()) {
+        setTabOrder(previous, control);
+        previous = control;
+    }
     for (const NetworkRowModel& model : rows) {
         auto* widget = new NetworkRow(m_state, this);
         widget->display(model);

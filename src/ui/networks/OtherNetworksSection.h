@@ -14,6 +14,7 @@ namespace vireon {
 class AppState;
 class CustomConnectorSheet;
 class HealthBadge;
+class MlatControls;
 class NetworkRow;
 class NoteLabel;
 
@@ -37,6 +38,8 @@ private:
     AppState& m_state;
     QCheckBox* m_feedVireon;
     HealthBadge* m_vireonHealth;
+    HealthBadge* m_vireonMlatLine;
+    MlatControls* m_vireonMlat;
     NoteLabel* m_vireonNote;
     QVBoxLayout* m_rowsLayout;
     QList<NetworkRow*> m_rows;

@@ -45,12 +45,21 @@ LocationPage::LocationPage(AppState& state, LocationProvider& location, QWidget*
     m_latitudeProblem = problemLabel(QStringLiteral("latitudeProblem"));
     m_longitudeProblem = problemLabel(QStringLiteral("longitudeProblem"));
     m_positionProblem = problemLabel(QStringLiteral("positionProblem"));
+    // Optional: only MLAT needs it, and it can be given later in the settings.
+    m_altitude = new QLineEdit;
+    m_altitude->setObjectName(QStringLiteral("altitudeField"));
+    m_altitude->setPlaceholderText(QStringLiteral("Altitude (m), optional"));
+    m_altitude->setToolTip(QStringLiteral("The antenna's height above sea level, in metres. Networks need it "
+                                          "to locate aircraft by multilateration (MLAT)."));
+    m_altitudeProblem = problemLabel(QStringLiteral("altitudeProblem"));
     fields->addWidget(m_latitude, 0, 0);
     fields->addWidget(m_longitude, 0, 1);
     fields->addWidget(m_latitudeProblem, 1, 0, Qt::AlignTop);
     fields->addWidget(m_longitudeProblem, 1, 1, Qt::AlignTop);
     fields->addWidget(m_positionProblem, 2, 0, 1, 2);
-    for (QLineEdit* field : {m_latitude, m_longitude}) {
+    fields->addWidget(m_altitude, 3, 0);
+    fields->addWidget(m_altitudeProblem, 4, 0, 1, 2);
+    for (QLineEdit* field : {m_latitude, m_longitude, m_altitude}) {
         connect(field, &QLineEdit::textChanged, this, [this] {
             showPositionProblems(Reveal::onlyShown);
             Q_EMIT inputChanged();
@@ -104,7 +113,8 @@ void LocationPage::showPositionProblems(Reveal reveal)
 {
     // While typing, a complaint already shown follows the text (and goes once the text is right),
     // but a new one waits until the user leaves the field: "-" is no latitude yet.
-    const LocationInput::Problems problems = LocationInput::problems(m_latitude->text(), m_longitude->text());
+    const LocationInput::Problems problems =
+        LocationInput::problems(m_latitude->text(), m_longitude->text(), m_altitude->text());
     const auto show = [reveal](NoteLabel* label, const std::optional<QString>& problem) {
         if (!problem) {
             label->hide();
@@ -117,6 +127,7 @@ void LocationPage::showPositionProblems(Reveal reveal)
     show(m_latitudeProblem, problems.latitude);
     show(m_longitudeProblem, problems.longitude);
     show(m_positionProblem, problems.position);
+    show(m_altitudeProblem, problems.altitude);
 }
 
 void LocationPage::prefill()
@@ -126,12 +137,14 @@ void LocationPage::prefill()
         m_latitude->setText(texts->first);
         m_longitude->setText(texts->second);
     }
+    if (station.alt)
+        m_altitude->setText(LocationInput::altitudePrefill(station.alt));
     showPositionProblems(Reveal::onlyShown);
 }
 
 std::optional<LocationInput::Position> LocationPage::parsedLocation() const
 {
-    return LocationInput::parsed(m_latitude->text(), m_longitude->text());
+    return LocationInput::parsed(m_latitude->text(), m_longitude->text(), m_altitude->text());
 }
 
 void LocationPage::commitLocation()
@@ -143,6 +156,7 @@ void LocationPage::commitLocation()
     m_state.editStation([&position](StationConfig& c) {
         c.station.lat = position->latitude;
         c.station.lon = position->longitude;
+        c.station.alt = position->altitude;
     });
 }
 

@@ -50,11 +50,13 @@ private:
     LocationProvider& m_location;
     QLineEdit* m_latitude = nullptr;
     QLineEdit* m_longitude = nullptr;
+    QLineEdit* m_altitude = nullptr;
     QPushButton* m_useMyLocation = nullptr;
     NoteLabel* m_error = nullptr;
     NoteLabel* m_latitudeProblem = nullptr;
     NoteLabel* m_longitudeProblem = nullptr;
     NoteLabel* m_positionProblem = nullptr;
+    NoteLabel* m_altitudeProblem = nullptr;
     QVariantAnimation* m_spin = nullptr;
     std::optional<QString> m_locationError;
     bool m_fetchingLocation = false;

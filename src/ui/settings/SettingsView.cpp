@@ -2,6 +2,7 @@
 
 #include "app/AppState.h"
 #include "presentation/settings/SettingsModel.h"
+#include "ui/common/NoteLabel.h"
 #include "ui/networks/OtherNetworksSection.h"
 #include "ui/settings/AdvancedSection.h"
 #include "ui/settings/BehaviorSection.h"
@@ -33,6 +34,12 @@ SettingsView::SettingsView(AppState& state, QWidget* parent) : QWidget(parent), 
     form->addWidget(m_receiver);
     m_behavior = new BehaviorSection(state, content);
     form->addWidget(m_behavior);
+    // Once, above the networks: what the station lacks for MLAT concerns every network alike.
+    m_mlatReadiness = new NoteLabel({}, content);
+    m_mlatReadiness->setObjectName(QStringLiteral("mlatReadiness"));
+    m_mlatReadiness->setTone(Tone::warning);
+    m_mlatReadiness->hide();
+    form->addWidget(m_mlatReadiness);
     m_networks = new OtherNetworksSection(state, content);
     form->addWidget(m_networks);
     m_advanced = new AdvancedSection(state, content);
@@ -64,6 +71,14 @@ void SettingsView::refresh()
     m_station->display(model.station);
     m_receiver->display(model.receiver);
     m_behavior->display(model.behavior);
+    // Several notes read as a list, one sentence each, rather than as one run-on paragraph.
+    QStringList notes = model.mlatReadiness;
+    if (notes.size() > 1) {
+        for (QString& note : notes)
+            note.prepend(QStringLiteral("\u2022 "));
+    }
+    m_mlatReadiness->setText(notes.join(QLatin1Char('\n')));
+    m_mlatReadiness->setVisible(!model.mlatReadiness.isEmpty());
     m_networks->display(model.networks);
     m_advanced->display(model.configError);
     m_actions->display(model.applyEnabled);

@@ -11,6 +11,7 @@ class AdvancedSection;
 class AppState;
 class BehaviorSection;
 class FeedActionsSection;
+class NoteLabel;
 class OtherNetworksSection;
 class ReceiverSection;
 class StationSection;
@@ -48,6 +49,7 @@ private:
     StationSection* m_station;
     ReceiverSection* m_receiver;
     BehaviorSection* m_behavior;
+    NoteLabel* m_mlatReadiness;
     OtherNetworksSection* m_networks;
     AdvancedSection* m_advanced;
     FeedActionsSection* m_actions;

@@ -3,6 +3,7 @@
 #include "app/AppState.h"
 #include "ui/common/NoteLabel.h"
 #include "ui/common/StationKeyField.h"
+#include "ui/settings/AltitudeField.h"
 #include "ui/settings/CoordinateField.h"
 
 #include <QFormLayout>
@@ -23,6 +24,11 @@ StationSection::StationSection(AppState& state, QWidget* parent)
         QStringLiteral("longitude"),
         [&state](double value) { state.editStation([value](StationConfig& c) { c.station.lon = value; }); },
         this);
+    m_altitude = new AltitudeField(
+        [&state](std::optional<double> metres) {
+            state.editStation([metres](StationConfig& c) { c.station.alt = metres; });
+        },
+        this);
     m_stationKey = new StationKeyField(this);
     m_stationKey->setObjectName(QStringLiteral("stationKey"));
 
@@ -35,6 +41,7 @@ StationSection::StationSection(AppState& state, QWidget* parent)
     m_positionWarning->setTone(Tone::warning);
     m_positionWarning->hide();
     form->addRow(m_positionWarning);
+    form->addRow(QStringLiteral("Altitude"), m_altitude);
     form->addRow(new NoteLabel(
         QStringLiteral("Exact location is never published \u2014 Vireon rounds it before display."), this));
     form->addRow(QStringLiteral("Station key (uuid)"), m_stationKey);
@@ -46,6 +53,7 @@ StationSection::StationSection(AppState& state, QWidget* parent)
     m_name->setAccessibleName(QStringLiteral("Station name"));
     m_latitude->setAccessibleName(QStringLiteral("Latitude"));
     m_longitude->setAccessibleName(QStringLiteral("Longitude"));
+    m_altitude->setAccessibleName(QStringLiteral("Altitude"));
     m_stationKey->setAccessibleName(QStringLiteral("Station key (uuid)"));
 
     connect(m_name, &QLineEdit::textEdited, this, [&state](const QString& text) {
@@ -65,6 +73,7 @@ void StationSection::display(const SettingsModel::Station& model)
         m_name->setText(model.name);
     m_latitude->showValue(model.latitude);
     m_longitude->showValue(model.longitude);
+    m_altitude->showValue(model.altitude);
     m_stationKey->showKey(model.stationKey);
     m_keyWarning->setText(model.keyWarning.value_or(QString()));
     m_keyWarning->setVisible(model.keyWarning.has_value());

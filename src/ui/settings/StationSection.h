@@ -8,6 +8,7 @@ class QLineEdit;
 
 namespace vireon {
 
+class AltitudeField;
 class AppState;
 class CoordinateField;
 class NoteLabel;
@@ -26,6 +27,7 @@ private:
     QLineEdit* m_name;
     CoordinateField* m_latitude;
     CoordinateField* m_longitude;
+    AltitudeField* m_altitude;
     StationKeyField* m_stationKey;
     NoteLabel* m_keyWarning;
     NoteLabel* m_positionWarning;

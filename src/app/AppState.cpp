@@ -439,7 +439,7 @@ void AppState::editStation(const std::function<void(StationConfig&)>& edit)
     edit(config);
     // Written back and saved even when nothing changed, so the file always holds what is shown.
     m_configStore->setConfig(config);
-    m_configStore->save();
+    writeStationConfig();
 }
 
 void AppState::setNetworkEnabled(const QString& key, bool enabled)
@@ -468,7 +468,24 @@ void AppState::removeNetwork(const QString& key)
 
 void AppState::saveStationConfig()
 {
-    m_configStore->save();
+    writeStationConfig();
+}
+
+void AppState::writeStationConfig()
+{
+    // A replaced link stays told of after later saves, which find a file of our own: the user may
+    // look only later for why the other file no longer changes. A save that works ends a failure.
+    std::optional<ConfigFileNote> note = m_configFileNote;
+    if (const auto error = m_configStore->save())
+        note = ConfigFileNote{ConfigFileNote::Kind::saveFailed, error->message};
+    else if (const auto& target = m_configStore->replacedLinkTarget())
+        note = ConfigFileNote{ConfigFileNote::Kind::linkReplaced, *target};
+    else if (note && note->kind == ConfigFileNote::Kind::saveFailed)
+        note.reset();
+    if (note == m_configFileNote)
+        return;
+    m_configFileNote = note;
+    scheduleAnnouncement();
 }
 
 void AppState::reloadStationConfig()

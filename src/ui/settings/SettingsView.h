@@ -11,6 +11,7 @@ class AdvancedSection;
 class AppState;
 class BehaviorSection;
 class FeedActionsSection;
+class NoteLabel;
 class OtherNetworksSection;
 class ReceiverSection;
 class StationSection;
@@ -44,6 +45,7 @@ private:
     int formMinimumWidth() const;
 
     AppState& m_state;
+    NoteLabel* m_fileNote;
     QScrollArea* m_scroll;
     StationSection* m_station;
     ReceiverSection* m_receiver;

@@ -366,8 +366,8 @@ void AppState::announce()
 // stale is an event of its own.
 void AppState::watchLiveDataExpiry(const StatusPresentation::Inputs& in)
 {
-    const std::optional<QDateTime> expiry = StatusPresentation::liveDataExpiry(in);
-    if (!expiry) {
+    const std::optional<std::chrono::milliseconds> remaining = StatusPresentation::liveDataRemaining(in);
+    if (!remaining) {
         m_liveDataExpiryTimer.reset();
         return;
     }
@@ -375,8 +375,7 @@ void AppState::watchLiveDataExpiry(const StatusPresentation::Inputs& in)
         m_liveDataExpiryTimer = m_time->createTimer();
         connect(m_liveDataExpiryTimer.get(), &Timer::timeout, this, &AppState::scheduleAnnouncement);
     }
-    const qint64 remainingMs = std::max<qint64>(m_time->now().msecsTo(*expiry), 0);
-    m_liveDataExpiryTimer->start(std::chrono::milliseconds(remainingMs), Timer::Repeat::once);
+    m_liveDataExpiryTimer->start(*remaining, Timer::Repeat::once);
 }
 
 void AppState::retry()
@@ -507,6 +506,8 @@ StatusPresentation::Inputs AppState::presentationInputs() const
                                       m_configStore->config().vireon.enabled,
                                       m_settings->feedingDesired(),
                                       m_time->now(),
+                                      m_time->elapsed(),
+                                      m_stats->updatedAtFirstRead(),
                                       m_stickUnplugged};
 }
 

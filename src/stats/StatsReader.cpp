@@ -352,6 +352,7 @@ void StatsReader::stop()
 {
     m_timer.reset();
     m_rateHistory.clear();
+    m_updatedAtFirstRead.reset();
     publish(Snapshot{});
 }
 
@@ -363,6 +364,10 @@ void StatsReader::poll()
     m_pollsSincePositions = (m_pollsSincePositions + 1) % positionsEvery;
     QList<AircraftPosition> positions;
     const Snapshot next = readSnapshot(*m_directory, withPositions ? &positions : nullptr);
+    if (!next.updatedAt)
+        m_updatedAtFirstRead.reset();
+    else if (next.updatedAt != m_snapshot.updatedAt)
+        m_updatedAtFirstRead = m_time.elapsed();
     // One point a poll, whether or not the figures changed: the curve's time axis is the polls. It is
     // shown with the next change, which a running decoder makes at least every few seconds.
     m_rateHistory.append(next.messageRate);

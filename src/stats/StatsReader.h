@@ -45,6 +45,12 @@ public:
     void stop();
 
     const Snapshot& snapshot() const { return m_snapshot; }
+    // When the snapshot's updatedAt was first read, on the time source's elapsed() clock: a stamp
+    // that stays the same tells a hung decoder even when the wall clock was set.
+    const std::optional<std::chrono::milliseconds>& updatedAtFirstRead() const
+    {
+        return m_updatedAtFirstRead;
+    }
     // The message rate at each poll of the last hour, oldest first, while started.
     const QList<double>& rateHistory() const { return m_rateHistory; }
     static constexpr qsizetype historyLength = 720; // an hour of polls
@@ -78,6 +84,7 @@ private:
     std::unique_ptr<Timer> m_timer;
     std::optional<QString> m_directory;
     Snapshot m_snapshot;
+    std::optional<std::chrono::milliseconds> m_updatedAtFirstRead;
     QList<double> m_rateHistory;
     int m_pollsSincePositions = 0;
 };

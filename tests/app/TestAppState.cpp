@@ -110,8 +110,18 @@ private Q_SLOTS:
         }
     }
 
+    // The harness's clock runs behind the stand-in's: its time stamps are ahead, as after the clock
+    // was set back. Either way the data turns stale a minute after its stamp was first read.
+    void hungDecoderFilesTurnTheIconFromGreenWithNoOtherEvent_data()
+    {
+        QTest::addColumn<int>("wallClockSetBy");
+        QTest::newRow("the clock left alone") << 0;
+        QTest::newRow("the clock set back an hour") << -3600;
+        QTest::newRow("the clock set forward a day") << 86400;
+    }
     void hungDecoderFilesTurnTheIconFromGreenWithNoOtherEvent()
     {
+        QFETCH(int, wallClockSetBy);
         StationHarness station;
         // The files are written once and never again while the decoder keeps running.
         station.setScenario({QStringLiteral("connect"),
@@ -124,10 +134,11 @@ private Q_SLOTS:
             QFile::exists(station.store->jsonDirectory() + QStringLiteral("/stats.json")), processWaitMs);
         station.clock.advance(StatsReader::pollInterval);
         QTRY_COMPARE(state.iconState(), StatusIcon::State::feeding);
-        const QDateTime expiry = state.stats().snapshot().updatedAt->addSecs(60);
+        const std::chrono::milliseconds expiry = *state.stats().updatedAtFirstRead() + 60s;
         QSignalSpy presentation(&state, &AppState::presentationChanged);
+        station.clock.setWallClock(std::chrono::seconds(wallClockSetBy));
 
-        while (station.clock.now().addSecs(1) < expiry)
+        while (station.clock.elapsed() + 1s < expiry)
             station.clock.advance(1s);
         QTest::qWait(50);
         QCOMPARE(presentation.size(), 0);

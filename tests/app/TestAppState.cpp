@@ -7,6 +7,7 @@
 #include "presentation/panel/PanelModel.h"
 #include "presentation/settings/SettingsModel.h"
 #include "stats/StatsReader.h"
+#include "support/ChildProcesses.h"
 #include "support/StationHarness.h"
 
 #include <QJsonArray>
@@ -15,6 +16,7 @@
 
 using namespace std::chrono_literals;
 using namespace vireon;
+using vireon::test::ChildProcesses;
 using vireon::test::StationHarness;
 
 namespace {
@@ -108,6 +110,51 @@ private Q_SLOTS:
             QTRY_COMPARE_WITH_TIMEOUT(station.decoderLaunches(), 1, processWaitMs);
             QCOMPARE(station.alerts.alerts.size(), 1);
         }
+    }
+
+    // Two decoders would fight over the stick: the stand-in takes it as the real one does, and a
+    // second one refused is written down.
+    void aHundredStartAndStopClicksInASecondNeverRunTwoDecoders()
+    {
+        StationHarness station;
+        const QString stick = station.path("stick.lock");
+        station.setScenario({"claim-stick " + stick, "connect", "write-json aircraft=3 messages=600", "run"});
+        AppState& state = station.launchApplication();
+        for (int click = 0; click < 100; ++click) {
+            click % 2 == 0 ? state.startFeeding() : state.stopFeeding();
+            QTest::qWait(click % 4 * 3); // some clicks land mid-launch, some between event-loop turns
+        }
+        QVERIFY(!state.settings().feedingDesired());
+        QTRY_VERIFY_WITH_TIMEOUT(in<supervisor_state::Stopped>(state), processWaitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(ChildProcesses::countNamed("fake-readsb"), 0, processWaitMs);
+
+        state.startFeeding();
+        QTRY_VERIFY_WITH_TIMEOUT(
+            in<supervisor_state::Running>(state) && state.supervisor().vireonConnectorUp(), processWaitMs);
+        QTest::qWait(300); // long enough for a second decoder to have been refused
+        QVERIFY(in<supervisor_state::Running>(state));
+        QCOMPARE(ChildProcesses::countNamed("fake-readsb"), 1);
+        QVERIFY2(!QFile::exists(stick + ".refused"), "two decoders ran at once");
+    }
+
+    void quitDuringALaunchLeavesNoDecoderBehind_data()
+    {
+        QTest::addColumn<int>("afterMs");
+        QTest::newRow("quit in the same turn as the start") << 0;
+        QTest::newRow("quit while the process is being started") << 2;
+        QTest::newRow("quit just after it came up") << 40;
+    }
+    void quitDuringALaunchLeavesNoDecoderBehind()
+    {
+        QFETCH(int, afterMs);
+        StationHarness station;
+        AppState& state = station.launchApplication();
+        state.startFeeding();
+        QTest::qWait(afterMs);
+        station.quitApplication();
+        QCOMPARE(ChildProcesses::of().size(), 0);
+        QTest::qWait(300); // nothing left armed starts one afterwards
+        QCOMPARE(ChildProcesses::of().size(), 0);
     }
 
     // The harness's clock runs behind the stand-in's: its time stamps are ahead, as after the clock

@@ -319,6 +319,20 @@ private Q_SLOTS:
         QCOMPARE(m_sup->decoderPath(), std::optional<QString>(VIREON_FAKE_READSB));
     }
 
+    // 100,000 lines in two seconds, with NUL bytes and bytes that are not UTF-8: the log keeps its
+    // newest lines and no more, and the line after the flood is still understood.
+    void aFloodOfBrokenLinesLeavesTheLogBoundedAndTheNextLineUnderstood()
+    {
+        useScenario({"flood 50000/s 1 nul #\\x00 end", "flood 50000/s 1 \\xff\\xfe not UTF-8 #",
+                     "stderr BeastReduce TCP output: Connection established: 127.0.0.1 port 30004", "run"});
+        start();
+        WAIT_UNTIL(m_sup->vireonConnectorUp());
+        QCOMPARE(lines().size(), ReadsbSupervisor::logCapacity);
+        QCOMPARE(lines().last(), "BeastReduce TCP output: Connection established: 127.0.0.1 port 30004");
+        QCOMPARE(lines().at(lines().size() - 2), QString("nul 50000") + QChar(0) + " end");
+        QCOMPARE(lines().filter("not UTF-8").size(), 0);
+    }
+
     void aKeyThatIsNotSentIsLoggedAtLaunch()
     {
         m_sup->start({"--net", "--net-connector", "127.0.0.1,9,beast_reduce_plus_out,uuid=short"},

@@ -11,13 +11,9 @@
 namespace vireon {
 namespace {
 
-// Far above what the decoder writes (about 600 bytes an aircraft), low enough that a stray huge
-// file cannot exhaust memory on the GUI thread.
-constexpr qint64 maxFileSize = 64 * 1024 * 1024;
-
 std::optional<QByteArray> readWholeFile(const QString& path)
 {
-    return RegularFile::read(path, maxFileSize);
+    return RegularFile::read(path, StatsReader::maxFileBytes);
 }
 
 // One member of a file's object as far as it has been read. A repeated key counts with its last

@@ -67,6 +67,11 @@ public:
     static Snapshot readSnapshot(const QString& directory, QList<AircraftPosition>* positions = nullptr);
 
     static constexpr std::chrono::milliseconds pollInterval{5000};
+    // A larger file counts as absent. The decoder writes about 600 bytes an aircraft, so this is some
+    // 27,000 aircraft, far more than any sky holds; reading and scanning a file this large still
+    // costs the GUI thread about a tenth of a second (bench_stats_poll), one of 64 MB several times
+    // that.
+    static constexpr qint64 maxFileBytes = 16 * 1024 * 1024;
     // Where the station is needs no fresher evidence than a minute's.
     static constexpr int positionsEvery = 12;
 

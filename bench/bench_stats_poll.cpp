@@ -172,5 +172,34 @@ int main(int argc, char** argv)
     std::printf("(poll = read and decode both files from disk; +positions = the same with every aircraft's "
                 "position, read once a minute; json.load and QJsonDocument parse only the "
                 "aircraft file, from disk and from memory respectively; medians)\n");
+
+    // What a crash, a full disk or a stray command may leave in the aircraft file's place: the poll
+    // stays bounded, and the figures read as absent.
+    std::printf("\n%-44s | %11s | %s\n", "aircraft.json", "poll median", "aircraft read");
+    const QString path = dir.filePath(QStringLiteral("aircraft.json"));
+    const QByteArray big = aircraftFile(10000);
+    // About 600 bytes an aircraft: as many as fit under the reader's limit.
+    const int mostAircraft = int(StatsReader::maxFileBytes / 610);
+    const QByteArray underLimit = aircraftFile(mostAircraft);
+    const struct {
+        const char* name;
+        std::function<bool()> make;
+    } faults[] = {
+        {"10,000 aircraft cut off mid-write", [&] { return writeFile(path, big.left(big.size() / 2)); }},
+        {"a directory", [&] { return QFile::remove(path) && QDir().mkdir(path); }},
+        {"100 MB (sparse)",
+         [&] { return QDir().rmdir(path) && writeFile(path, big) && QFile(path).resize(100 * 1024 * 1024); }},
+        {"the largest file read, whole", [&] { return writeFile(path, underLimit); }},
+    };
+    for (const auto& fault : faults) {
+        if (!fault.make()) {
+            std::fprintf(stderr, "cannot make %s\n", fault.name);
+            return 1;
+        }
+        StatsReader::Snapshot snapshot;
+        const double median = measure(10, [&] { snapshot = StatsReader::readSnapshot(dir.path()); }).first;
+        std::printf("%-44s | %8.3f ms | %lld\n", fault.name, median,
+                    static_cast<long long>(snapshot.aircraftCount));
+    }
     return 0;
 }

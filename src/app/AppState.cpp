@@ -409,8 +409,8 @@ void AppState::announce()
 // stale is an event of its own.
 void AppState::watchLiveDataExpiry(const StatusPresentation::Inputs& in)
 {
-    const std::optional<QDateTime> expiry = StatusPresentation::liveDataExpiry(in);
-    if (!expiry) {
+    const std::optional<std::chrono::milliseconds> remaining = StatusPresentation::liveDataRemaining(in);
+    if (!remaining) {
         m_liveDataExpiryTimer.reset();
         return;
     }
@@ -418,8 +418,7 @@ void AppState::watchLiveDataExpiry(const StatusPresentation::Inputs& in)
         m_liveDataExpiryTimer = m_time->createTimer();
         connect(m_liveDataExpiryTimer.get(), &Timer::timeout, this, &AppState::scheduleAnnouncement);
     }
-    const qint64 remainingMs = std::max<qint64>(m_time->now().msecsTo(*expiry), 0);
-    m_liveDataExpiryTimer->start(std::chrono::milliseconds(remainingMs), Timer::Repeat::once);
+    m_liveDataExpiryTimer->start(*remaining, Timer::Repeat::once);
 }
 
 void AppState::retry()
@@ -482,7 +481,7 @@ void AppState::editStation(const std::function<void(StationConfig&)>& edit)
     edit(config);
     // Written back and saved even when nothing changed, so the file always holds what is shown.
     m_configStore->setConfig(config);
-    m_configStore->save();
+    writeStationConfig();
 }
 
 void AppState::setNetworkEnabled(const QString& key, bool enabled)
@@ -526,7 +525,24 @@ void AppState::removeNetwork(const QString& key)
 
 void AppState::saveStationConfig()
 {
-    m_configStore->save();
+    writeStationConfig();
+}
+
+void AppState::writeStationConfig()
+{
+    // A replaced link stays told of after later saves, which find a file of our own: the user may
+    // look only later for why the other file no longer changes. A save that works ends a failure.
+    std::optional<ConfigFileNote> note = m_configFileNote;
+    if (const auto error = m_configStore->save())
+        note = ConfigFileNote{ConfigFileNote::Kind::saveFailed, error->message};
+    else if (const auto& target = m_configStore->replacedLinkTarget())
+        note = ConfigFileNote{ConfigFileNote::Kind::linkReplaced, *target};
+    else if (note && note->kind == ConfigFileNote::Kind::saveFailed)
+        note.reset();
+    if (note == m_configFileNote)
+        return;
+    m_configFileNote = note;
+    scheduleAnnouncement();
 }
 
 void AppState::reloadStationConfig()
@@ -548,6 +564,8 @@ StatusPresentation::Inputs AppState::presentationInputs() const
                                       m_configStore->config().vireon.enabled,
                                       m_settings->feedingDesired(),
                                       m_time->now(),
+                                      m_time->elapsed(),
+                                      m_stats->updatedAtFirstRead(),
                                       m_stickUnplugged};
 }
 

@@ -93,8 +93,8 @@ public:
     // Reaching onboarding's last page completes it for good.
     void completeOnboarding();
 
-    // Changes the station configuration and saves config.json at once. A failing write is ignored
-    // here as everywhere: the form keeps showing the new value, and the next save tries again.
+    // Changes the station configuration and saves config.json at once. A failing write keeps the
+    // new value in the form and says why the file was not written; the next save tries again.
     void editStation(const std::function<void(StationConfig&)>& edit);
     // The networks, found by their key (the connector's id, else the preset's).
     void setNetworkEnabled(const QString& key, bool enabled);
@@ -109,6 +109,14 @@ public:
     // Takes up hand edits of config.json (the start of feeding does so by itself).
     void reloadStationConfig();
     QString stationConfigPath() const;
+    // What the last write of config.json has to say: why it failed, or that it replaced a link.
+    struct ConfigFileNote {
+        enum class Kind { saveFailed, linkReplaced };
+        Kind kind;
+        QString detail; // the system's reason, or where the link pointed
+        bool operator==(const ConfigFileNote&) const = default;
+    };
+    const std::optional<ConfigFileNote>& configFileNote() const { return m_configFileNote; }
 
     StatusIcon::State iconState() const;
     QString statusLine() const;
@@ -144,6 +152,7 @@ private:
     void usbDeviceChanged(bool added);
     void setStickUnplugged(bool unplugged);
     void positionsHeard(const QList<AircraftPosition>& positions);
+    void writeStationConfig();
 
     AppEnvironment m_env;
     TimeSource* m_time;
@@ -172,6 +181,7 @@ private:
     QList<MlatCommand::Client> m_mlatClients;
     bool m_mlatFollowsRun = false;
     std::optional<QString> m_configError;
+    std::optional<ConfigFileNote> m_configFileNote;
     std::optional<quint64> m_activity;
     std::unique_ptr<Timer> m_deviceRecoveryTimer;
     std::unique_ptr<Timer> m_liveDataExpiryTimer;

@@ -28,18 +28,22 @@ bool stickKnownGone(const StatusPresentation::Inputs& in)
 
 bool StatusPresentation::hasLiveData(const Inputs& in)
 {
-    if (!in.vireonConnectorUp || !in.snapshot.updatedAt)
-        return false;
-    // A time stamp ahead of our clock gives a negative age, which counts as fresh.
-    const qint64 ageMs = in.snapshot.updatedAt->msecsTo(in.now);
-    return ageMs < freshnessLimitMs && in.snapshot.messageRate > 0;
+    return liveDataRemaining(in).has_value();
 }
 
-std::optional<QDateTime> StatusPresentation::liveDataExpiry(const Inputs& in)
+std::optional<std::chrono::milliseconds> StatusPresentation::liveDataRemaining(const Inputs& in)
 {
-    if (!hasLiveData(in))
+    if (!in.vireonConnectorUp || !in.snapshot.updatedAt || in.snapshot.messageRate <= 0)
         return std::nullopt;
-    return in.snapshot.updatedAt->addMSecs(freshnessLimitMs);
+    // The decoder stamps its file with the wall clock. Set back, that clock makes every stamp look
+    // fresh until it catches up, so how long the stamp has stayed the same is also measured, on the
+    // clock nobody sets; a stamp ahead of the wall clock then ages by that measure alone.
+    const qint64 byStamp = freshnessLimitMs - in.snapshot.updatedAt->msecsTo(in.now);
+    const qint64 unchanged = in.updatedAtFirstRead ? (in.elapsed - *in.updatedAtFirstRead).count() : 0;
+    const qint64 remaining = std::min(byStamp, freshnessLimitMs - unchanged);
+    if (remaining <= 0)
+        return std::nullopt;
+    return std::chrono::milliseconds(remaining);
 }
 
 StatusIcon::State StatusPresentation::iconState(const Inputs& in)

@@ -6,6 +6,7 @@
 
 #include <QDateTime>
 #include <QString>
+#include <chrono>
 #include <optional>
 
 namespace vireon {
@@ -21,6 +22,9 @@ struct StatusPresentation {
         bool vireonEnabled = true;
         bool feedingDesired = false;
         QDateTime now;
+        // The time source's elapsed(), and when on it the snapshot's updatedAt was first read.
+        std::chrono::milliseconds elapsed{0};
+        std::optional<std::chrono::milliseconds> updatedAtFirstRead{};
         // The system said the stick went; the decoder has yet to notice.
         bool stickUnplugged = false;
     };
@@ -38,8 +42,8 @@ struct StatusPresentation {
 
     // Connected to the primary network, and a fresh aircraft file shows messages flowing.
     static bool hasLiveData(const Inputs& in);
-    // When data that is live now turns stale by age alone; none when it is not live.
-    static std::optional<QDateTime> liveDataExpiry(const Inputs& in);
+    // How long data that is live now stays so by age alone; none when it is not live.
+    static std::optional<std::chrono::milliseconds> liveDataRemaining(const Inputs& in);
 };
 
 } // namespace vireon

@@ -8,9 +8,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
+#include <QTemporaryFile>
 #include <cerrno>
+#include <cstdio>
+#include <unistd.h>
 
 namespace vireon {
 namespace {
@@ -87,6 +89,7 @@ std::optional<StationConfigStore::SaveError> StationConfigStore::save()
 {
     // Merging into what the file holds now, not only into what was last read, keeps the hand edits
     // made since then of every key this application never writes (local outputs, unknown keys).
+    m_replacedLinkTarget.reset();
     const OnDisk disk = readConfigFile(m_filePath);
     if (disk.object)
         m_rawObject = *disk.object;
@@ -107,17 +110,45 @@ std::optional<StationConfigStore::SaveError> StationConfigStore::save()
         m_unreadableCopyKept = true;
     }
 
-    const bool creating = !QFileInfo::exists(m_filePath);
-    QSaveFile file(m_filePath);
-    if (!file.open(QIODevice::WriteOnly))
-        return SaveError{file.errorString()};
-    // The file holds the station key. QSaveFile carries an existing file's mode over; a new one must
-    // not be world-readable, and it gets its mode before it appears under its name.
-    if (creating && !file.setPermissions(ownerOnly))
-        return SaveError{file.errorString()};
-    if (file.write(bytes) != bytes.size() || !file.commit())
-        return SaveError{file.errorString()};
+    // A link in config.json's place is replaced by a file of our own: writing through it would put
+    // the station key into whatever file it points at.
+    const QFileInfo existing(m_filePath);
+    const std::optional<QString> linkTarget =
+        existing.isSymLink() ? std::optional(existing.symLinkTarget()) : std::nullopt;
+    if (std::optional<SaveError> error = replaceFile(bytes, linkTarget ? ownerOnly : existing.permissions()))
+        return error;
     m_unreadableCopyKept = false;
+    m_replacedLinkTarget = linkTarget;
+    return std::nullopt;
+}
+
+// Written in full to a temporary file beside it and renamed over it, so a full disk or a crash leaves
+// the previous file as it was, never half a file. QSaveFile would do the same but write through a
+// link to its target.
+std::optional<StationConfigStore::SaveError> StationConfigStore::replaceFile(const QByteArray& bytes,
+                                                                             QFileDevice::Permissions mode)
+{
+    QTemporaryFile file(m_filePath + QStringLiteral(".XXXXXX"));
+    if (!file.open())
+        return SaveError{file.errorString()};
+    // The file holds the station key: a new one is never readable by others, not even for a moment.
+    if (!file.setPermissions(mode == QFileDevice::Permissions() ? ownerOnly : mode))
+        return SaveError{file.errorString()};
+    // Straight to the descriptor: a disk that fills up mid-write first takes part of the bytes
+    // without an error, and QFile then reports the short write as an unknown error. Only the write of
+    // the rest says why, and that reason is what the user gets to read.
+    for (qsizetype written = 0; written < bytes.size();) {
+        const ssize_t n = ::write(file.handle(), bytes.constData() + written, size_t(bytes.size() - written));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return SaveError{qt_error_string(n < 0 ? errno : ENOSPC)};
+        written += n;
+    }
+    if (::fsync(file.handle()) != 0 || ::rename(QFile::encodeName(file.fileName()).constData(),
+                                                QFile::encodeName(m_filePath).constData()) != 0)
+        return SaveError{qt_error_string(errno)};
+    file.setAutoRemove(false);
     return std::nullopt;
 }
 

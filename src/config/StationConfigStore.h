@@ -2,6 +2,7 @@
 
 #include "config/StationConfig.h"
 
+#include <QFileDevice>
 #include <QJsonObject>
 #include <QObject>
 #include <QString>
@@ -42,6 +43,8 @@ public:
 
     void reloadFromDisk();
     std::optional<SaveError> save();
+    // Where the link the last save replaced pointed; that file was left as it was.
+    const std::optional<QString>& replacedLinkTarget() const { return m_replacedLinkTarget; }
 
     // Absolute jsonDir as it is; a relative one lives next to config.json.
     QString jsonDirectory() const;
@@ -54,6 +57,7 @@ Q_SIGNALS:
 private:
     void load();
     std::optional<SaveError> keepUnreadableCopy();
+    std::optional<SaveError> replaceFile(const QByteArray& bytes, QFileDevice::Permissions mode);
 
     TimeSource& m_time;
     QString m_filePath;
@@ -61,6 +65,7 @@ private:
     QJsonObject m_rawObject;
     // The unreadable file on disk has been copied aside, but replacing it has not succeeded yet.
     bool m_unreadableCopyKept = false;
+    std::optional<QString> m_replacedLinkTarget;
 };
 
 } // namespace vireon

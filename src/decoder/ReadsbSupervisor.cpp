@@ -107,7 +107,7 @@ void ReadsbSupervisor::start(const QStringList& arguments, const QList<Monitored
     ++m_launchGeneration;
     m_output->setConnectors(connectors);
     m_desiredRunning = true;
-    m_exitTimestamps.clear();
+    m_exitTimes.clear();
     m_restartAttempt = 0;
     m_output->clearPendingFailure();
     cancelRestart();
@@ -238,6 +238,7 @@ void ReadsbSupervisor::launch()
     connect(process, &QProcess::started, this, [this, process] {
         if (process != m_process)
             return;
+        m_runningSince = m_time.elapsed();
         setState(supervisor_state::Running{m_time.now()});
         log(QStringLiteral("supervisor: launched readsb (pid %1)").arg(process->processId()));
         for (const QString& line :
@@ -305,8 +306,9 @@ void ReadsbSupervisor::processFinished(QProcess* process, int status)
 void ReadsbSupervisor::handleExit(int status)
 {
     const QDateTime now = m_time.now();
-    const auto* running = std::get_if<supervisor_state::Running>(&m_state);
-    const qint64 uptimeMs = running ? std::max<qint64>(running->since.msecsTo(now), 0) : 0;
+    const std::chrono::milliseconds elapsed = m_time.elapsed();
+    const bool running = std::holds_alternative<supervisor_state::Running>(m_state);
+    const qint64 uptimeMs = running ? (elapsed - m_runningSince).count() : 0;
 
     m_process = nullptr;
     resetHealth();
@@ -324,11 +326,12 @@ void ReadsbSupervisor::handleExit(int status)
     }
     if (uptimeMs >= crashWindowMs) {
         m_restartAttempt = 0;
-        m_exitTimestamps.clear();
+        m_exitTimes.clear();
     }
-    m_exitTimestamps.append(now);
-    m_exitTimestamps.removeIf([&now](const QDateTime& exit) { return exit.msecsTo(now) > crashWindowMs; });
-    if (m_exitTimestamps.size() >= crashLoopExits) {
+    m_exitTimes.append(elapsed);
+    m_exitTimes.removeIf(
+        [&elapsed](std::chrono::milliseconds exit) { return (elapsed - exit).count() > crashWindowMs; });
+    if (m_exitTimes.size() >= crashLoopExits) {
         setState(supervisor_state::Failed{Failure::crashLoop});
         return;
     }

@@ -116,7 +116,10 @@ private:
     QList<QProcess*> m_replaced;   // decoders replaced by a start, still exiting
     bool m_launchAfterReplaced = false;
     std::unique_ptr<Timer> m_restartTimer;
-    QList<QDateTime> m_exitTimestamps;
+    // On the clock that is never set, so setting the wall clock neither ends nor stretches the
+    // crash-loop window.
+    QList<std::chrono::milliseconds> m_exitTimes;
+    std::chrono::milliseconds m_runningSince{0};
     qint64 m_restartAttempt = 0;
     QStringList m_arguments;
     QStringList m_passedArguments;

@@ -28,6 +28,11 @@ private:
 class SystemTimeSource final : public TimeSource {
 public:
     QDateTime now() const override { return QDateTime::currentDateTimeUtc(); }
+    std::chrono::milliseconds elapsed() const override
+    {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(
+            std::chrono::steady_clock::now().time_since_epoch());
+    }
     std::unique_ptr<Timer> createTimer() override { return std::make_unique<QtTimer>(); }
 };
 

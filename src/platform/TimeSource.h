@@ -31,6 +31,9 @@ public:
     virtual ~TimeSource() = default;
 
     virtual QDateTime now() const = 0;
+    // Time since some fixed moment that only ever moves forward, at the pace of the timers: what
+    // durations are measured with, since the wall clock may be set back or forward at any time.
+    virtual std::chrono::milliseconds elapsed() const = 0;
     virtual std::unique_ptr<Timer> createTimer() = 0;
 
     // The wall clock and QTimer; lives for the whole process.

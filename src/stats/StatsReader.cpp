@@ -11,13 +11,9 @@
 namespace vireon {
 namespace {
 
-// Far above what the decoder writes (about 600 bytes an aircraft), low enough that a stray huge
-// file cannot exhaust memory on the GUI thread.
-constexpr qint64 maxFileSize = 64 * 1024 * 1024;
-
 std::optional<QByteArray> readWholeFile(const QString& path)
 {
-    return RegularFile::read(path, maxFileSize);
+    return RegularFile::read(path, StatsReader::maxFileBytes);
 }
 
 // One member of a file's object as far as it has been read. A repeated key counts with its last
@@ -356,6 +352,7 @@ void StatsReader::stop()
 {
     m_timer.reset();
     m_rateHistory.clear();
+    m_updatedAtFirstRead.reset();
     publish(Snapshot{});
 }
 
@@ -367,6 +364,10 @@ void StatsReader::poll()
     m_pollsSincePositions = (m_pollsSincePositions + 1) % positionsEvery;
     QList<AircraftPosition> positions;
     const Snapshot next = readSnapshot(*m_directory, withPositions ? &positions : nullptr);
+    if (!next.updatedAt)
+        m_updatedAtFirstRead.reset();
+    else if (next.updatedAt != m_snapshot.updatedAt)
+        m_updatedAtFirstRead = m_time.elapsed();
     // One point a poll, whether or not the figures changed: the curve's time axis is the polls. It is
     // shown with the next change, which a running decoder makes at least every few seconds.
     m_rateHistory.append(next.messageRate);

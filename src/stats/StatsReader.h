@@ -45,6 +45,12 @@ public:
     void stop();
 
     const Snapshot& snapshot() const { return m_snapshot; }
+    // When the snapshot's updatedAt was first read, on the time source's elapsed() clock: a stamp
+    // that stays the same tells a hung decoder even when the wall clock was set.
+    const std::optional<std::chrono::milliseconds>& updatedAtFirstRead() const
+    {
+        return m_updatedAtFirstRead;
+    }
     // The message rate at each poll of the last hour, oldest first, while started.
     const QList<double>& rateHistory() const { return m_rateHistory; }
     static constexpr qsizetype historyLength = 720; // an hour of polls
@@ -61,6 +67,11 @@ public:
     static Snapshot readSnapshot(const QString& directory, QList<AircraftPosition>* positions = nullptr);
 
     static constexpr std::chrono::milliseconds pollInterval{5000};
+    // A larger file counts as absent. The decoder writes about 600 bytes an aircraft, so this is some
+    // 27,000 aircraft, far more than any sky holds; reading and scanning a file this large still
+    // costs the GUI thread about a tenth of a second (bench_stats_poll), one of 64 MB several times
+    // that.
+    static constexpr qint64 maxFileBytes = 16 * 1024 * 1024;
     // Where the station is needs no fresher evidence than a minute's.
     static constexpr int positionsEvery = 12;
 
@@ -78,6 +89,7 @@ private:
     std::unique_ptr<Timer> m_timer;
     std::optional<QString> m_directory;
     Snapshot m_snapshot;
+    std::optional<std::chrono::milliseconds> m_updatedAtFirstRead;
     QList<double> m_rateHistory;
     int m_pollsSincePositions = 0;
 };

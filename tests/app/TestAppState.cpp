@@ -7,6 +7,7 @@
 #include "presentation/panel/PanelModel.h"
 #include "presentation/settings/SettingsModel.h"
 #include "stats/StatsReader.h"
+#include "support/ChildProcesses.h"
 #include "support/StationHarness.h"
 
 #include <QJsonArray>
@@ -15,6 +16,7 @@
 
 using namespace std::chrono_literals;
 using namespace vireon;
+using vireon::test::ChildProcesses;
 using vireon::test::StationHarness;
 
 namespace {
@@ -110,8 +112,63 @@ private Q_SLOTS:
         }
     }
 
+    // Two decoders would fight over the stick: the stand-in takes it as the real one does, and a
+    // second one refused is written down.
+    void aHundredStartAndStopClicksInASecondNeverRunTwoDecoders()
+    {
+        StationHarness station;
+        const QString stick = station.path("stick.lock");
+        station.setScenario({"claim-stick " + stick, "connect", "write-json aircraft=3 messages=600", "run"});
+        AppState& state = station.launchApplication();
+        for (int click = 0; click < 100; ++click) {
+            click % 2 == 0 ? state.startFeeding() : state.stopFeeding();
+            QTest::qWait(click % 4 * 3); // some clicks land mid-launch, some between event-loop turns
+        }
+        QVERIFY(!state.settings().feedingDesired());
+        QTRY_VERIFY_WITH_TIMEOUT(in<supervisor_state::Stopped>(state), processWaitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(ChildProcesses::countNamed("fake-readsb"), 0, processWaitMs);
+
+        state.startFeeding();
+        QTRY_VERIFY_WITH_TIMEOUT(
+            in<supervisor_state::Running>(state) && state.supervisor().vireonConnectorUp(), processWaitMs);
+        QTest::qWait(300); // long enough for a second decoder to have been refused
+        QVERIFY(in<supervisor_state::Running>(state));
+        QCOMPARE(ChildProcesses::countNamed("fake-readsb"), 1);
+        QVERIFY2(!QFile::exists(stick + ".refused"), "two decoders ran at once");
+    }
+
+    void quitDuringALaunchLeavesNoDecoderBehind_data()
+    {
+        QTest::addColumn<int>("afterMs");
+        QTest::newRow("quit in the same turn as the start") << 0;
+        QTest::newRow("quit while the process is being started") << 2;
+        QTest::newRow("quit just after it came up") << 40;
+    }
+    void quitDuringALaunchLeavesNoDecoderBehind()
+    {
+        QFETCH(int, afterMs);
+        StationHarness station;
+        AppState& state = station.launchApplication();
+        state.startFeeding();
+        QTest::qWait(afterMs);
+        station.quitApplication();
+        QCOMPARE(ChildProcesses::of().size(), 0);
+        QTest::qWait(300); // nothing left armed starts one afterwards
+        QCOMPARE(ChildProcesses::of().size(), 0);
+    }
+
+    // The harness's clock runs behind the stand-in's: its time stamps are ahead, as after the clock
+    // was set back. Either way the data turns stale a minute after its stamp was first read.
+    void hungDecoderFilesTurnTheIconFromGreenWithNoOtherEvent_data()
+    {
+        QTest::addColumn<int>("wallClockSetBy");
+        QTest::newRow("the clock left alone") << 0;
+        QTest::newRow("the clock set back an hour") << -3600;
+        QTest::newRow("the clock set forward a day") << 86400;
+    }
     void hungDecoderFilesTurnTheIconFromGreenWithNoOtherEvent()
     {
+        QFETCH(int, wallClockSetBy);
         StationHarness station;
         // The files are written once and never again while the decoder keeps running.
         station.setScenario({QStringLiteral("connect"),
@@ -124,10 +181,11 @@ private Q_SLOTS:
             QFile::exists(station.store->jsonDirectory() + QStringLiteral("/stats.json")), processWaitMs);
         station.clock.advance(StatsReader::pollInterval);
         QTRY_COMPARE(state.iconState(), StatusIcon::State::feeding);
-        const QDateTime expiry = state.stats().snapshot().updatedAt->addSecs(60);
+        const std::chrono::milliseconds expiry = *state.stats().updatedAtFirstRead() + 60s;
         QSignalSpy presentation(&state, &AppState::presentationChanged);
+        station.clock.setWallClock(std::chrono::seconds(wallClockSetBy));
 
-        while (station.clock.now().addSecs(1) < expiry)
+        while (station.clock.elapsed() + 1s < expiry)
             station.clock.advance(1s);
         QTest::qWait(50);
         QCOMPARE(presentation.size(), 0);

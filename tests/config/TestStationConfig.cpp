@@ -2,6 +2,7 @@
 // store keeps it safe on disk.
 #include "config/StationConfigFile.h"
 #include "config/StationConfigStore.h"
+#include "support/FileSizeLimit.h"
 #include "support/ManualTimeSource.h"
 
 #include <QJsonArray>
@@ -15,6 +16,7 @@
 using vireon::StationConfig;
 using vireon::StationConfigFile;
 using vireon::StationConfigStore;
+using vireon::test::FileSizeLimit;
 using vireon::test::ManualTimeSource;
 Q_DECLARE_METATYPE(StationConfig)
 
@@ -267,6 +269,61 @@ private Q_SLOTS:
         QVERIFY(error && !error->errorDescription().isEmpty());
         QCOMPARE(readAll(path), R"({"station":{"name":"Old"}})");
         QCOMPARE(QDir(m_home->path()).entryList(QDir::Files).size(), 1);
+    }
+
+    void aWriteCutShortLeavesTheLastGoodFileWholeAndNothingBeside()
+    {
+        const QByteArray good = R"({"station":{"name":"Old"},"vireon":{"uuid":"4b1a5c3e"}})";
+        writeAll(m_path, good);
+        StationConfigStore store(m_path, m_clock);
+        StationConfig config = store.config();
+        config.station.name = QString(8192, 'n'); // more than the disk has room for
+        store.setConfig(config);
+        std::optional<StationConfigStore::SaveError> error;
+        {
+            FileSizeLimit full(1024);
+            error = store.save();
+        }
+        QCOMPARE(error.value_or(StationConfigStore::SaveError{}).message, "File too large");
+        QCOMPARE(readAll(m_path), good);
+        QCOMPARE(QFileInfo(m_path).dir().entryList(QDir::Files | QDir::Hidden), QStringList{"config.json"});
+
+        QCOMPARE(store.save(), std::nullopt); // room again: the change kept in memory is written
+        QCOMPARE(onDisk().station.name, config.station.name);
+        QCOMPARE(fileObject(m_path)["vireon"].toObject()["uuid"].toString(), "4b1a5c3e");
+    }
+
+    void aLinkInItsPlaceIsReplacedByAFileOfOurOwn_data()
+    {
+        QTest::addColumn<bool>("targetExists");
+        QTest::newRow("a link to a file elsewhere, which is read but never written") << true;
+        QTest::newRow("a link to nothing, which the save does not create") << false;
+    }
+
+    void aLinkInItsPlaceIsReplacedByAFileOfOurOwn()
+    {
+        QFETCH(bool, targetExists);
+        const QString target = m_home->filePath("dotfiles/feeder.json");
+        const QByteArray theirs = R"({"station":{"name":"Linked"},"vireon":{"uuid":"4b1a5c3e"}})";
+        QDir().mkpath(QFileInfo(target).absolutePath());
+        if (targetExists)
+            writeAll(target, theirs);
+        QDir().mkpath(QFileInfo(m_path).absolutePath());
+        QVERIFY(QFile::link(target, m_path));
+
+        StationConfigStore store(m_path, m_clock);
+        QCOMPARE(store.config().station.name, targetExists ? "Linked" : "");
+        change(store, [](StationConfig::Station& s) { s.lat = 1; });
+        QCOMPARE(store.replacedLinkTarget(), target);
+        QVERIFY(!QFileInfo(m_path).isSymLink());
+        QCOMPARE(modeOf(m_path), mode_t(0600));
+        QCOMPARE(onDisk().station.lat, 1.0);
+        QCOMPARE(onDisk().station.name, targetExists ? "Linked" : "");
+        QCOMPARE(QFileInfo::exists(target), targetExists);
+        QCOMPARE(readAll(target), targetExists ? theirs : QByteArray());
+
+        change(store, [](StationConfig::Station& s) { s.lat = 2; });
+        QCOMPARE(store.replacedLinkTarget(), std::nullopt);
     }
 
     void theJsonDirectoryLiesNextToConfigJsonUnlessAbsolute()

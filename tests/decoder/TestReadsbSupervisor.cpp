@@ -104,6 +104,40 @@ private Q_SLOTS:
         }
     }
 
+    // Runs of 100 s, the wall clock set while the second runs: exits are never six within five
+    // minutes, and each run is as long as it was.
+    void settingTheClockLeavesRestartsAndTheCrashLoopWindowAlone_data()
+    {
+        QTest::addColumn<int>("wallClockSetBy");
+        QTest::newRow("set back an hour") << -3600;
+        QTest::newRow("set forward a day") << 86400;
+    }
+    void settingTheClockLeavesRestartsAndTheCrashLoopWindowAlone()
+    {
+        QFETCH(int, wallClockSetBy);
+        useScenario({"wait-for-file " + path("go"), "exit 3"});
+        start();
+        WAIT_UNTIL(is<Running>(m_sup->state()));
+        const int delays[] = {2, 4, 8, 16, 32, 60, 60, 60};
+        for (int run = 1; run <= 8; ++run) {
+            m_clock->advance(50s);
+            if (run == 2)
+                m_clock->setWallClock(std::chrono::seconds(wallClockSetBy));
+            m_clock->advance(50s);
+            touch("go");
+            WAIT_UNTIL(is<Backoff>(m_sup->state()));
+            const int delay = delays[run - 1];
+            QCOMPARE(m_sup->state(), SupervisorState(Backoff{m_clock->now().addSecs(delay), run}));
+            QCOMPARE(lines().at(lines().size() - 2),
+                     QString("supervisor: readsb exited with status 3 after 100s"));
+            QFile::remove(path("go"));
+            m_clock->advance(std::chrono::seconds(delay) - 1ms);
+            QVERIFY(is<Backoff>(m_sup->state()));
+            m_clock->advance(1ms);
+            WAIT_UNTIL(is<Running>(m_sup->state()));
+        }
+    }
+
     // Each run also leaves an unfinished line behind, which the next run's first line completes.
     void theSixthQuickExitIsACrashLoop()
     {
@@ -283,6 +317,20 @@ private Q_SLOTS:
         // The decoder and its version are known once it speaks.
         WAIT_UNTIL(m_sup->decoderVersion() == std::optional<QString>("3.14.1642"));
         QCOMPARE(m_sup->decoderPath(), std::optional<QString>(VIREON_FAKE_READSB));
+    }
+
+    // 100,000 lines in two seconds, with NUL bytes and bytes that are not UTF-8: the log keeps its
+    // newest lines and no more, and the line after the flood is still understood.
+    void aFloodOfBrokenLinesLeavesTheLogBoundedAndTheNextLineUnderstood()
+    {
+        useScenario({"flood 50000/s 1 nul #\\x00 end", "flood 50000/s 1 \\xff\\xfe not UTF-8 #",
+                     "stderr BeastReduce TCP output: Connection established: 127.0.0.1 port 30004", "run"});
+        start();
+        WAIT_UNTIL(m_sup->vireonConnectorUp());
+        QCOMPARE(lines().size(), ReadsbSupervisor::logCapacity);
+        QCOMPARE(lines().last(), "BeastReduce TCP output: Connection established: 127.0.0.1 port 30004");
+        QCOMPARE(lines().at(lines().size() - 2), QString("nul 50000") + QChar(0) + " end");
+        QCOMPARE(lines().filter("not UTF-8").size(), 0);
     }
 
     void aKeyThatIsNotSentIsLoggedAtLaunch()

@@ -25,6 +25,12 @@
 //                                 around that point, with signal and noise stats.json has a stick's
 //                                 local block
 //   report-pdeathsig              write "parent-death signal: <n>" (0 for none)
+//   claim-stick <path>            hold the stick (a lock on that file) until the end, or, when another
+//                                 decoder holds it, say so as librtlsdr does, add a line to
+//                                 <path>.refused and exit 1
+//   flood <lines>/s <seconds> <text>
+//                                 write that line (with \xNN escapes; a number in it counts up) at
+//                                 that rate for that long, in bursts every 10 ms
 //   run                           keep going until SIGTERM, rewriting the JSON files every second
 // A scenario that ends without exit or run exits with status 0; so does SIGTERM, unless ignored.
 
@@ -41,7 +47,9 @@
 #include <QTimer>
 #include <cerrno>
 #include <csignal>
+#include <fcntl.h>
 #include <memory>
+#include <sys/file.h>
 #include <sys/prctl.h>
 #include <unistd.h>
 
@@ -136,6 +144,7 @@ public:
         QObject::connect(&m_wait, &QTimer::timeout, [this] { runSteps(); });
         QObject::connect(&m_jsonTimer, &QTimer::timeout, [this] { writeJson(); });
         QObject::connect(&m_stickTimer, &QTimer::timeout, [this] { checkStick(); });
+        QObject::connect(&m_floodTimer, &QTimer::timeout, [this] { floodBurst(); });
     }
 
     bool loadScenario(const QString& path)
@@ -204,6 +213,23 @@ private:
                 int signal = 0;
                 ::prctl(PR_GET_PDEATHSIG, &signal);
                 writeLine(QStringLiteral("parent-death signal: %1").arg(signal));
+            } else if (command == QLatin1String("claim-stick")) {
+                // Kept open until exit: the kernel lets go of the lock however the process ends.
+                const int fd =
+                    ::open(QFile::encodeName(argument).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+                if (fd < 0 || ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+                    QFile refused(argument + QStringLiteral(".refused"));
+                    if (refused.open(QIODevice::Append))
+                        refused.write(QByteArray::number(::getpid()) + '\n');
+                    writeLine(QStringLiteral("usb_claim_interface error -6"));
+                    writeLine(
+                        QStringLiteral("rtlsdr: error opening the RTLSDR device: Device or resource busy"));
+                    ::_exit(1);
+                }
+            } else if (command == QLatin1String("flood")) {
+                if (!startFlood(argument))
+                    ::_exit(2);
+                return; // resumes with the next step when the flood is over
             } else if (command == QLatin1String("run")) {
                 m_jsonTimer.start(1000);
                 return; // until SIGTERM
@@ -258,6 +284,41 @@ private:
                  .arg(local));
     }
 
+    // "<n>/s <seconds> <text>": bursts every 10 ms keep the rate even without a timer per line.
+    bool startFlood(const QString& argument)
+    {
+        const QStringList parts = argument.split(u' ');
+        if (parts.size() < 3 || !parts[0].endsWith(QLatin1String("/s")))
+            return false;
+        m_floodPerBurst = std::max(1, parts[0].chopped(2).toInt() / 100);
+        m_floodBursts = parts[1].toInt() * 100;
+        m_floodText = unescape(parts.mid(2).join(u' '));
+        m_floodTimer.start(10);
+        return true;
+    }
+
+    void floodBurst()
+    {
+        QByteArray burst;
+        for (int i = 0; i < m_floodPerBurst; ++i)
+            burst += QByteArray(m_floodText).replace("#", QByteArray::number(++m_floodLine)) + '\n';
+        writeRaw(burst);
+        if (--m_floodBursts > 0)
+            return;
+        m_floodTimer.stop();
+        runSteps();
+    }
+
+    // Bytes no line of a scenario file can hold as they are: \x00, \xff.
+    static QByteArray unescape(const QString& text)
+    {
+        QByteArray bytes = text.toUtf8();
+        for (qsizetype at = bytes.indexOf("\\x"); at >= 0 && at + 3 < bytes.size();
+             at = bytes.indexOf("\\x", at + 1))
+            bytes.replace(at, 4, QByteArray(1, char(bytes.mid(at + 2, 2).toInt(nullptr, 16))));
+        return bytes;
+    }
+
     void checkStick()
     {
         if (QFile::exists(m_stick))
@@ -276,7 +337,11 @@ private:
     QHash<QString, double> m_figures{{"aircraft", 0}, {"messages", 0}, {"window", 60}};
     QElapsedTimer m_ignoreSigterm;
     qint64 m_ignoreSigtermMs = 0;
-    QTimer m_wait, m_jsonTimer, m_stickTimer;
+    QTimer m_wait, m_jsonTimer, m_stickTimer, m_floodTimer;
+    int m_floodPerBurst = 0;
+    int m_floodBursts = 0;
+    qint64 m_floodLine = 0;
+    QByteArray m_floodText;
 };
 
 // As recent decoders describe their gain; readsb 3.14's own help is in tests/data.

@@ -214,6 +214,39 @@ private Q_SLOTS:
         QCOMPARE(reader.snapshot(), (Snapshot{3, 0.0, written, {}}));
     }
 
+    // What a crash, a full disk or a stray command can leave in the aircraft file's place: nothing
+    // of it counts, nothing waits on it, and the stats file still does.
+    void anAircraftFileTheDecoderCouldNotHaveWrittenReadsAsAbsent_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::newRow("cut off mid-write") << "truncated";
+        QTest::newRow("a directory in its place") << "directory";
+        QTest::newRow("100 MB, far more than any sky holds") << "huge";
+        QTest::newRow("100 MB that start as a good file") << "huge-valid-start";
+        QTest::newRow("a link to a device that never ends") << "endless";
+    }
+    void anAircraftFileTheDecoderCouldNotHaveWrittenReadsAsAbsent()
+    {
+        QFETCH(QString, fault);
+        write("stats.json", statsWith("600"));
+        const QString path = m_dir->filePath("aircraft.json");
+        if (fault == "truncated") {
+            write("aircraft.json", aircraftWith(1000).left(4096));
+        } else if (fault == "directory") {
+            QVERIFY(QDir().mkpath(path));
+        } else if (fault == "endless") {
+            QVERIFY(QFile::link("/dev/zero", path));
+        } else {
+            write("aircraft.json", fault == "huge" ? QByteArray() : aircraftWith(1000));
+            QFile file(path);
+            QVERIFY(file.resize(100 * 1024 * 1024)); // sparse: costs the disk nothing
+        }
+        StatsReader reader(m_clock);
+        reader.start(m_dir->path());
+        QCOMPARE(reader.snapshot(), (Snapshot{0, 10.0, std::nullopt, {}}));
+        QCOMPARE(reader.updatedAtFirstRead(), std::nullopt);
+    }
+
     // Positions cost a look into every aircraft: read until some are heard, then once a minute.
     void positionsAreReadUntilHeardThenOnceAMinute()
     {

@@ -11,7 +11,7 @@ public:
     {
         m_interval = std::max<qint64>(interval.count(), 1);
         m_repeating = repeat == Repeat::repeating;
-        m_due = m_source->now().addMSecs(interval.count());
+        m_due = m_source->elapsed() + interval;
         m_active = true;
     }
     void stop() override { m_active = false; }
@@ -21,7 +21,7 @@ public:
     qint64 m_interval = 1;
     bool m_repeating = false;
     bool m_active = false;
-    QDateTime m_due;
+    std::chrono::milliseconds m_due{0};
 };
 
 ManualTimeSource::ManualTimeSource(QDateTime start) : m_now(std::move(start)) {}
@@ -42,7 +42,7 @@ int ManualTimeSource::activeTimerCount() const
 
 void ManualTimeSource::advance(std::chrono::milliseconds by)
 {
-    const QDateTime target = m_now.addMSecs(by.count());
+    const std::chrono::milliseconds target = m_elapsed + by;
     for (;;) {
         m_timers.removeIf([](const QPointer<ManualTimer>& t) { return t.isNull(); });
         ManualTimer* next = nullptr;
@@ -52,14 +52,16 @@ void ManualTimeSource::advance(std::chrono::milliseconds by)
         }
         if (!next)
             break;
-        m_now = next->m_due;
-        next->m_due = m_now.addMSecs(next->m_interval);
+        m_now = m_now.addMSecs((next->m_due - m_elapsed).count());
+        m_elapsed = next->m_due;
+        next->m_due = m_elapsed + std::chrono::milliseconds(next->m_interval);
         next->m_active = next->m_repeating;
         Q_EMIT next->timeout();
         // Let queued reactions to the tick run before the clock moves on, as they would in real time.
         QCoreApplication::processEvents();
     }
-    m_now = target;
+    m_now = m_now.addMSecs((target - m_elapsed).count());
+    m_elapsed = target;
 }
 
 } // namespace vireon::test

@@ -5,6 +5,7 @@
 #include "decoder/ReadsbCommand.h"
 #include "platform/FileManagerReveal.h"
 #include "stats/StatsReader.h"
+#include "support/FileSizeLimit.h"
 #include "support/StationHarness.h"
 #include "ui/WindowRouter.h"
 #include "ui/networks/CustomConnectorSheet.h"
@@ -129,6 +130,11 @@ class TestSettingsView : public QObject {
         return in<T>(view.get(), name);
     }
     QJsonObject onDisk(const char* section) const { return h->savedSection(section); }
+    static QByteArray fileBytes(const QString& path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
     QJsonArray extrasOnDisk() const { return h->savedConfig()["extraConnectors"].toArray(); }
     void open(const QJsonObject& config = StationHarness::defaultConfig())
     {
@@ -444,6 +450,51 @@ private Q_SLOTS:
         fileManagerWorks = true;
         QTest::mouseClick(child<QPushButton>("openConfig"), Qt::LeftButton);
         QVERIFY(!problem->isVisibleTo(view.get()));
+    }
+
+    void aSaveThatFailsIsToldAboveTheFormAndTheFileKeepsItsContent()
+    {
+        open();
+        const QString path = h->store->filePath();
+        const QByteArray before = fileBytes(path);
+        auto* note = child<QLabel>("configFileNote");
+        QVERIFY(!note->isVisibleTo(view.get()));
+        child("stationName")->setFocus();
+        {
+            vireon::test::FileSizeLimit full(16);
+            QTest::keyClicks(child("stationName"), "!");
+        }
+        QTRY_VERIFY(note->isVisibleTo(view.get()));
+        QCOMPARE(note->text(),
+                 QString("Could not save config.json: File too large. The form keeps your change "
+                         "and saves it with the next one; the file holds what it held."));
+        QCOMPARE(child<QLineEdit>("stationName")->text(), QString("Rooftop!"));
+        QCOMPARE(fileBytes(path), before);
+        QCOMPARE(QFileInfo(path).dir().entryList(QDir::Files | QDir::Hidden), QStringList{"config.json"});
+
+        QTest::keyClicks(child("stationName"), "?");
+        QTRY_VERIFY(!note->isVisibleTo(view.get()));
+        QCOMPARE(onDisk("station")["name"].toString(), QString("Rooftop!?"));
+    }
+
+    void aLinkInPlaceOfConfigJsonIsReplacedAndSaidSo()
+    {
+        open();
+        const QString path = h->store->filePath();
+        const QString target = h->path("elsewhere.json");
+        QVERIFY(QFile::rename(path, target) && QFile::link(target, path));
+        const QByteArray theirs = fileBytes(target);
+        child("stationName")->setFocus();
+        QTest::keyClicks(child("stationName"), "!");
+        auto* note = child<QLabel>("configFileNote");
+        QTRY_VERIFY(note->isVisibleTo(view.get()));
+        QCOMPARE(note->text(),
+                 QString("config.json was a link to %1. It is now a file of its own; %1 was left "
+                         "as it was.")
+                     .arg(target));
+        QCOMPARE(fileBytes(target), theirs);
+        QVERIFY(!QFileInfo(path).isSymLink());
+        QCOMPARE(onDisk("station")["name"].toString(), QString("Rooftop!"));
     }
 
     void aFreshInstallationGetsItsFileCreatedAndShown()

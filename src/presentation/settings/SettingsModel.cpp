@@ -32,6 +32,7 @@ SettingsModel SettingsModel::of(const AppState& state)
     const StationConfig& config = state.stationConfig();
     const auto verdict = state.positionVerdict();
     SettingsModel model;
+    model.fileNote = fileNoteOf(state);
     model.station = Station{config.station.name,
                             config.station.lat,
                             config.station.lon,
@@ -50,6 +51,24 @@ SettingsModel SettingsModel::of(const AppState& state)
     model.configError = state.configError();
     model.applyEnabled = state.isFeedingActive();
     return model;
+}
+
+std::optional<SettingsModel::FileNote> SettingsModel::fileNoteOf(const AppState& state)
+{
+    const auto& note = state.configFileNote();
+    if (!note)
+        return std::nullopt;
+    using Kind = AppState::ConfigFileNote::Kind;
+    if (note->kind == Kind::saveFailed) {
+        return FileNote{QStringLiteral("Could not save config.json: %1. The form keeps your change and "
+                                       "saves it with the next one; the file holds what it held.")
+                            .arg(note->detail),
+                        Tone::error};
+    }
+    return FileNote{QStringLiteral("config.json was a link to %1. It is now a file of its own; %1 was "
+                                   "left as it was.")
+                        .arg(note->detail),
+                    Tone::warning};
 }
 
 QString SettingsModel::stationKeyHint()

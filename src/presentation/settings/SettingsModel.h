@@ -1,6 +1,7 @@
 #pragma once
 
 #include "presentation/common/HearingModel.h"
+#include "presentation/common/Tone.h"
 #include "presentation/networks/NetworksModel.h"
 
 #include <QString>
@@ -41,6 +42,14 @@ struct SettingsModel {
         bool operator==(const Behavior&) const = default;
     };
 
+    // Above the form, so it is seen whichever field was changed.
+    struct FileNote {
+        QString text;
+        Tone tone = Tone::secondary;
+        bool operator==(const FileNote&) const = default;
+    };
+
+    std::optional<FileNote> fileNote;
     Station station;
     Receiver receiver;
     Behavior behavior;
@@ -58,6 +67,7 @@ struct SettingsModel {
     static SettingsModel of(const AppState& state);
 
     static QString stationKeyHint();
+    static std::optional<FileNote> fileNoteOf(const AppState& state);
 };
 
 } // namespace vireon

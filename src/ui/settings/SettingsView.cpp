@@ -53,8 +53,14 @@ SettingsView::SettingsView(AppState& state, QWidget* parent) : QWidget(parent), 
     m_scroll->setFrameShape(QFrame::NoFrame);
     m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_scroll->setWidget(content);
+    // Outside the scrolling form: a failed save is seen whichever field was changed.
+    m_fileNote = new NoteLabel({}, this);
+    m_fileNote->setObjectName(QStringLiteral("configFileNote"));
+    m_fileNote->setContentsMargins(20, 12, 20, 0);
+    m_fileNote->hide();
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_fileNote);
     layout->addWidget(m_scroll);
 
     refresh();
@@ -68,6 +74,12 @@ SettingsView::SettingsView(AppState& state, QWidget* parent) : QWidget(parent), 
 void SettingsView::refresh()
 {
     const SettingsModel model = SettingsModel::of(m_state);
+    m_fileNote->setVisible(model.fileNote.has_value());
+    if (model.fileNote) {
+        m_fileNote->setText(model.fileNote->text);
+        m_fileNote->setAccessibleName(model.fileNote->text);
+        m_fileNote->setTone(model.fileNote->tone);
+    }
     m_station->display(model.station);
     m_receiver->display(model.receiver);
     m_behavior->display(model.behavior);

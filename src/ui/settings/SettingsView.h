@@ -45,6 +45,7 @@ private:
     int formMinimumWidth() const;
 
     AppState& m_state;
+    NoteLabel* m_fileNote;
     QScrollArea* m_scroll;
     StationSection* m_station;
     ReceiverSection* m_receiver;

@@ -35,7 +35,7 @@ void MlatClientRunner::start(const MlatCommand::Client& client)
 {
     m_status.client = client;
     m_desiredRunning = true;
-    m_exitTimestamps.clear();
+    m_exitTimes.clear();
     m_restartAttempt = 0;
     m_restartTimer.reset();
     if (m_process && m_process->state() != QProcess::NotRunning) {
@@ -100,6 +100,7 @@ void MlatClientRunner::launch()
         if (process != m_process)
             return;
         m_log.append(QStringLiteral("supervisor: launched mlat-client (pid %1)").arg(process->processId()));
+        m_runningSince = m_time.elapsed();
         setState(supervisor_state::Running{m_time.now()});
     });
     connect(process, &QProcess::errorOccurred, this, [this, process](QProcess::ProcessError error) {
@@ -150,8 +151,9 @@ void MlatClientRunner::processFinished(QProcess* process, int exitCode, bool byS
 void MlatClientRunner::handleExit(int exitCode, bool bySignal)
 {
     const QDateTime now = m_time.now();
-    const auto* running = std::get_if<supervisor_state::Running>(&m_status.state);
-    const qint64 uptimeMs = running ? std::max<qint64>(running->since.msecsTo(now), 0) : 0;
+    const std::chrono::milliseconds elapsed = m_time.elapsed();
+    const bool running = std::holds_alternative<supervisor_state::Running>(m_status.state);
+    const qint64 uptimeMs = running ? (elapsed - m_runningSince).count() : 0;
     m_process = nullptr;
     // The client sets no signal handler: SIGTERM, ours or anyone's, ends it by the signal itself.
     m_log.append(QStringLiteral("supervisor: mlat-client %1 %2 after %3s")
@@ -164,12 +166,13 @@ void MlatClientRunner::handleExit(int exitCode, bool bySignal)
     }
     if (uptimeMs >= RestartPolicy::crashWindowMs) {
         m_restartAttempt = 0;
-        m_exitTimestamps.clear();
+        m_exitTimes.clear();
     }
-    m_exitTimestamps.append(now);
-    m_exitTimestamps.removeIf(
-        [&now](const QDateTime& exit) { return exit.msecsTo(now) > RestartPolicy::crashWindowMs; });
-    if (m_exitTimestamps.size() >= RestartPolicy::crashLoopExits) {
+    m_exitTimes.append(elapsed);
+    m_exitTimes.removeIf([&elapsed](std::chrono::milliseconds exit) {
+        return (elapsed - exit).count() > RestartPolicy::crashWindowMs;
+    });
+    if (m_exitTimes.size() >= RestartPolicy::crashLoopExits) {
         setState(supervisor_state::Failed{SupervisorFailure::crashLoop});
         return;
     }

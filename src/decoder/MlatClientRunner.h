@@ -8,6 +8,7 @@
 
 #include <QList>
 #include <QObject>
+#include <chrono>
 #include <memory>
 
 class QProcess;
@@ -58,7 +59,9 @@ private:
     bool m_launchAfterReplaced = false;
     bool m_desiredRunning = false;
     std::unique_ptr<Timer> m_restartTimer;
-    QList<QDateTime> m_exitTimestamps;
+    // On the monotonic clock, so setting the time neither hides a crash loop nor invents one.
+    QList<std::chrono::milliseconds> m_exitTimes;
+    std::chrono::milliseconds m_runningSince{0};
     qint64 m_restartAttempt = 0;
 };
 

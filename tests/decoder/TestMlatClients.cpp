@@ -297,13 +297,23 @@ private Q_SLOTS:
         QCOMPARE(m_sup->clients().size(), 1);
     }
 
+    // Setting the time while the client keeps failing neither hides the crash loop nor ends it.
+    void restartsByTheDecodersRules_data()
+    {
+        QTest::addColumn<int>("wallClockSetBy");
+        QTest::newRow("clock left alone") << 0;
+        QTest::newRow("clock set forward a day") << 86400;
+    }
     void restartsByTheDecodersRules()
     {
+        QFETCH(int, wallClockSetBy);
         useScenario(keyA, {"exit 1"});
         m_sup->start({client("lol", keyA)});
         WAIT_UNTIL(is<supervisor_state::Backoff>(status("lol").state));
         QCOMPARE(std::get<supervisor_state::Backoff>(status("lol").state).attempt, 1);
         for (int exits = 2; exits <= 6; ++exits) {
+            if (exits == 4)
+                m_clock->setWallClock(std::chrono::seconds(wallClockSetBy));
             m_clock->advance(60s);
             WAIT_UNTIL(!is<supervisor_state::Running>(status("lol").state) &&
                        !is<supervisor_state::Launching>(status("lol").state) &&

@@ -3,22 +3,27 @@
 // empty or valid key; the connector carries what was typed under the documented id
 // ("custom-" + host in lower case + "-" + port); the decoder's command line takes it as it is, one
 // --net-connector whose fields are the form's; and adding it replaces the first connector with its
-// id or joins the end, once, leaving every other connector and setting alone.
+// id or joins the end, once, leaving every other connector and setting alone. A key the form warns
+// about is one it could add, and the warning is the one the network's row shows once it is added.
 //
 // Input layout: byte 0 picks the protocol from the form's choices; byte 1 says how many connectors
 // with the new one's id the list already holds (0-2, its value mod 3) and where they stand; then
 // NUL-separated texts: label, host, port, UUID, then the ids of the connectors already in the list.
 
-#include "app/CustomConnectorForm.h"
+#include "app/NetworkEdits.h"
+#include "decoder/KeyTransmission.h"
 #include "decoder/ReadsbCommand.h"
+#include "presentation/networks/CustomNetworkInput.h"
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <variant>
 
-using vireon::CustomConnectorForm;
+using vireon::CustomNetworkInput;
 using vireon::FeederConfig;
+using vireon::KeyTransmission;
+using vireon::NetworkEdits;
 using vireon::ReadsbCommand;
 using vireon::StationConfig;
 
@@ -72,11 +77,14 @@ void checkCommandLine(const StationConfig::ExtraConnector& connector)
     if (connector.uuid)
         expected << QStringLiteral("uuid=") + *connector.uuid;
     require(fields == expected, "the connector's fields reach the decoder as typed, one field each");
+    const QStringList logged = KeyTransmission::launchLogLines(list, {});
+    require(logged.size() == (KeyTransmission::extraWarning(connector) ? 1 : 0),
+            "the launch logs the key's warning once, read back from the command line");
 }
 
 void checkAdded(const StationConfig& before, const StationConfig::ExtraConnector& connector)
 {
-    const StationConfig after = CustomConnectorForm::added(before, connector);
+    const StationConfig after = NetworkEdits::withAdded(before, connector);
     const QList<StationConfig::ExtraConnector>& old = before.extraConnectors;
     const QList<StationConfig::ExtraConnector>& now = after.extraConnectors;
     qsizetype place = -1;
@@ -93,7 +101,7 @@ void checkAdded(const StationConfig& before, const StationConfig::ExtraConnector
     StationConfig rest = after;
     rest.extraConnectors = before.extraConnectors;
     require(rest == before, "adding a network changes nothing but the list");
-    require(CustomConnectorForm::added(after, connector) == after,
+    require(NetworkEdits::withAdded(after, connector) == after,
             "adding the same network twice changes nothing");
 }
 
@@ -103,14 +111,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (size < 2)
         return 0;
-    static const QStringList protocols = CustomConnectorForm::protocolChoices();
+    static const QStringList protocols = CustomNetworkInput::protocolChoices();
     const QList<QByteArray> texts =
         QByteArray::fromRawData(reinterpret_cast<const char*>(data + 2), qsizetype(size - 2)).split('\0');
     const auto text = [&](qsizetype i) {
         return i < texts.size() ? QString::fromUtf8(texts.at(i)) : QString();
     };
 
-    CustomConnectorForm form;
+    CustomNetworkInput form;
     form.protocolName = protocols.at(data[0] % protocols.size());
     form.label = text(0);
     form.host = text(1);
@@ -121,11 +129,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     require(form.canAdd() == connector.has_value(), "Add is offered exactly when there is a connector");
     require(!connector || !form.problem(), "nothing to complain about in what can be added");
     const bool acceptable = ReadsbCommand::isValidHost(form.host) && wholePort(form.port) &&
-                            (form.uuid.isEmpty() || ReadsbCommand::isValidUUID(form.uuid));
+                            (form.uuid.isEmpty() || ReadsbCommand::isValidUuid(form.uuid));
     require(form.canAdd() == acceptable, "Add is offered exactly for a valid host, port and key");
     require(form.host.isEmpty() || acceptable || form.problem(), "a refused entry says why");
+    require(!form.keyWarning() || (!form.problem() && !form.uuid.isEmpty()),
+            "only a key that could be added is warned about");
     if (!connector)
         return 0;
+    require(form.keyWarning() == KeyTransmission::extraWarning(*connector),
+            "the form warns about the key as the network's row will once it is added");
 
     const qint64 port = *wholePort(form.port);
     const QString key = form.uuid.trimmed();

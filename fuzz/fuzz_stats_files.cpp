@@ -108,6 +108,20 @@ bool repeatsAKey(const QByteArray& bytes)
     return repeatsAKey(scanner);
 }
 
+// Qt keeps an escaped surrogate that pairs with nothing as it is; the scanner, which hands out UTF-8,
+// reads it as U+FFFD.
+QString withLoneSurrogatesReplaced(const QString& text)
+{
+    QString out = text;
+    for (qsizetype i = 0; i < out.size(); ++i) {
+        if (out.at(i).isHighSurrogate() && i + 1 < out.size() && out.at(i + 1).isLowSurrogate())
+            ++i;
+        else if (out.at(i).isSurrogate())
+            out[i] = QChar::ReplacementCharacter;
+    }
+    return out;
+}
+
 // An aircraft's own recent position, as the decoder's documentation describes the entry.
 std::optional<AircraftPosition> positionOf(const QJsonValue& entry)
 {
@@ -122,7 +136,7 @@ std::optional<AircraftPosition> positionOf(const QJsonValue& entry)
         return std::nullopt;
     if (!(seen.toDouble() < 60) || !(std::fabs(lat.toDouble()) <= 90) || !(std::fabs(lon.toDouble()) <= 180))
         return std::nullopt;
-    return AircraftPosition{hex.toString(), lat.toDouble(), lon.toDouble()};
+    return AircraftPosition{withLoneSurrogatesReplaced(hex.toString()), lat.toDouble(), lon.toDouble()};
 }
 
 void crossCheckAircraft(const QByteArray& bytes, const StatsReader::AircraftFigures& figures)

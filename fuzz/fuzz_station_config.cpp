@@ -1,15 +1,15 @@
-// Arbitrary bytes as config.json: reading never fails, and what a save writes reads back as the
-// record it was written from (up to what the writer documents: a missing label is written as the
-// id, and the example network goes into a file that never had a network list).
+// Arbitrary bytes as config.json, read the way the store reads its file but from memory: reading
+// never fails, a file the store cannot read is marked to be kept aside before a save replaces it,
+// and what a save writes reads back as the record it was written from (up to what the writer
+// documents: a missing label is written as the id, and the example network goes into a file that
+// never had a network list). The disk side of the store (the copy kept aside, the atomic write, the
+// file's mode) is the store suite's: with an fsync per save, going through the disk would hold the
+// fuzzer to a few hundred inputs a second.
 
 #include "config/StationConfigFile.h"
 #include "config/StationConfigStore.h"
 
-#include <QDir>
-#include <QFile>
-#include <QHash>
 #include <QJsonArray>
-#include <QTemporaryDir>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -43,64 +43,44 @@ StationConfig expectedAfterSave(const StationConfig& config, const QJsonObject& 
     return expected;
 }
 
-void checkRoundTrip(const QByteArray& bytes)
+// What save() writes, the record merged into the object the file held, reads back as the record and
+// is where saving stops changing anything.
+void checkSave(const StationConfig& config, const QJsonObject& raw)
 {
-    const std::optional<QJsonObject> decoded = StationConfigFile::decode(bytes);
-    const QJsonObject raw = decoded.value_or(QJsonObject());
-    const StationConfig config = StationConfigFile::parse(raw);
-    const QJsonObject written = StationConfigFile::merge(config, raw);
-    const QByteArray out = StationConfigFile::encode(written);
+    const QByteArray out = StationConfigFile::encode(StationConfigFile::merge(config, raw));
 
-    const std::optional<QJsonObject> back = StationConfigFile::decode(out);
-    require(back.has_value(), "what we write is a JSON object");
-    const StationConfig reread = StationConfigFile::parse(*back);
-    require(reread == expectedAfterSave(config, raw), "the written file reads back as the record");
-    require(StationConfigFile::encode(StationConfigFile::merge(reread, *back)) == out,
+    const StationConfigStore::FileContents back = StationConfigStore::read(out);
+    require(back.object.has_value() && !back.unreadable, "what we write is a JSON object");
+    require(back.config == expectedAfterSave(config, raw), "the written file reads back as the record");
+    require(StationConfigFile::encode(StationConfigFile::merge(back.config, *back.object)) == out,
             "saving again after a load changes nothing");
-    if (!config.extraConnectors.isEmpty() || raw.contains(QStringLiteral("extraConnectors")))
-        require(StationConfigFile::encode(StationConfigFile::merge(config, *back)) == out,
+    // Where the record reads back as it was, saving it again is the save just checked.
+    const bool templateAdded =
+        config.extraConnectors.isEmpty() && !raw.contains(QStringLiteral("extraConnectors"));
+    if (back.config != config && !templateAdded)
+        require(StationConfigFile::encode(StationConfigFile::merge(config, *back.object)) == out,
                 "saving twice without a load changes nothing");
 }
 
-void checkStore(const QByteArray& bytes)
+void check(const QByteArray& bytes)
 {
-    static QTemporaryDir directory;
-    const QString path = directory.filePath(QStringLiteral("config.json"));
-    {
-        QFile file(path);
-        require(file.open(QIODevice::WriteOnly | QIODevice::Truncate), "test file writable");
-        file.write(bytes);
+    const StationConfigStore::FileContents contents = StationConfigStore::read(bytes);
+    if (contents.object) {
+        checkSave(contents.config, *contents.object);
+        return;
     }
-    const std::optional<QJsonObject> decoded = StationConfigFile::decode(bytes);
-    StationConfigStore store(path);
-    require(store.config() == StationConfigFile::parse(decoded.value_or(QJsonObject())),
-            "store loads as parse");
-    require(!store.save().has_value(), "save succeeds");
-
-    QFile file(path);
-    require(file.open(QIODevice::ReadOnly), "saved file readable");
-    require(file.readAll() == StationConfigFile::encode(store.rawObject()), "saved bytes are the raw object");
-    const QStringList copies =
-        QDir(directory.path()).entryList({QStringLiteral("config.json.unreadable-*")}, QDir::Files);
-    require(copies.size() == (!decoded && !bytes.isEmpty() ? 1 : 0),
-            "exactly one copy of an unreadable file");
-    for (const QString& copy : copies) {
-        QFile kept(directory.filePath(copy));
-        require(kept.open(QIODevice::ReadOnly) && kept.readAll() == bytes,
-                "the copy holds the original bytes");
-        kept.remove();
-    }
+    require(contents.unreadable || bytes.isEmpty(),
+            "a file that reads as nothing is kept aside before a save replaces it");
+    // Anything else saves the defaults into an empty object, the same save every time: most mutated
+    // inputs are no JSON at all, and checking that save once keeps the fuzzer on the ones that are.
+    static const bool defaultsChecked = (checkSave(StationConfig(), QJsonObject()), true);
+    Q_UNUSED(defaultsChecked);
 }
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
-    checkRoundTrip(bytes);
-    // The store's path is file I/O with an fsync, several times slower than the rest; one input in
-    // sixteen (chosen by content, so a crash reproduces) keeps the fuzzer fast.
-    if (qHash(bytes) % 16 == 0)
-        checkStore(bytes);
+    check(QByteArray::fromRawData(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)));
     return 0;
 }

@@ -47,15 +47,26 @@ std::optional<InstanceAnswers::Status> InstanceAnswers::readStatusAnswer(const Q
 
 QString InstanceAnswers::whoRuns(const QByteArray& answer)
 {
-    const QString mode = QString::fromUtf8(answer.trimmed()).section(u' ', 0, 0);
-    const QString pid = QString::fromUtf8(answer.trimmed()).section(u' ', 1, 1);
-    if (mode == u"headless") {
+    const QList<QByteArray> words = answer.trimmed().split(' ');
+    const QByteArray& mode = words.constFirst();
+    // The sentence tells the person what to type, so it names a process only by a number that can be
+    // one: whatever else came over the socket ("-1", a blank, text) never reaches a kill command.
+    bool isNumber = false;
+    const int pid = words.size() > 1 ? words.at(1).toInt(&isNumber) : 0;
+    const bool named = isNumber && pid > 0 && words.at(1) == QByteArray::number(pid);
+    if (mode == "headless") {
+        if (!named)
+            return QStringLiteral("Vireon Feeder already runs for this user without windows. Stop it first: "
+                                  "systemctl --user stop vireon-feeder if it runs as the service.");
         return QStringLiteral("Vireon Feeder already runs for this user without windows (pid %1). Stop it "
                               "first: systemctl --user stop vireon-feeder if it runs as the service, or "
                               "kill %1.")
             .arg(pid);
     }
-    if (mode == u"tray") {
+    if (mode == "tray") {
+        if (!named)
+            return QStringLiteral("Vireon Feeder already runs for this user in the tray. Quit it first from "
+                                  "its menu.");
         return QStringLiteral("Vireon Feeder already runs for this user in the tray (pid %1). Quit it "
                               "first from its menu, or kill %1.")
             .arg(pid);

@@ -24,22 +24,15 @@ constexpr qint64 maxFileSize = 8 * 1024 * 1024;
 constexpr QFileDevice::Permissions ownerOnly =
     QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser | QFileDevice::WriteUser;
 
-struct OnDisk {
-    std::optional<QJsonObject> object;
-    // There is something in the file, but not a JSON object we can read.
-    bool unreadable = false;
-};
-
-OnDisk readConfigFile(const QString& path)
+// A file that is missing reads as nothing; one that is there but cannot be read (too large, not
+// readable) as unreadable, like bytes that are not a JSON object.
+StationConfigStore::FileContents readConfigFile(const QString& path)
 {
-    OnDisk disk;
     if (!QFileInfo(path).isFile())
-        return disk;
-    const std::optional<QByteArray> bytes = RegularFile::read(path, maxFileSize);
-    disk.object = bytes ? StationConfigFile::decode(*bytes) : std::nullopt;
-    // An empty file holds nothing worth keeping.
-    disk.unreadable = !disk.object && (!bytes || !bytes->isEmpty());
-    return disk;
+        return {};
+    if (const std::optional<QByteArray> bytes = RegularFile::read(path, maxFileSize))
+        return StationConfigStore::read(*bytes);
+    return {std::nullopt, StationConfig(), true};
 }
 
 } // namespace
@@ -80,8 +73,8 @@ void StationConfigStore::reloadFromDisk()
 
 void StationConfigStore::load()
 {
-    const OnDisk disk = readConfigFile(m_filePath);
-    m_config = disk.object ? StationConfigFile::parse(*disk.object) : StationConfig();
+    FileContents disk = readConfigFile(m_filePath);
+    m_config = std::move(disk.config);
     m_rawObject = disk.object.value_or(QJsonObject());
 }
 
@@ -90,7 +83,7 @@ std::optional<StationConfigStore::SaveError> StationConfigStore::save()
     // Merging into what the file holds now, not only into what was last read, keeps the hand edits
     // made since then of every key this application never writes (local outputs, unknown keys).
     m_replacedLinkTarget.reset();
-    const OnDisk disk = readConfigFile(m_filePath);
+    const FileContents disk = readConfigFile(m_filePath);
     if (disk.object)
         m_rawObject = *disk.object;
     // rawObject moves ahead of the file even if the write below fails.
@@ -181,6 +174,17 @@ QString StationConfigStore::jsonDirectory() const
 StationConfig StationConfigStore::parse(const QJsonObject& object)
 {
     return StationConfigFile::parse(object);
+}
+
+StationConfigStore::FileContents StationConfigStore::read(const QByteArray& bytes)
+{
+    FileContents contents;
+    contents.object = StationConfigFile::decode(bytes);
+    if (contents.object)
+        contents.config = StationConfigFile::parse(*contents.object);
+    // An empty file holds nothing worth keeping.
+    contents.unreadable = !contents.object && !bytes.isEmpty();
+    return contents;
 }
 
 } // namespace vireon

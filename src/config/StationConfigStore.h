@@ -51,6 +51,17 @@ public:
 
     static StationConfig parse(const QJsonObject& object);
 
+    // What the store makes of a config.json's bytes, without the disk: loading and saving read the
+    // file through this.
+    struct FileContents {
+        // Absent when the bytes are not a JSON object; a save then merges into the object last read.
+        std::optional<QJsonObject> object;
+        StationConfig config;
+        // There is something in the file, but not a JSON object we can read: a save keeps it aside.
+        bool unreadable = false;
+    };
+    static FileContents read(const QByteArray& bytes);
+
 Q_SIGNALS:
     void changed();
 

@@ -1,3 +1,4 @@
+#include "cli/InstanceAnswers.h"
 #include "support/IngestListener.h"
 #include "support/ProgramCopy.h"
 #include "support/StationHarness.h"
@@ -182,6 +183,49 @@ private Q_SLOTS:
                      QStringLiteral("already runs for this user in the tray (pid %1)").arg(tray.processId())),
                  qPrintable(headless.err));
         QCOMPARE(tray.state(), QProcess::Running);
+    }
+
+    // Whatever listens on the socket answers; the sentence tells the person what to type, so only a
+    // number that can be a process reaches its kill command.
+    void theRunningInstanceIsNamedOnlyByAProcessId_data()
+    {
+        QTest::addColumn<QByteArray>("answer");
+        QTest::addColumn<QString>("pid");
+        QTest::addColumn<QString>("howToStop");
+        QTest::newRow("tray") << QByteArray("tray 1234") << "1234"
+                              << "from its menu";
+        QTest::newRow("headless, with a line end") << QByteArray("headless 42\n") << "42"
+                                                   << "systemctl";
+        QTest::newRow("minus one would be every process") << QByteArray("headless -1") << ""
+                                                          << "systemctl";
+        QTest::newRow("no pid") << QByteArray("headless") << ""
+                                << "systemctl";
+        QTest::newRow("zero") << QByteArray("tray 0") << ""
+                              << "from its menu";
+        QTest::newRow("text after digits") << QByteArray("tray 12;rm") << ""
+                                           << "from its menu";
+        QTest::newRow("leading zero") << QByteArray("tray 0012") << ""
+                                      << "from its menu";
+        QTest::newRow("beyond an int") << QByteArray("headless 99999999999") << ""
+                                       << "systemctl";
+        QTest::newRow("no mode of ours") << QByteArray("shell 1234") << ""
+                                         << "Quit it first";
+    }
+    void theRunningInstanceIsNamedOnlyByAProcessId()
+    {
+        QFETCH(QByteArray, answer);
+        QFETCH(QString, pid);
+        QFETCH(QString, howToStop);
+        const QString sentence = vireon::InstanceAnswers::whoRuns(answer);
+        QVERIFY2(sentence.contains(howToStop), qPrintable(sentence));
+        if (pid.isEmpty()) {
+            QVERIFY2(!sentence.contains(QStringLiteral("kill")) && !sentence.contains(QStringLiteral("pid")),
+                     qPrintable(sentence));
+        } else {
+            QVERIFY2(sentence.contains(QStringLiteral("(pid %1)").arg(pid)) &&
+                         sentence.contains(QStringLiteral("kill %1.").arg(pid)),
+                     qPrintable(sentence));
+        }
     }
 };
 

@@ -67,6 +67,11 @@ PanelModel PanelModel::make(const Inputs& in)
     return model;
 }
 
+int PanelModel::rateHistoryCapacity()
+{
+    return int(StatsReader::historyLength);
+}
+
 PanelModel PanelModel::of(const AppState& state)
 {
     const StatusPresentation::Shown shown = state.presentation();

@@ -59,6 +59,8 @@ struct PanelModel {
     HearingModel hearing;
     // The message rate to draw, oldest first; empty until there are two points to join.
     QList<double> rateHistory;
+    // The points the rate's time axis holds (an hour of polls), so its newest point stays at the end.
+    static int rateHistoryCapacity();
     std::optional<QString> positionWarning;
     QString startStopLabel;
     std::optional<QUrl> liveMap;

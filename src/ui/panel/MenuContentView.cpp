@@ -1,7 +1,6 @@
 #include "ui/panel/MenuContentView.h"
 
 #include "app/AppState.h"
-#include "stats/StatsReader.h"
 #include "ui/common/CaptionFont.h"
 #include "ui/common/CopiedFlash.h"
 #include "ui/common/NoteLabel.h"
@@ -103,7 +102,7 @@ MenuContentView::MenuContentView(AppState& state, PanelActions& actions, QWidget
     m_rate->setObjectName(QStringLiteral("messageRate"));
     m_rate->setAccessibleName(QStringLiteral("Messages per second over the last hour"));
     m_rate->setToolTip(QStringLiteral("Messages per second over the last hour"));
-    m_rate->setCapacity(int(StatsReader::historyLength));
+    m_rate->setCapacity(PanelModel::rateHistoryCapacity());
     column->addWidget(m_rate);
     m_hearingHints = new NoteLabel({}, this);
     m_hearingHints->setObjectName(QStringLiteral("hearingHints"));

@@ -26,12 +26,6 @@ cp "$decoder" "$work/bin/readsb"
 cp "$config" "$work/xdg/VireonFeeder/config.json"
 printf '[General]\nhasCompletedOnboarding=true\nfeedingDesired=true\n' >"$work/xdg/VireonFeeder.conf"
 
-display=""
-for n in $(seq 90 140); do
-    if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then display=":$n"; break; fi
-done
-[ -n "$display" ] || { echo "tray-smoke: no free display"; exit 1; }
-export DISPLAY=$display
 
 wait_for() { # <tries of 100 ms> <command…>
     local tries=$1; shift
@@ -42,12 +36,20 @@ wait_for() { # <tries of 100 ms> <command…>
     return 1
 }
 
-Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+# Xvfb picks a free display itself, so suites running side by side never race for one.
+Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
 pids+=($!)
-wait_for 300 xdotool getdisplaygeometry || { echo "tray-smoke: Xvfb did not start"; exit 1; }
-trayer --edge top --align right --widthtype request --height 32 >/dev/null 2>&1 &
+wait_for 300 test -s "$work/display" || { echo "tray-smoke: Xvfb did not start"; exit 1; }
+display=":$(head -n1 "$work/display")"
+export DISPLAY=$display
+wait_for 300 xdotool getdisplaygeometry || { echo "tray-smoke: Xvfb did not answer on $display"; exit 1; }
+trayer --edge top --align right --widthtype request --height 32 >"$work/trayer.log" 2>&1 &
 pids+=($!)
-wait_for 300 xdotool search --classname '^panel$' || { echo "tray-smoke: trayer did not start"; exit 1; }
+wait_for 300 xdotool search --classname '^panel$' || {
+    echo "tray-smoke: trayer did not start on $display; it said:"
+    cat "$work/trayer.log"
+    exit 1
+}
 
 env -u QT_QPA_PLATFORM XDG_CONFIG_HOME="$work/xdg" XDG_RUNTIME_DIR="$work/run" QT_QPA_PLATFORM=xcb \
     "$work/vireon-feeder" &

@@ -94,9 +94,9 @@ bool repeatsAKey(JsonScanner& scanner)
     }
     scanner.enterObject();
     std::set<std::string> seen;
-    std::string key;
+    std::string_view key;
     while (scanner.nextMember(key)) {
-        if (!seen.insert(key).second || repeatsAKey(scanner))
+        if (!seen.insert(std::string(key)).second || repeatsAKey(scanner))
             return true;
     }
     return false;

@@ -11,6 +11,7 @@
 // seconds), what the user and the decoder do (byte 1), when the data was last written (byte 2),
 // and two networks (bytes 3 and 4: each picks an id and a label from the texts and a health).
 
+#include "FuzzRequire.h"
 #include "app/AttentionTracker.h"
 
 #include <QHash>
@@ -21,15 +22,9 @@
 using namespace vireon;
 using namespace vireon::supervisor_state;
 
-namespace {
+using vireon::fuzz::require;
 
-void require(bool condition, const char* what)
-{
-    if (condition)
-        return;
-    std::fprintf(stderr, "property violated: %s\n", what);
-    std::abort();
-}
+namespace {
 
 constexpr size_t stepSize = 5;
 // Two dozen readings reach every condition, its recovery and a second telling half an hour on (a

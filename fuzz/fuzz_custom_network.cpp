@@ -10,6 +10,7 @@
 // with the new one's id the list already holds (0-2, its value mod 3) and where they stand; then
 // NUL-separated texts: label, host, port, UUID, then the ids of the connectors already in the list.
 
+#include "FuzzRequire.h"
 #include "app/NetworkEdits.h"
 #include "decoder/KeyTransmission.h"
 #include "decoder/ReadsbCommand.h"
@@ -27,15 +28,9 @@ using vireon::NetworkEdits;
 using vireon::ReadsbCommand;
 using vireon::StationConfig;
 
-namespace {
+using vireon::fuzz::require;
 
-void require(bool condition, const char* what)
-{
-    if (condition)
-        return;
-    std::fprintf(stderr, "property violated: %s\n", what);
-    std::abort();
-}
+namespace {
 
 // The port rule as the form states it, worked out here digit by digit rather than with its own parser.
 std::optional<qint64> wholePort(const QString& text)

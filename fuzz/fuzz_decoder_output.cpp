@@ -20,6 +20,7 @@
 // phrase contains, since a phrase's own letters repeated 64 KiB times make its search crawl a byte
 // at a time and find nothing a '#' would not.
 
+#include "FuzzRequire.h"
 #include "decoder/DecoderOutputClassifier.h"
 #include "decoder/LogRingBuffer.h"
 
@@ -30,15 +31,9 @@
 
 using namespace vireon;
 
-namespace {
+using vireon::fuzz::require;
 
-void require(bool condition, const char* what)
-{
-    if (condition)
-        return;
-    std::fprintf(stderr, "property violated: %s\n", what);
-    std::abort();
-}
+namespace {
 
 constexpr qsizetype logCapacity = 500;
 

@@ -8,6 +8,7 @@
 // Input layout: the bytes are the answer to "hello"; read as a status answer too, and, with a code
 // chosen by the first byte, the rest is the text of a status answer that must read back whole.
 
+#include "FuzzRequire.h"
 #include "app/StationStatus.h"
 #include "cli/InstanceAnswers.h"
 
@@ -18,15 +19,9 @@
 using vireon::InstanceAnswers;
 using vireon::StationStatus;
 
-namespace {
+using vireon::fuzz::require;
 
-void require(bool condition, const char* what)
-{
-    if (condition)
-        return;
-    std::fprintf(stderr, "property violated: %s\n", what);
-    std::abort();
-}
+namespace {
 
 // The process id the answer gives, checked here digit by digit: 1 and up, within what a pid can be.
 std::optional<QString> processId(const QByteArray& answer)

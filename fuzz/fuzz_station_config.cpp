@@ -6,6 +6,7 @@
 // file's mode) is the store suite's: with an fsync per save, going through the disk would hold the
 // fuzzer to a few hundred inputs a second.
 
+#include "FuzzRequire.h"
 #include "config/StationConfigFile.h"
 #include "config/StationConfigStore.h"
 
@@ -18,15 +19,9 @@ using vireon::StationConfig;
 using vireon::StationConfigFile;
 using vireon::StationConfigStore;
 
-namespace {
+using vireon::fuzz::require;
 
-void require(bool condition, const char* what)
-{
-    if (condition)
-        return;
-    std::fprintf(stderr, "property violated: %s\n", what);
-    std::abort();
-}
+namespace {
 
 StationConfig expectedAfterSave(const StationConfig& config, const QJsonObject& raw)
 {

@@ -7,6 +7,7 @@
 // Input layout: byte 0 says how the rest becomes text: even as UTF-8, odd as raw UTF-16 code units
 // (lone surrogates and all, as a paste can bring them).
 
+#include "FuzzRequire.h"
 #include "config/StationConfig.h"
 
 #include <cstdint>
@@ -16,15 +17,9 @@
 
 using vireon::StationConfig;
 
-namespace {
+using vireon::fuzz::require;
 
-void require(bool condition, const char* what)
-{
-    if (condition)
-        return;
-    std::fprintf(stderr, "property violated: %s\n", what);
-    std::abort();
-}
+namespace {
 
 QString textFrom(const uint8_t* data, size_t size)
 {

@@ -7,6 +7,7 @@
 // reader stops at an entry's first "type" that rules it out and at its first complete set of
 // members, and it adds a repeated "local" or "cpr" block to the one before, where Qt keeps a
 // repeated key's last value. The decoder never repeats a key, so neither reading is wrong.
+#include "FuzzRequire.h"
 #include "stats/JsonScanner.h"
 #include "stats/StatsReader.h"
 
@@ -24,15 +25,9 @@ using vireon::JsonScanner;
 using vireon::ReceiverFigures;
 using vireon::StatsReader;
 
-namespace {
+using vireon::fuzz::require;
 
-void require(bool condition, const char* what)
-{
-    if (condition)
-        return;
-    std::fprintf(stderr, "property violated: %s\n", what);
-    std::abort();
-}
+namespace {
 
 // Qt parses every document our scanner accepts, except numbers beyond a double's range in places
 // we never read.

@@ -2,6 +2,7 @@
 
 #include <QUuid>
 #include <algorithm>
+#include <utility>
 
 namespace vireon {
 namespace {
@@ -21,8 +22,16 @@ StationConfig NetworkEdits::withEnabled(StationConfig station, const QString& ke
     if (auto* existing = firstWithId(station.extraConnectors, key)) {
         existing->enabled = enabled;
     } else if (const auto* preset = firstWithId(presets, key); enabled && preset) {
-        station.extraConnectors.append(StationConfig::ExtraConnector{
-            preset->id, preset->label, true, preset->host, preset->port, preset->protocolName, std::nullopt});
+        // Filled in member by member: GCC 12 at -O3 takes the copied empty MLAT server of a braced
+        // temporary for uninitialised memory.
+        StationConfig::ExtraConnector connector;
+        connector.id = preset->id;
+        connector.label = preset->label;
+        connector.enabled = true;
+        connector.host = preset->host;
+        connector.port = preset->port;
+        connector.protocolName = preset->protocolName;
+        station.extraConnectors.append(std::move(connector));
     }
     return station;
 }

@@ -1,11 +1,17 @@
 #include "decoder/MlatOutputReader.h"
 
-#include <QRegularExpression>
+#include <algorithm>
 
 namespace vireon {
 namespace {
 
 constexpr qsizetype longestLine = 4096;
+
+// systemd's priority prefix ("<3>") means nothing to us or to the log.
+bool hasPriorityPrefix(const QString& text)
+{
+    return text.size() >= 3 && text[0] == u'<' && text[1] >= u'0' && text[1] <= u'7' && text[2] == u'>';
+}
 
 } // namespace
 
@@ -37,7 +43,9 @@ bool MlatOutputReader::flush()
 
 void MlatOutputReader::reset(const QString& server)
 {
-    m_server = server;
+    const QString at = QLatin1Char(' ') + server;
+    m_serverPhrases = {QStringLiteral("Lost connection to") + at, QStringLiteral("Disconnecting from") + at,
+                       QStringLiteral("Connection to") + at + QLatin1Char(' ')};
     m_partial.clear();
     m_link = {};
     m_collectingRefusal = false;
@@ -45,20 +53,17 @@ void MlatOutputReader::reset(const QString& server)
 
 bool MlatOutputReader::aboutServer(const QString& text) const
 {
-    const QString at = QStringLiteral(" ") + m_server;
     return text.startsWith(QLatin1String("Connected to multilateration server")) ||
-           text.startsWith(QStringLiteral("Lost connection to") + at) ||
-           text.startsWith(QStringLiteral("Disconnecting from") + at) ||
-           text.startsWith(QStringLiteral("Connection to") + at + QLatin1Char(' '));
+           std::any_of(m_serverPhrases.begin(), m_serverPhrases.end(),
+                       [&](const QString& phrase) { return text.startsWith(phrase); });
 }
 
 bool MlatOutputReader::line(const QString& raw)
 {
-    // systemd's priority prefix ("<3>") means nothing to us or to the log.
-    static const QRegularExpression priority(QStringLiteral("\\A<[0-7]>"));
     // A line that came whole in one large read is held to the same bound as an unterminated one.
     QString text = raw.left(longestLine);
-    text.remove(priority);
+    if (hasPriorityPrefix(text))
+        text.remove(0, 3);
     if (text.endsWith(u'\r'))
         text.chop(1);
     m_log.append(text);

@@ -37,7 +37,8 @@ private:
     bool aboutServer(const QString& text) const;
 
     LogRingBuffer& m_log;
-    QString m_server;
+    // The phrases that name this client's server, made once per server rather than per line.
+    QStringList m_serverPhrases;
     QByteArray m_partial;
     MlatLink m_link;
     bool m_collectingRefusal = false;

@@ -226,7 +226,9 @@ private Q_SLOTS:
                                  processWaitMs);
         const qint64 primary = launchedPids(state, "vireon").last();
         const qint64 other = launchedPids(state, "club").last();
-        QVERIFY(station.lastMlatArguments(otherKey).contains("127.0.0.1:40900"));
+        // The stand-in writes down its arguments once it runs, which may be a moment after the start.
+        QTRY_VERIFY_WITH_TIMEOUT(station.lastMlatArguments(otherKey).contains("127.0.0.1:40900"),
+                                 processWaitMs);
         station.quitApplication();
         QVERIFY(!alive(primary));
         QVERIFY(!alive(other));

@@ -9,6 +9,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <vector>
 
 namespace vireon::bench {
 
@@ -31,6 +32,16 @@ public:
     }
     const std::map<std::string, qint64>& longestByPhase() const { return m_longest; }
 
+    // Every gap longer than the threshold, when it ended (ns since the meter started) and how long
+    // it was, so a long run can say what was going on at each.
+    struct Gap {
+        qint64 endedNs;
+        qint64 lengthNs;
+    };
+    void keepGapsOver(qint64 thresholdNs) { m_threshold = thresholdNs; }
+    const std::vector<Gap>& keptGaps() const { return m_kept; }
+    qint64 elapsedNs() const { return m_clock.nsecsElapsed(); }
+
 private:
     void tick()
     {
@@ -38,6 +49,8 @@ private:
         if (m_last >= 0) {
             qint64& longest = m_longest[m_phase];
             longest = std::max(longest, now - m_last);
+            if (m_threshold > 0 && now - m_last > m_threshold)
+                m_kept.push_back({now, now - m_last});
         }
         m_last = now;
     }
@@ -47,6 +60,8 @@ private:
     qint64 m_last = -1;
     std::string m_phase;
     std::map<std::string, qint64> m_longest;
+    qint64 m_threshold = 0;
+    std::vector<Gap> m_kept;
 };
 
 // Turns the event loop until the condition holds; false after the time-out.

@@ -218,6 +218,40 @@ private:
     quint16 m_port = 0;
 };
 
+// The stalls over 30 ms in the soak, the longest first, each with what the run did in the three
+// seconds before it began; a stall that follows nothing the run did is the application's own
+// timers (the stats poll, the decoder's output) or the machine.
+void printStalls(const GapMeter& gaps, qint64 fromNs,
+                 const std::vector<std::pair<qint64, const char*>>& events)
+{
+    std::vector<GapMeter::Gap> stalls;
+    for (const GapMeter::Gap& gap : gaps.keptGaps()) {
+        if (gap.endedNs - gap.lengthNs >= fromNs)
+            stalls.push_back(gap);
+    }
+    const auto over = [&](qint64 ms) {
+        return std::count_if(stalls.begin(), stalls.end(),
+                             [&](const GapMeter::Gap& g) { return g.lengthNs > ms * 1'000'000; });
+    };
+    std::printf("  stalls over 30 ms: %lld, over 50 ms: %lld, over 100 ms: %lld\n", qlonglong(over(30)),
+                qlonglong(over(50)), qlonglong(over(100)));
+    std::sort(stalls.begin(), stalls.end(),
+              [](const GapMeter::Gap& a, const GapMeter::Gap& b) { return a.lengthNs > b.lengthNs; });
+    for (size_t i = 0; i < std::min<size_t>(stalls.size(), 15); ++i) {
+        const qint64 began = stalls[i].endedNs - stalls[i].lengthNs;
+        QStringList before;
+        for (const auto& [at, what] : events) {
+            if (at <= began + 1'000'000 && at > began - 3'000'000'000)
+                before << QStringLiteral("%1 %2 s before")
+                              .arg(QLatin1String(what))
+                              .arg(double(began - at) / 1e9, 0, 'f', 1);
+        }
+        std::printf(
+            "    at %7.1f s: %5.1f ms  %s\n", double(began - fromNs) / 1e9, double(stalls[i].lengthNs) / 1e6,
+            before.isEmpty() ? "(nothing the run did)" : qPrintable(before.join(QStringLiteral("; "))));
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -317,12 +351,20 @@ int main(int argc, char** argv)
         std::printf("tray icon %s; feeding 1,000 aircraft\n",
                     app->hasTray() ? "in the tray" : "MISSING, panel as a window");
 
+        // What the run did and when, to say what each long stall followed.
+        GapMeter gaps("warm-up");
+        gaps.keepGapsOver(30'000'000);
+        std::vector<std::pair<qint64, const char*>> events;
+        const auto note = [&](const char* what) { events.emplace_back(gaps.elapsedNs(), what); };
+
         int kills = 0, flaps = 0, windowCycles = 0, restarts = 0;
         const auto openAndCloseWindows = [&] {
             ++windowCycles;
+            note("panel and settings opened");
             app->showPanel();
             app->router().showSettings();
             QTimer::singleShot(2000, app.get(), [&] {
+                note("panel and settings closed");
                 app->panel().close();
                 if (QWidget* settings = app->router().settingsWindow())
                     settings->close();
@@ -338,6 +380,7 @@ int main(int argc, char** argv)
         QObject::connect(&kill, &QTimer::timeout, [&] {
             for (const ChildProcesses::Child& child : ChildProcesses::of()) {
                 if (!child.zombie && child.name == QLatin1String("fake-readsb")) {
+                    note("decoder killed");
                     ::kill(child.pid, SIGKILL);
                     ++kills;
                 }
@@ -345,15 +388,23 @@ int main(int argc, char** argv)
         });
         QObject::connect(&flap, &QTimer::timeout, [&] {
             ++flaps;
+            note("network away");
             flaky.goAway();
-            QTimer::singleShot(20'000 / scale, [&] { flaky.comeBack(); });
+            QTimer::singleShot(20'000 / scale, [&] {
+                note("network back");
+                flaky.comeBack();
+            });
         });
         QObject::connect(&windows, &QTimer::timeout, openAndCloseWindows);
         const auto stopAndStart = [&] {
             ++restarts;
             QPushButton* startStop = app->panel().content()->startStopButton();
+            note("feeding stopped");
             startStop->click(); // stop
-            QTimer::singleShot(3000, app.get(), [startStop] { startStop->click(); });
+            QTimer::singleShot(3000, app.get(), [startStop, &note] {
+                note("feeding started");
+                startStop->click();
+            });
         };
         QObject::connect(&restart, &QTimer::timeout, stopAndStart);
         kill.start(300'000 / scale);
@@ -364,7 +415,8 @@ int main(int argc, char** argv)
             stopAndStart();
         });
 
-        GapMeter gaps("soak");
+        gaps.setPhase("soak");
+        const qint64 soakStartNs = gaps.elapsedNs();
         std::printf("%d s, every %d s a decoder kill, every %d s a network away for %d s, every %d s the "
                     "panel and settings, every %d s a stop and start:\n",
                     seconds, 300 / scale, 120 / scale, 20 / scale, 60 / scale, 300 / scale);
@@ -401,6 +453,7 @@ int main(int argc, char** argv)
             std::printf("  private memory growth after the first %s: %+.1f MB\n",
                         scale == 1 ? "5 minutes" : "30 s",
                         double(atEnd.privateKb - afterFive->privateKb) / 1024);
+        printStalls(gaps, soakStartNs, events);
 
         app.reset(); // what quitting does
         runFor(500);

@@ -377,7 +377,7 @@ private Q_SLOTS:
 
     void theLogKeepsOnlyTheNewestLines()
     {
-        LogRingBuffer two(2), none(-2), roomy(3);
+        LogRingBuffer two(2), none(-2), roomy(3), tenCharacters(100, 10);
         for (const char* line : {"1", "2", "3"}) {
             two.append(line);
             none.append(line);
@@ -386,6 +386,17 @@ private Q_SLOTS:
         QCOMPARE(two.lines(), (QStringList{"2", "3"}));
         QVERIFY(none.lines().isEmpty());
         QCOMPARE(roomy.lines(), QStringList{"only"});
+
+        // Long lines are held to the character budget however many lines would fit.
+        for (const char* line : {"aaaa", "bbbb", "cccc", "dd"})
+            tenCharacters.append(line);
+        QCOMPARE(tenCharacters.lines(), (QStringList{"bbbb", "cccc", "dd"}));
+        tenCharacters.append("a long one, over budget");
+        QCOMPARE(tenCharacters.lines(), QStringList{"a long one, over budget"});
+        tenCharacters.append("e");
+        tenCharacters.append("ffff");
+        tenCharacters.append("gggg");
+        QCOMPARE(tenCharacters.lines(), (QStringList{"e", "ffff", "gggg"}));
     }
 };
 

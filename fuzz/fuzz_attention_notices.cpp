@@ -1,15 +1,17 @@
 // Arbitrary histories of the station through the tracker that decides the desktop notifications,
-// with network ids and labels as config.json and the feeder document can bring them, and a clock
-// that may jump either way. Whatever happens: nothing is told while the user does not want to feed;
-// a condition is told only while it holds (a failure, a stick gone, stale data of a running decoder,
-// a network of the running decoder that has been retrying for its five minutes after the grace);
-// nothing is told twice within half an hour of the clock; "recovered" comes alone and only after
-// something was told; a network's notice names it by its label; and the next deadline lies ahead.
+// with network ids and labels as config.json and the feeder document can bring them, runs of the
+// decoder told apart by start times from a wall clock that may jump either way. Whatever happens:
+// nothing is told while the user does not want to feed; a condition is told only while it holds (a
+// failure, a stick gone, stale data of a running decoder, a network of the running decoder that has
+// been retrying for its five minutes after the grace); nothing is told twice within half an hour;
+// "recovered" comes alone and only after something was told; a network's notice names it by its
+// label; and the next deadline lies ahead.
 //
 // Input layout: a run of steps of five bytes, then NUL-separated texts used as network ids and
-// labels. A step: the clock's move (byte 0, signed, in minutes or, with bit 7 of byte 1, in
-// seconds), what the user and the decoder do (byte 1), when the data was last written (byte 2),
-// and two networks (bytes 3 and 4: each picks an id and a label from the texts and a health).
+// labels. A step: the monotonic clock's move (byte 0, in minutes or, with bit 7 of byte 1, in
+// seconds; the same byte moves the wall clock, signed), what the user and the decoder do (byte 1),
+// since when the data is unchanged (byte 2), and two networks (bytes 3 and 4: each picks an id and
+// a label from the texts and a health).
 
 #include "FuzzRequire.h"
 #include "app/AttentionTracker.h"
@@ -32,6 +34,7 @@ constexpr size_t stepSize = 5;
 // the target to 2,000 inputs a second.
 constexpr size_t maxSteps = 24;
 const QDateTime origin(QDate(2026, 12, 7), QTime(8, 0), Qt::UTC);
+using Elapsed = AttentionTracker::Elapsed;
 
 SupervisorState stateFrom(uint8_t bits, const QDateTime& runSince)
 {
@@ -78,17 +81,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const auto text = [&](int i) { return texts.at(i % texts.size()); };
 
     AttentionTracker tracker;
-    QDateTime now = origin;
+    Elapsed now{0};
+    QDateTime wallClock = origin;
     QDateTime runSince = origin;
-    // When each condition was last told.
-    QHash<QString, QDateTime> lastTold;
+    // When each condition was last told, and when each run was first seen running.
+    QHash<QString, Elapsed> lastTold;
+    QHash<QDateTime, Elapsed> runFirstSeen;
     bool anythingUnrecovered = false;
     for (size_t step = 0; step < steps; ++step) {
         const uint8_t* s = data + step * stepSize;
-        const qint64 move = qint64(int8_t(s[0])) * ((s[1] & 0x80) ? 1 : 60);
-        now = now.addSecs(move);
+        const qint64 unit = (s[1] & 0x80) ? 1 : 60;
+        now += std::chrono::seconds(qint64(s[0]) * unit);
+        wallClock = wallClock.addSecs(qint64(int8_t(s[0])) * unit);
         if (s[1] & 0x40)
-            runSince = now; // a fresh run of the decoder
+            runSince = wallClock; // a fresh run of the decoder, maybe "earlier" than the last
 
         AttentionTracker::Reading in;
         in.now = now;
@@ -97,7 +103,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         in.stickUnplugged = (s[1] & 0x30) == 0x30;
         in.liveData = s[2] & 0x80;
         if (s[2] & 0x40)
-            in.dataUpdatedAt = now.addSecs(-qint64(s[2] & 0x3f) * 4);
+            in.dataUnchangedSince = now - std::chrono::seconds(qint64(s[2] & 0x3f) * 4);
         for (const uint8_t n : {s[3], s[4]}) {
             if (n & 0x80)
                 continue;
@@ -111,6 +117,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         }
         const auto* running = std::get_if<Running>(&in.supervisorState);
         const auto* failed = std::get_if<Failed>(&in.supervisorState);
+        if (running && in.feedingDesired && !runFirstSeen.contains(running->since))
+            runFirstSeen.insert(running->since, now);
         QSet<QString> conditions;
         for (const AttentionTracker::Notice& notice : notices) {
             require(!notice.summary.isEmpty() && !notice.body.isEmpty(), "a notice says something");
@@ -123,18 +131,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                 continue;
             }
             const auto last = lastTold.constFind(notice.condition);
-            require(last == lastTold.constEnd() || last->secsTo(now) >= 30 * 60,
+            require(last == lastTold.constEnd() || now - *last >= std::chrono::minutes(30),
                     "nothing is told twice within half an hour");
             lastTold.insert(notice.condition, now);
             anythingUnrecovered = true;
             if (notice.condition == QLatin1String("stick") || notice.condition == QLatin1String("stopped")) {
                 require(failed || in.stickUnplugged, "feeding stopped is told only when it did");
             } else if (notice.condition == QLatin1String("stale")) {
-                require(running && in.dataUpdatedAt && in.dataUpdatedAt->secsTo(now) >= 60,
+                require(running && in.dataUnchangedSince &&
+                            now - *in.dataUnchangedSince >= std::chrono::seconds(60),
                         "stale data is told only of a running decoder's old files");
             } else {
                 require(notice.condition.startsWith(QLatin1String("network:")), "a condition is one of ours");
-                require(running && now >= running->since.addSecs(60 + 5 * 60),
+                require(running &&
+                            now >= runFirstSeen.value(running->since) + std::chrono::seconds(60 + 5 * 60),
                         "a network is told of only after the grace and its five minutes");
                 const QString id = notice.condition.sliced(8);
                 bool retrying = false;
@@ -146,7 +156,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                 require(retrying, "a network's notice names a retrying network by its label");
             }
         }
-        if (const std::optional<QDateTime> next = tracker.nextDeadline())
+        if (const std::optional<Elapsed> next = tracker.nextDeadline())
             require(*next > now, "the next deadline lies ahead");
     }
     return 0;

@@ -5,7 +5,6 @@
 #include "decoder/ReadsbSupervisor.h"
 #include "platform/DesktopNotifier.h"
 #include "platform/TimeSource.h"
-#include "stats/StatsReader.h"
 
 namespace vireon {
 
@@ -23,7 +22,7 @@ AttentionNotifier::~AttentionNotifier() = default;
 AttentionTracker::Reading AttentionNotifier::reading() const
 {
     AttentionTracker::Reading in;
-    in.now = m_time.now();
+    in.now = m_time.elapsed();
     // A user who turned notices off is, for the tracker, a user with nothing to be told.
     in.feedingDesired = m_state.settings().feedingDesired() && m_state.settings().notifyWhenAttentionNeeded();
     const ReadsbSupervisor& supervisor = m_state.supervisor();
@@ -32,8 +31,8 @@ AttentionTracker::Reading AttentionNotifier::reading() const
         in.networks.append({connector.id, connector.label,
                             supervisor.connectorHealth().value(connector.id, ConnectorHealth::connecting())});
     }
-    in.dataUpdatedAt = m_state.stats().snapshot().updatedAt;
     const StatusPresentation::Inputs presented = m_state.presentationInputs();
+    in.dataUnchangedSince = presented.updatedAtFirstRead;
     in.liveData = StatusPresentation::hasLiveData(presented);
     in.stickUnplugged = presented.stickUnplugged;
     return in;
@@ -45,10 +44,8 @@ void AttentionNotifier::observe()
     for (const AttentionTracker::Notice& notice : m_tracker.observe(now))
         m_notifier->notify(notice.summary, notice.body);
     m_deadline->stop();
-    if (const std::optional<QDateTime> next = m_tracker.nextDeadline()) {
-        const qint64 ms = std::max<qint64>(now.now.msecsTo(*next), 0);
-        m_deadline->start(std::chrono::milliseconds(ms), Timer::Repeat::once);
-    }
+    if (const std::optional<AttentionTracker::Elapsed> next = m_tracker.nextDeadline())
+        m_deadline->start(std::max(*next - now.now, AttentionTracker::Elapsed(0)), Timer::Repeat::once);
 }
 
 } // namespace vireon

@@ -32,14 +32,16 @@ Told whyFeedingStopped(SupervisorFailure failure)
 
 } // namespace
 
-std::optional<AttentionTracker::Notice> AttentionTracker::tell(const QString& condition,
-                                                               const QString& summary, const QString& body,
-                                                               const QDateTime& now)
+bool AttentionTracker::toldWithinQuietPeriod(const QString& condition, Elapsed now) const
 {
-    if (m_told.contains(condition))
-        return std::nullopt;
     const auto last = m_lastTold.constFind(condition);
-    if (last != m_lastTold.constEnd() && last->msecsTo(now) < std::chrono::milliseconds(quietPeriod).count())
+    return last != m_lastTold.constEnd() && now - *last < quietPeriod;
+}
+
+std::optional<AttentionTracker::Notice>
+AttentionTracker::tell(const QString& condition, const QString& summary, const QString& body, Elapsed now)
+{
+    if (m_told.contains(condition) || toldWithinQuietPeriod(condition, now))
         return std::nullopt;
     m_told.insert(condition);
     m_lastTold.insert(condition, now);
@@ -48,7 +50,7 @@ std::optional<AttentionTracker::Notice> AttentionTracker::tell(const QString& co
 
 QList<AttentionTracker::Notice> AttentionTracker::observe(const Reading& reading)
 {
-    const QDateTime& now = reading.now;
+    const Elapsed now = reading.now;
     m_nextDeadline.reset();
     QList<Notice> notices;
     // The user stopped feeding (or never started): nothing to tell, and nothing left to recover from.
@@ -76,6 +78,7 @@ QList<AttentionTracker::Notice> AttentionTracker::observe(const Reading& reading
     if (running && running->since != m_runSince) {
         // A new run: its connections and its data start afresh.
         m_runSince = running->since;
+        m_runSeenAt = now;
         m_liveThisRun = false;
         m_retryingSince.clear();
     } else if (!running) {
@@ -91,8 +94,8 @@ QList<AttentionTracker::Notice> AttentionTracker::observe(const Reading& reading
     if (running) {
         m_liveThisRun = m_liveThisRun || reading.liveData;
         // A decoder that hangs stops writing its files; one that had no live data yet is only slow.
-        if (m_liveThisRun && reading.dataUpdatedAt) {
-            const QDateTime staleAt = reading.dataUpdatedAt->addSecs(staleAfter.count());
+        if (m_liveThisRun && reading.dataUnchangedSince) {
+            const Elapsed staleAt = *reading.dataUnchangedSince + staleAfter;
             if (now >= staleAt) {
                 active.insert(QStringLiteral("stale"));
                 if (auto notice =
@@ -106,7 +109,7 @@ QList<AttentionTracker::Notice> AttentionTracker::observe(const Reading& reading
             }
         }
 
-        const QDateTime graceEnds = running->since.addSecs(launchGrace.count());
+        const Elapsed graceEnds = m_runSeenAt + launchGrace;
         for (const Network& network : reading.networks) {
             const QString condition = QStringLiteral("network:") + network.id;
             if (network.health.kind != ConnectorHealth::Kind::retrying) {
@@ -116,9 +119,7 @@ QList<AttentionTracker::Notice> AttentionTracker::observe(const Reading& reading
             // Connections fail for a moment while the decoder starts; that is no one's concern.
             if (!m_retryingSince.contains(network.id))
                 m_retryingSince.insert(network.id, std::max(now, graceEnds));
-            const QDateTime dueAt =
-                m_retryingSince.value(network.id)
-                    .addSecs(std::chrono::duration_cast<std::chrono::seconds>(networkPatience).count());
+            const Elapsed dueAt = m_retryingSince.value(network.id) + networkPatience;
             if (now < dueAt) {
                 m_nextDeadline = m_nextDeadline ? std::min(*m_nextDeadline, dueAt) : dueAt;
                 continue;
@@ -138,9 +139,7 @@ QList<AttentionTracker::Notice> AttentionTracker::observe(const Reading& reading
     m_told.intersect(active);
     if (hadTold && m_told.isEmpty()) {
         const QString condition = QStringLiteral("recovered");
-        const auto last = m_lastTold.constFind(condition);
-        if (last == m_lastTold.constEnd() ||
-            last->msecsTo(now) >= std::chrono::milliseconds(quietPeriod).count()) {
+        if (!toldWithinQuietPeriod(condition, now)) {
             m_lastTold.insert(condition, now);
             notices.append(
                 Notice{condition, QStringLiteral("Vireon Feeder is feeding normally again"),

@@ -19,13 +19,14 @@ using vireon::test::StationHarness;
 
 namespace {
 
+// A run's start on the wall clock only tells runs apart; the tracker times on the monotonic clock.
 const QDateTime start(QDate(2026, 12, 7), QTime(8, 0), Qt::UTC);
 
-// A station feeding since `start`, read at `start + seconds`.
+// A station feeding since 0 s on the monotonic clock, read `seconds` later.
 Reading feeding(qint64 seconds, QList<AttentionTracker::Network> networks = {})
 {
     Reading in;
-    in.now = start.addSecs(seconds);
+    in.now = std::chrono::seconds(seconds);
     in.feedingDesired = true;
     in.supervisorState = Running{start};
     in.networks = std::move(networks);
@@ -99,8 +100,9 @@ private Q_SLOTS:
     {
         AttentionTracker tracker;
         // Failing from the first second: the first minute is the decoder starting, not a fault.
+        QCOMPARE(told(tracker, feeding(0)), QStringList());
         QCOMPARE(told(tracker, feeding(1, {club(refused)})), QStringList());
-        QCOMPARE(tracker.nextDeadline(), start.addSecs(60 + 300));
+        QCOMPARE(tracker.nextDeadline(), 60s + 300s);
         QCOMPARE(told(tracker, feeding(359, {club(refused)})), QStringList());
         QCOMPARE(told(tracker, feeding(360, {club(refused)})), QStringList{"network:club"});
         QCOMPARE(told(tracker, feeding(400, {club(refused)})), QStringList()); // once per episode
@@ -130,7 +132,7 @@ private Q_SLOTS:
         Reading stopped = feeding(20);
         stopped.supervisorState = Failed{SupervisorFailure(failure)};
         QTEST(told(tracker, stopped).join(' '), "condition");
-        stopped.now = start.addSecs(25);
+        stopped.now = 25s;
         QCOMPARE(told(tracker, stopped), QStringList());
         Reading again = feeding(30);
         again.supervisorState = Running{start.addSecs(30)};
@@ -148,20 +150,20 @@ private Q_SLOTS:
     {
         AttentionTracker tracker;
         Reading in = feeding(100);
-        in.dataUpdatedAt = start.addSecs(95);
+        in.dataUnchangedSince = 95s;
         QCOMPARE(told(tracker, in), QStringList()); // no live data yet this run: only slow, not hung
         in.liveData = true;
         QCOMPARE(told(tracker, in), QStringList());
-        QCOMPARE(tracker.nextDeadline(), start.addSecs(155));
+        QCOMPARE(tracker.nextDeadline(), 155s);
         in.liveData = false;
-        in.now = start.addSecs(155);
+        in.now = 155s;
         QCOMPARE(told(tracker, in), QStringList{"stale"});
         // A restart of the decoder is not the data coming back: only fresh data is.
         in.supervisorState = Backoff{start.addSecs(160), 1};
         QCOMPARE(told(tracker, in), QStringList());
         in.supervisorState = Running{start.addSecs(170)};
-        in.dataUpdatedAt = start.addSecs(171);
-        in.now = start.addSecs(172);
+        in.dataUnchangedSince = 171s;
+        in.now = 172s;
         in.liveData = true;
         QCOMPARE(told(tracker, in), QStringList{"recovered"});
     }
@@ -184,7 +186,8 @@ private Q_SLOTS:
                                   ConnectorHealth::Kind::retrying, 20'000);
 
         // Nothing to say until the network's five minutes (after the first one) have run out, and then
-        // it is said without anything else happening.
+        // it is said without anything else happening; the wall clock set back an hour changes nothing.
+        station.clock.setWallClock(-1h);
         station.clock.advance(359s);
         QTest::qWait(100);
         QVERIFY(server.calls.isEmpty());

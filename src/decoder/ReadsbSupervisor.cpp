@@ -35,7 +35,14 @@ ReadsbSupervisor::ReadsbSupervisor(TimeSource& time, QObject* parent)
     : QObject(parent), m_time(time), m_output(std::make_unique<DecoderOutputClassifier>(m_log)),
       m_helpProbe(std::make_unique<DecoderHelpProbe>(time))
 {
-    m_output->setClock([this] { return m_time.now(); });
+    m_output->setClock([this] { return flappingClock(); });
+}
+
+// The flapping window is timed on the clock nobody sets, given to the classifier as a date: on the
+// wall clock, set back an hour, a flapping connection stayed marked for that hour.
+QDateTime ReadsbSupervisor::flappingClock() const
+{
+    return QDateTime::fromMSecsSinceEpoch(m_time.elapsed().count(), Qt::UTC);
 }
 
 ReadsbSupervisor::~ReadsbSupervisor()
@@ -286,7 +293,7 @@ void ReadsbSupervisor::armCalmTimer()
             Q_EMIT changed();
         armCalmTimer();
     });
-    m_calmTimer->start(std::chrono::milliseconds(std::max<qint64>(m_time.now().msecsTo(*due), 0)),
+    m_calmTimer->start(std::chrono::milliseconds(std::max<qint64>(flappingClock().msecsTo(*due), 0)),
                        Timer::Repeat::once);
 }
 

@@ -106,6 +106,7 @@ private:
     void terminateAndWait(std::chrono::milliseconds grace, KillNotice notice);
     static void terminateOnce(QProcess* process);
     void armCalmTimer();
+    QDateTime flappingClock() const;
 
     TimeSource& m_time;
     State m_state = supervisor_state::Stopped{};

@@ -345,7 +345,7 @@ private Q_SLOTS:
     }
 
     // readsb reports a network that takes each connection and drops it only as the connection
-    // established, again and again; the verdict is lifted by the supervisor's own clock.
+    // established, again and again; the verdict is lifted by the supervisor's own monotonic clock.
     void aConnectionReportedAgainAndAgainIsRetryingUntilAQuietMinute()
     {
         const QString established = "stderr BeastReduce TCP output: Connection established: 127.0.0.1 port 9";
@@ -355,6 +355,8 @@ private Q_SLOTS:
         const ConnectorHealth flapping = ConnectorHealth::retrying(ConnectionFlapping::reason);
         QCOMPARE(m_sup->connectorHealth().value("vireon"), flapping);
         QCOMPARE(m_sup->lastConnectorError(), ConnectionFlapping::reason);
+        // The wall clock set back an hour does not keep the verdict for that hour.
+        m_clock->setWallClock(-1h);
         m_clock->advance(59s);
         QCOMPARE(m_sup->connectorHealth().value("vireon"), flapping);
         m_clock->advance(1s);

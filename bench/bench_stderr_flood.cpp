@@ -1,7 +1,8 @@
 // A decoder gone mad on standard error: the stand-in writes 50,000 lines a second at the supervisor,
-// in three phases of equal length (plain text, lines with NUL bytes, lines that are not UTF-8). Shows
-// the longest the GUI thread goes without turning its event loop in each phase, how many lines
-// arrived, and the resident and private memory before and after: the log ring bounds what is kept.
+// in three phases of equal length (plain text, lines with NUL bytes, lines that are not UTF-8), then
+// a fourth of 500 lines a second of 60,000 characters each. Shows the longest the GUI thread goes
+// without turning its event loop in each phase, how many lines arrived, and the resident and private
+// memory before and after each phase: the log ring bounds what is kept, in lines and in characters.
 // The gaps include whatever else the machine runs; the cost of one read of the pipe, measured alone
 // at the end, is what the application itself adds.
 //
@@ -109,9 +110,13 @@ int main(int argc, char** argv)
                                   "stderr phase-end nul\n"
                                   "flood %1/s %2 line # \\xff\\xfe that is not UTF-8\n"
                                   "stderr phase-end invalid\n"
+                                  "flood %3/s %2 long line # %4\n"
+                                  "stderr phase-end long\n"
                                   "run\n")
                        .arg(rate)
                        .arg(phase)
+                       .arg(std::min(rate, 500))
+                       .arg(QString(60'000, u'x'))
                        .toUtf8());
     scenario.close();
     qputenv("FAKE_READSB_SCENARIO", scenario.fileName().toUtf8());
@@ -125,26 +130,35 @@ int main(int argc, char** argv)
     const Memory before = memory();
     GapMeter gaps("plain");
     supervisor.start({QStringLiteral("--net")}, {});
-    bool ok = runUntil([&] { return saw("phase-end plain"); }, (phase + 30) * 1000);
-    gaps.setPhase("nul");
-    ok = ok && runUntil([&] { return saw("phase-end nul"); }, (phase + 30) * 1000);
-    gaps.setPhase("invalid");
-    ok = ok && runUntil([&] { return saw("phase-end invalid"); }, (phase + 30) * 1000);
+    bool ok = true;
+    std::vector<std::pair<const char*, Memory>> after;
+    for (const char* name : {"plain", "nul", "invalid", "long"}) {
+        gaps.setPhase(name);
+        ok = ok && runUntil([&] { return saw((QByteArray("phase-end ") + name).constData()); },
+                            (phase + 30) * 1000);
+        after.emplace_back(name, memory());
+    }
     gaps.setPhase("end");
-    const Memory after = memory();
+    qsizetype loggedCharacters = 0;
+    for (const QString& line : supervisor.logBuffer().lines())
+        loggedCharacters += line.size();
+    const qsizetype loggedLines = supervisor.logBuffer().lines().size();
     supervisor.stopAndWait();
 
-    std::printf("%d lines a second for %d s in each of three phases (%d lines in all)\n", rate, phase,
-                3 * rate * phase);
-    std::printf("longest gap of a 1 ms timer:\n");
-    for (const auto& [name, gap] : gaps.longestByPhase()) {
-        if (name != "end")
-            std::printf("  %-8s %8.1f ms\n", name.c_str(), double(gap) / 1e6);
+    std::printf("%d lines a second for %d s in each of three phases, then %d long lines a second for %d s\n",
+                rate, phase, std::min(rate, 500), phase);
+    std::printf("longest gap of a 1 ms timer, and memory after each phase (before: resident %lld kB, "
+                "private %lld kB):\n",
+                before.rssKb, before.anonKb);
+    for (const auto& [name, memory] : after) {
+        const auto gap = gaps.longestByPhase().find(name);
+        std::printf("  %-8s %8.1f ms   resident %7lld kB  private %7lld kB\n", name,
+                    gap == gaps.longestByPhase().end() ? 0.0 : double(gap->second) / 1e6, memory.rssKb,
+                    memory.anonKb);
     }
-    std::printf("log ring: %lld lines of at most %lld\n", qint64(supervisor.logBuffer().lines().size()),
-                ReadsbSupervisor::logCapacity);
-    std::printf("resident memory: %lld kB before, %lld kB after; private: %lld kB before, %lld kB after\n",
-                before.rssKb, after.rssKb, before.anonKb, after.anonKb);
+    std::printf("log ring: %lld lines of at most %lld, %lld characters of at most %lld\n",
+                qint64(loggedLines), ReadsbSupervisor::logCapacity, qint64(loggedCharacters),
+                qint64(LogRingBuffer::defaultCharacterBudget));
     if (!ok) {
         std::fprintf(stderr, "the flood did not get through every phase\n");
         return 1;

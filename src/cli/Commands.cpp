@@ -4,6 +4,7 @@
 #include "app/Diagnostics.h"
 #include "app/StationStatus.h"
 #include "cli/InstanceAnswers.h"
+#include "cli/TerminalText.h"
 #include "platform/SingleInstance.h"
 
 #include <QCoreApplication>
@@ -16,7 +17,7 @@ using namespace std::chrono_literals;
 
 void print(FILE* stream, const QString& text)
 {
-    std::fputs(text.toUtf8().constData(), stream);
+    std::fputs(terminalText(text).toUtf8().constData(), stream);
     std::fflush(stream);
 }
 

@@ -3,6 +3,7 @@
 #include "BuildInfo.h"
 #include "app/AppSettings.h"
 #include "app/AppState.h"
+#include "cli/TerminalText.h"
 #include "platform/TimeSource.h"
 
 #include <QDir>
@@ -20,7 +21,7 @@ HeadlessFeeder::HeadlessFeeder(AppEnvironment environment, Log log, QObject* par
 {
     if (!m_log) {
         m_log = [](const QString& line) {
-            std::fputs(qPrintable(line + u'\n'), stderr);
+            std::fputs(terminalText(line + u'\n').toUtf8().constData(), stderr);
             std::fflush(stderr);
         };
     }

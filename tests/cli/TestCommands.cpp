@@ -1,4 +1,5 @@
 #include "cli/InstanceAnswers.h"
+#include "cli/TerminalText.h"
 #include "support/IngestListener.h"
 #include "support/ProgramCopy.h"
 #include "support/StationHarness.h"
@@ -84,13 +85,18 @@ private Q_SLOTS:
     {
         ProgramCopy copy;
         QVERIFY(copy.isReady());
-        copy.writeStation(true, true);
+        // A name that would clear the person's terminal is shown, not obeyed.
+        copy.writeStation(
+            true, true,
+            StationHarness::defaultConfigWith(
+                "station", QJsonObject{{"name", "Roof\u001b[2Jtop"}, {"lat", 52.5}, {"lon", 13.4}}));
 
         const ProgramCopy::Run fromDisk = copy.run({QStringLiteral("--report")});
         QCOMPARE(fromDisk.exitCode, 0);
         QVERIFY(fromDisk.out.startsWith(QStringLiteral("Vireon Feeder diagnostics\n")));
         QVERIFY(fromDisk.out.contains(QStringLiteral("\nSupervisor state: stopped\n")));
-        QVERIFY(fromDisk.out.contains(QStringLiteral("\nStation name: Rooftop\n")));
+        QVERIFY2(fromDisk.out.contains(QStringLiteral("\nStation name: Roof\uFFFD[2Jtop\n")),
+                 qPrintable(fromDisk.out));
         QVERIFY(
             fromDisk.err.contains(QStringLiteral("not running; this report is made from the files on disk")));
 
@@ -183,6 +189,25 @@ private Q_SLOTS:
                      QStringLiteral("already runs for this user in the tray (pid %1)").arg(tray.processId())),
                  qPrintable(headless.err));
         QCOMPARE(tray.state(), QProcess::Running);
+    }
+
+    void onlyTextReachesTheTerminal_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("lines, tabs and other scripts stay") << "a\tb\nc — café 🛩"
+                                                            << "a\tb\nc — café 🛩";
+        QTest::newRow("an escape sequence is shown, not obeyed") << "x\u001b]0;title\u0007y"
+                                                                 << "x\uFFFD]0;title\uFFFDy";
+        QTest::newRow("a carriage return would write over the line") << "ok\rfake"
+                                                                     << "ok\uFFFDfake";
+        QTest::newRow("NUL, DEL and the eight-bit controls")
+            << QString::fromUtf16(u"a\u0000b\u007fc\u009bd", 7) << "a\uFFFDb\uFFFDc\uFFFDd";
+    }
+    void onlyTextReachesTheTerminal()
+    {
+        QFETCH(QString, text);
+        QTEST(vireon::terminalText(text), "shown");
     }
 
     // Whatever listens on the socket answers; the sentence tells the person what to type, so only a

@@ -12,6 +12,7 @@
 //   QT_QPA_PLATFORM=offscreen build/release/bench/bench_mlat_clients build/release/bin/mlat-client
 
 #include "EventLoopGaps.h"
+#include "ProcFiles.h"
 #include "decoder/MlatCommand.h"
 #include "decoder/MlatSupervisor.h"
 #include "support/BeastGenerator.h"
@@ -33,6 +34,9 @@
 
 using namespace vireon;
 using namespace std::chrono_literals;
+using bench::cpuTicks;
+using bench::procField;
+using bench::readProc;
 using bench::runFor;
 using bench::runUntil;
 
@@ -44,30 +48,13 @@ struct Sample {
     qint64 cpuTicks = 0;
 };
 
-qint64 field(const QByteArray& text, const QByteArray& name)
-{
-    for (const QByteArray& line : text.split('\n')) {
-        if (line.startsWith(name))
-            return line.mid(name.size()).trimmed().split(' ').value(0).toLongLong();
-    }
-    return -1;
-}
-
-QByteArray readProc(qint64 pid, const char* file)
-{
-    QFile in(QStringLiteral("/proc/%1/%2").arg(pid).arg(QLatin1String(file)));
-    return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
-}
-
 Sample sample(qint64 pid)
 {
     Sample s;
-    s.rssKb = field(readProc(pid, "status"), "VmRSS:");
-    s.pssKb = field(readProc(pid, "smaps_rollup"), "Pss:");
-    // utime and stime are fields 14 and 15; the command name before them may hold spaces.
-    const QByteArray stat = readProc(pid, "stat");
-    const QList<QByteArray> rest = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
-    s.cpuTicks = rest.value(11).toLongLong() + rest.value(12).toLongLong();
+    const QString process = QString::number(pid);
+    s.rssKb = procField(readProc(process, "status"), "VmRSS:");
+    s.pssKb = procField(readProc(process, "smaps_rollup"), "Pss:");
+    s.cpuTicks = cpuTicks(process);
     return s;
 }
 

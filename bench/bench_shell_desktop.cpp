@@ -10,6 +10,7 @@
 // Needs Xvfb, trayer and xwininfo (scripts/setup installs them).
 
 #include "EventLoopGaps.h"
+#include "ProcFiles.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -55,24 +56,10 @@ struct CpuAndMemory {
 
 CpuAndMemory sample(qint64 pid)
 {
-    CpuAndMemory out;
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (stat.open(QIODevice::ReadOnly)) {
-        const QByteArray line = stat.readAll();
-        const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
-        // utime and stime are fields 14 and 15 of the line, 12 and 13 after the command name.
-        out.ticks = fields.value(11).toLongLong() + fields.value(12).toLongLong();
-    }
-    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
-    if (status.open(QIODevice::ReadOnly)) {
-        for (const QByteArray& line : status.readAll().split('\n')) {
-            if (line.startsWith("VmRSS:"))
-                out.rssKb = line.mid(6).trimmed().split(' ').value(0).toLongLong();
-            if (line.startsWith("RssAnon:"))
-                out.anonKb = line.mid(8).trimmed().split(' ').value(0).toLongLong();
-        }
-    }
-    return out;
+    const QString process = QString::number(pid);
+    const QByteArray status = vireon::bench::readProc(process, "status");
+    return {vireon::bench::cpuTicks(process), vireon::bench::procField(status, "VmRSS:"),
+            vireon::bench::procField(status, "RssAnon:")};
 }
 
 } // namespace

@@ -19,6 +19,7 @@
 // (the suite runs it for 60 s). Needs Xvfb and trayer (scripts/setup installs them).
 
 #include "EventLoopGaps.h"
+#include "ProcFiles.h"
 #include "app/AppSettings.h"
 #include "app/AppState.h"
 #include "decoder/ReadsbSupervisor.h"
@@ -78,20 +79,10 @@ QList<pid_t> desktop;
 Figures figures()
 {
     Figures out;
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (status.open(QIODevice::ReadOnly)) {
-        for (const QByteArray& line : status.readAll().split('\n')) {
-            const auto value = [&](const char* key) {
-                return line.mid(qstrlen(key)).trimmed().split(' ')[0].toLongLong();
-            };
-            if (line.startsWith("VmRSS:"))
-                out.rssKb = value("VmRSS:");
-            else if (line.startsWith("RssAnon:"))
-                out.privateKb = value("RssAnon:");
-            else if (line.startsWith("Threads:"))
-                out.threads = value("Threads:");
-        }
-    }
+    const QByteArray status = bench::readProc(QStringLiteral("self"), "status");
+    out.rssKb = bench::procField(status, "VmRSS:");
+    out.privateKb = bench::procField(status, "RssAnon:");
+    out.threads = bench::procField(status, "Threads:");
     out.descriptors =
         QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size();
     for (const ChildProcesses::Child& child : ChildProcesses::of()) {

@@ -10,6 +10,7 @@
 //   build/release/bench/bench_stderr_flood build/release/tests/fake-readsb/fake-readsb 60
 
 #include "EventLoopGaps.h"
+#include "ProcFiles.h"
 #include "decoder/DecoderOutputClassifier.h"
 #include "decoder/ReadsbSupervisor.h"
 
@@ -35,17 +36,8 @@ struct Memory {
 
 Memory memory()
 {
-    Memory out;
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (status.open(QIODevice::ReadOnly)) {
-        for (const QByteArray& line : status.readAll().split('\n')) {
-            if (line.startsWith("VmRSS:"))
-                out.rssKb = line.mid(6).trimmed().split(' ').value(0).toLongLong();
-            if (line.startsWith("RssAnon:"))
-                out.anonKb = line.mid(8).trimmed().split(' ').value(0).toLongLong();
-        }
-    }
-    return out;
+    const QByteArray status = bench::readProc(QStringLiteral("self"), "status");
+    return {bench::procField(status, "VmRSS:"), bench::procField(status, "RssAnon:")};
 }
 
 // What one read of the pipe costs the GUI thread, apart from whatever else runs on the machine: the
